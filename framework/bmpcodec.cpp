@@ -158,20 +158,20 @@ void PlaceTables(std::span<const uint8_t> d, Layout& l, uint32_t colorsUsed, siz
     if (offBits < afterHeader)
         Fail("pixel data offset " + Num(offBits) + " points into the headers (which end at " +
              Num(afterHeader) + ")");
-    if (offBits >= d.size())
-        Fail("pixel data offset " + Num(offBits) + " is outside the file of " + Num(d.size()) + " bytes");
     l.pixelStart = offBits;
     l.paletteStart = afterHeader;
-    if (l.bitCount > 8) return;
-
-    const size_t full = size_t{1} << l.bitCount;
-    size_t entries = colorsUsed != 0 && colorsUsed < full ? colorsUsed : full;
-    // Some writers store a short table without saying so; where the pixel
-    // data starts tells how long it really is.
-    const size_t room = (offBits - afterHeader) / l.paletteEntrySize;
-    entries = std::min(entries, room);
-    if (entries == 0) Fail("missing colour table");
-    l.paletteEntries = entries;
+    if (l.bitCount <= 8) {
+        const size_t full = size_t{1} << l.bitCount;
+        size_t entries = colorsUsed != 0 && colorsUsed < full ? colorsUsed : full;
+        // Some writers store a short table without saying so; where the pixel
+        // data starts tells how long it really is.
+        entries = std::min(entries, (offBits - afterHeader) / l.paletteEntrySize);
+        if (entries == 0) Fail("missing colour table");
+        if (d.size() - afterHeader < entries * l.paletteEntrySize) Fail("truncated colour table");
+        l.paletteEntries = entries;
+    }
+    if (offBits >= d.size())
+        Fail("pixel data offset " + Num(offBits) + " is outside the file of " + Num(d.size()) + " bytes");
 }
 
 // Indices past the end of a short palette read as black.
@@ -330,7 +330,6 @@ TBmpImage Decode(std::span<const uint8_t> d, int64_t maxPixels, size_t& end) {
     CheckSize(l, maxPixels);
     ReadMasks(d, l, afterHeader, U32(&d[FileHeaderSize]));
     PlaceTables(d, l, colorsUsed, afterHeader);
-    if (l.paletteStart + l.paletteEntries * l.paletteEntrySize > d.size()) Fail("truncated colour table");
 
     TBmpImage img;
     img.Width = static_cast<int32_t>(l.width);
