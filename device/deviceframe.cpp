@@ -21,32 +21,38 @@ RequestFrame Frame(RequestKind kind, std::span<const uint8_t> payload)
     f.bytes[1] = kRequestHeader2;
     f.bytes[2] = static_cast<uint8_t>(l);
     f.bytes[3] = static_cast<uint8_t>(kind);
-    for (size_t i = 0; i < payload.size(); ++i) f.bytes[4 + i] = payload[i];
+    for (size_t i = 0; i < payload.size(); ++i)
+        f.bytes[4 + i] = payload[i];
     f.bytes[3 + l] = FrameChecksum(std::span(f.bytes).first(3 + l));
     f.length = l + 4;
     return f;
 }
 
-uint8_t Low8(int32_t v) { return static_cast<uint8_t>(v); }
+uint8_t Low8(int32_t v)
+{
+    return static_cast<uint8_t>(v);
+}
 
-}  // namespace
+} // namespace
 
 uint8_t FrameChecksum(std::span<const uint8_t> bytes)
 {
     unsigned sum = 0;
-    for (uint8_t b : bytes) sum += b;
+    for (uint8_t b : bytes)
+        sum += b;
     return static_cast<uint8_t>(sum);
 }
 
 RequestFrame BuildRequest(RequestKind kind, const ParameterSet& p)
 {
     switch (kind) {
-    case RequestKind::Poll: return Frame(kind, {});
+    case RequestKind::Poll:
+        return Frame(kind, {});
     case RequestKind::WriteParameters: {
         const uint8_t payload[] = {
-            Low8(p.micInputType),     EncodeOffset(p.micOffset), Low8(p.vuRefreshTime),
-            Low8(p.alarmThreshold),   Low8(p.numberBrightness),  Low8(p.vuBrightness),
-            Low8(p.autoBrightness),   Low8(p.alarmShowTime),     Low8(p.alarmResetTime),
+            Low8(p.micInputType),   EncodeOffset(p.micOffset), Low8(p.vuRefreshTime),
+            Low8(p.alarmThreshold), Low8(p.numberBrightness),  Low8(p.vuBrightness),
+            Low8(p.autoBrightness), Low8(p.alarmShowTime),     Low8(p.alarmResetTime),
         };
         return Frame(kind, payload);
     }
@@ -55,7 +61,8 @@ RequestFrame BuildRequest(RequestKind kind, const ParameterSet& p)
         const uint8_t payload[] = {kCommandPayload};
         return Frame(kind, payload);
     }
-    case RequestKind::None: break;
+    case RequestKind::None:
+        break;
     }
     throw EDeviceFrameError("No request frame for kind " + std::to_string(static_cast<int>(kind)));
 }

@@ -18,7 +18,7 @@ inline constexpr int kDeviceFrameSize = 32;
 using DeviceFrame = std::array<uint8_t, kDeviceFrameSize>;
 
 enum class RequestKind : uint8_t {
-    None = 0,  // the exchange cycle's "nothing pending"; never sent
+    None = 0, // the exchange cycle's "nothing pending"; never sent
     Poll = 1,
     WriteParameters = 2,
     SelfCheck = 3,
@@ -48,7 +48,7 @@ uint8_t FrameChecksum(std::span<const uint8_t> bytes);
 // the checksum covers, and a reply is not matched against its request.
 bool CheckReply(const DeviceFrame& buffer, int64_t receivedLength, bool readSucceeded);
 
-inline constexpr int kPollReplyLength = 12;  // L of a complete poll reply (16 bytes)
+inline constexpr int kPollReplyLength = 12; // L of a complete poll reply (16 bytes)
 inline constexpr int kLevelBarLeds = 37;
 
 // Reading bytes that are error codes rather than levels.
@@ -57,17 +57,17 @@ inline constexpr uint8_t kReadingE2 = 0xE2;
 inline constexpr uint8_t kReadingE8 = 0xE8;
 
 struct PollReply {
-    uint8_t reading;          // dB, or one of the error codes above
-    uint8_t inputCode;        // passed on as received; the caller maps it
-    int32_t micOffset;        // already decoded from sign and magnitude
+    uint8_t reading;   // dB, or one of the error codes above
+    uint8_t inputCode; // passed on as received; the caller maps it
+    int32_t micOffset; // already decoded from sign and magnitude
     uint8_t vuRefreshTime;
     uint8_t alarmThreshold;
     uint8_t numberBrightness;
     uint8_t vuBrightness;
-    uint8_t autoBrightness;   // 0 off, anything else on
+    uint8_t autoBrightness; // 0 off, anything else on
     uint8_t alarmShowTime;
     uint8_t alarmResetTime;
-    uint8_t level;            // LEDs to light; above 37 lights them all
+    uint8_t level; // LEDs to light; above 37 lights them all
 };
 
 // Reads the fixed offsets 4..14 whatever the frame's length byte says; call it

@@ -19,26 +19,32 @@ int32_t DecodeOffset(uint8_t wire)
 int32_t InputCodeFromItem(int itemIndex)
 {
     switch (itemIndex) {
-    case 0: return 1;
-    case 1: return 0;
-    default: return 2;
+    case 0:
+        return 1;
+    case 1:
+        return 0;
+    default:
+        return 2;
     }
 }
 
 int ItemFromInputCode(int32_t code)
 {
     switch (code) {
-    case 0: return 1;
-    case 1: return 0;
-    default: return 2;
+    case 0:
+        return 1;
+    case 1:
+        return 0;
+    default:
+        return 2;
     }
 }
 
 ParameterSet ParametersFromPollReply(const PollReply& reply)
 {
     return ParameterSet{
-        reply.inputCode,        reply.micOffset,    reply.vuRefreshTime,
-        reply.alarmThreshold,   reply.numberBrightness, reply.vuBrightness,
-        reply.autoBrightness,   reply.alarmShowTime, reply.alarmResetTime,
+        reply.inputCode,      reply.micOffset,        reply.vuRefreshTime,
+        reply.alarmThreshold, reply.numberBrightness, reply.vuBrightness,
+        reply.autoBrightness, reply.alarmShowTime,    reply.alarmResetTime,
     };
 }

