@@ -26,43 +26,68 @@ constexpr size_t CoreHeaderSize = 12;
 constexpr size_t InfoHeaderSize = 40;
 constexpr uint32_t Opaque = 0xFF000000u;
 
-[[noreturn]] void Fail(const std::string& why) { throw EInvalidGraphic("Invalid bitmap: " + why); }
+[[noreturn]] void Fail(const std::string& why)
+{
+    throw EInvalidGraphic("Invalid bitmap: " + why);
+}
 
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t U32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
-int32_t I32(const uint8_t* p) { return static_cast<int32_t>(U32(p)); }
+uint16_t U16(const uint8_t* p)
+{
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
+uint32_t U32(const uint8_t* p)
+{
+    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+int32_t I32(const uint8_t* p)
+{
+    return static_cast<int32_t>(U32(p));
+}
 
-void Put16(uint8_t* p, uint32_t v) {
+void Put16(uint8_t* p, uint32_t v)
+{
     p[0] = static_cast<uint8_t>(v);
     p[1] = static_cast<uint8_t>(v >> 8);
 }
-void Put32(uint8_t* p, uint32_t v) {
+void Put32(uint8_t* p, uint32_t v)
+{
     Put16(p, v);
     Put16(p + 2, v >> 16);
 }
 
-std::string Num(uint64_t v) { return std::to_string(v); }
+std::string Num(uint64_t v)
+{
+    return std::to_string(v);
+}
 
 // Everything the headers say, checked, before any pixel is touched.
 struct Layout {
     int64_t width = 0;
-    int64_t height = 0;  // positive
+    int64_t height = 0; // positive
     bool topDown = false;
     int bitCount = 0;
     uint32_t compression = BI_RGB;
-    uint32_t masks[4] = {};  // red, green, blue, alpha
+    uint32_t masks[4] = {}; // red, green, blue, alpha
     size_t paletteStart = 0;
     size_t paletteEntries = 0;
     size_t paletteEntrySize = 4;
     size_t pixelStart = 0;
 };
 
-void ReadInfoHeader(std::span<const uint8_t> d, Layout& l, uint32_t& colorsUsed, size_t& afterHeader) {
+void ReadInfoHeader(std::span<const uint8_t> d, Layout& l, uint32_t& colorsUsed, size_t& afterHeader)
+{
     if (d.size() < FileHeaderSize + 4) Fail("truncated info header");
     const uint32_t infoSize = U32(&d[FileHeaderSize]);
     switch (infoSize) {
-    case 12: case 40: case 52: case 56: case 108: case 124: break;
-    default: Fail("unsupported info header size " + Num(infoSize));
+    case 12:
+    case 40:
+    case 52:
+    case 56:
+    case 108:
+    case 124:
+        break;
+    default:
+        Fail("unsupported info header size " + Num(infoSize));
     }
     if (d.size() - FileHeaderSize < infoSize) Fail("truncated info header");
     const uint8_t* h = &d[FileHeaderSize];
@@ -90,13 +115,22 @@ void ReadInfoHeader(std::span<const uint8_t> d, Layout& l, uint32_t& colorsUsed,
     if (infoSize >= 56) l.masks[3] = U32(h + 52);
 }
 
-void CheckFormat(const Layout& l) {
+void CheckFormat(const Layout& l)
+{
     switch (l.bitCount) {
-    case 1: case 4: case 8: case 16: case 24: case 32: break;
-    default: Fail("unsupported bit count " + Num(l.bitCount));
+    case 1:
+    case 4:
+    case 8:
+    case 16:
+    case 24:
+    case 32:
+        break;
+    default:
+        Fail("unsupported bit count " + Num(l.bitCount));
     }
     switch (l.compression) {
-    case BI_RGB: break;
+    case BI_RGB:
+        break;
     case BI_RLE8:
         if (l.bitCount != 8) Fail("RLE8 compression needs 8 bits per pixel, not " + Num(l.bitCount));
         break;
@@ -108,15 +142,19 @@ void CheckFormat(const Layout& l) {
         if (l.bitCount != 16 && l.bitCount != 32)
             Fail("bit-field compression needs 16 or 32 bits per pixel, not " + Num(l.bitCount));
         break;
-    case BI_JPEG: Fail("JPEG compression is not supported");
-    case BI_PNG: Fail("PNG compression is not supported");
-    default: Fail("unknown compression " + Num(l.compression));
+    case BI_JPEG:
+        Fail("JPEG compression is not supported");
+    case BI_PNG:
+        Fail("PNG compression is not supported");
+    default:
+        Fail("unknown compression " + Num(l.compression));
     }
     if ((l.compression == BI_RLE8 || l.compression == BI_RLE4) && l.topDown)
         Fail("a compressed bitmap cannot be top-down");
 }
 
-void CheckSize(const Layout& l, int64_t maxPixels) {
+void CheckSize(const Layout& l, int64_t maxPixels)
+{
     if (l.width <= 0 || l.width > BmpMaxDimension) Fail("width " + std::to_string(l.width) + " out of range");
     if (l.height == 0 || l.height > BmpMaxDimension)
         Fail("height " + std::to_string(l.height) + " out of range");
@@ -126,12 +164,14 @@ void CheckSize(const Layout& l, int64_t maxPixels) {
 
 // 16- and 32-bit files without masks use the fixed layouts; a 40-byte header
 // keeps its masks in the bytes after it.
-void ReadMasks(std::span<const uint8_t> d, Layout& l, size_t& afterHeader, uint32_t infoSize) {
+void ReadMasks(std::span<const uint8_t> d, Layout& l, size_t& afterHeader, uint32_t infoSize)
+{
     const bool bitfields = l.compression == BI_BITFIELDS || l.compression == BI_ALPHABITFIELDS;
     if (bitfields && infoSize == InfoHeaderSize) {
         const size_t count = l.compression == BI_ALPHABITFIELDS ? 4 : 3;
         if (d.size() - afterHeader < count * 4) Fail("truncated colour masks");
-        for (size_t i = 0; i < count; ++i) l.masks[i] = U32(&d[afterHeader + i * 4]);
+        for (size_t i = 0; i < count; ++i)
+            l.masks[i] = U32(&d[afterHeader + i * 4]);
         afterHeader += count * 4;
     }
     if (bitfields) {
@@ -139,7 +179,8 @@ void ReadMasks(std::span<const uint8_t> d, Layout& l, size_t& afterHeader, uint3
         // Bits beyond the pixel width can never be set; dropping them keeps
         // the scaling below exact.
         if (l.bitCount == 16)
-            for (uint32_t& m : l.masks) m &= 0xFFFFu;
+            for (uint32_t& m : l.masks)
+                m &= 0xFFFFu;
         return;
     }
     if (l.bitCount == 16) {
@@ -153,7 +194,8 @@ void ReadMasks(std::span<const uint8_t> d, Layout& l, size_t& afterHeader, uint3
     }
 }
 
-void PlaceTables(std::span<const uint8_t> d, Layout& l, uint32_t colorsUsed, size_t afterHeader) {
+void PlaceTables(std::span<const uint8_t> d, Layout& l, uint32_t colorsUsed, size_t afterHeader)
+{
     const uint32_t offBits = U32(&d[10]);
     if (offBits < afterHeader)
         Fail("pixel data offset " + Num(offBits) + " points into the headers (which end at " +
@@ -175,7 +217,8 @@ void PlaceTables(std::span<const uint8_t> d, Layout& l, uint32_t colorsUsed, siz
 }
 
 // Indices past the end of a short palette read as black.
-std::array<uint32_t, 256> ColourLookup(std::span<const uint8_t> d, const Layout& l) {
+std::array<uint32_t, 256> ColourLookup(std::span<const uint8_t> d, const Layout& l)
+{
     std::array<uint32_t, 256> lut;
     lut.fill(Opaque);
     for (size_t i = 0; i < l.paletteEntries; ++i) {
@@ -187,8 +230,11 @@ std::array<uint32_t, 256> ColourLookup(std::span<const uint8_t> d, const Layout&
 
 // One channel of a bit-field pixel, scaled to 8 bits with rounding.
 struct Channel {
-    explicit Channel(uint32_t mask) : mask(mask), shift(mask ? std::countr_zero(mask) : 0), max(mask >> shift) {}
-    uint32_t Get(uint32_t pixel) const {
+    explicit Channel(uint32_t mask) : mask(mask), shift(mask ? std::countr_zero(mask) : 0), max(mask >> shift)
+    {
+    }
+    uint32_t Get(uint32_t pixel) const
+    {
         const uint64_t v = (pixel & mask) >> shift;
         return max ? static_cast<uint32_t>((v * 255 + max / 2) / max) : 0;
     }
@@ -197,20 +243,23 @@ struct Channel {
     uint32_t max;
 };
 
-uint32_t* OutRow(TBmpImage& img, const Layout& l, int64_t fileRow) {
+uint32_t* OutRow(TBmpImage& img, const Layout& l, int64_t fileRow)
+{
     const int64_t y = l.topDown ? fileRow : l.height - 1 - fileRow;
     return img.Pixels.data() + y * l.width;
 }
 
 void DecodeIndexed(const uint8_t* src, size_t stride, const Layout& l, const std::array<uint32_t, 256>& lut,
-                   TBmpImage& img) {
+                   TBmpImage& img)
+{
     const int bits = l.bitCount;
     const int perByte = 8 / bits;
     const unsigned mask = (1u << bits) - 1;
     for (int64_t r = 0; r < l.height; ++r, src += stride) {
         uint32_t* out = OutRow(img, l, r);
         if (bits == 8) {
-            for (int64_t x = 0; x < l.width; ++x) out[x] = lut[src[x]];
+            for (int64_t x = 0; x < l.width; ++x)
+                out[x] = lut[src[x]];
             continue;
         }
         for (int64_t x = 0; x < l.width; ++x) {
@@ -221,7 +270,8 @@ void DecodeIndexed(const uint8_t* src, size_t stride, const Layout& l, const std
     }
 }
 
-void Decode24(const uint8_t* src, size_t stride, const Layout& l, TBmpImage& img) {
+void Decode24(const uint8_t* src, size_t stride, const Layout& l, TBmpImage& img)
+{
     for (int64_t r = 0; r < l.height; ++r, src += stride) {
         uint32_t* out = OutRow(img, l, r);
         const uint8_t* p = src;
@@ -230,7 +280,8 @@ void Decode24(const uint8_t* src, size_t stride, const Layout& l, TBmpImage& img
     }
 }
 
-void DecodeBitfields(const uint8_t* src, size_t stride, const Layout& l, TBmpImage& img) {
+void DecodeBitfields(const uint8_t* src, size_t stride, const Layout& l, TBmpImage& img)
+{
     const bool plain32 = l.bitCount == 32 && l.masks[0] == 0xFF0000 && l.masks[1] == 0xFF00 &&
                          l.masks[2] == 0xFF && (l.masks[3] == 0xFF000000u || l.masks[3] == 0);
     if (plain32) {
@@ -239,7 +290,8 @@ void DecodeBitfields(const uint8_t* src, size_t stride, const Layout& l, TBmpIma
             uint32_t* out = OutRow(img, l, r);
             std::memcpy(out, src, static_cast<size_t>(l.width) * 4);
             if (fill)
-                for (int64_t x = 0; x < l.width; ++x) out[x] |= fill;
+                for (int64_t x = 0; x < l.width; ++x)
+                    out[x] |= fill;
         }
         return;
     }
@@ -260,7 +312,8 @@ void DecodeBitfields(const uint8_t* src, size_t stride, const Layout& l, TBmpIma
 // may leave pixels unwritten, which keep palette entry 0. Returns the bytes
 // consumed, including the end-of-bitmap marker when present.
 size_t DecodeRle(std::span<const uint8_t> data, const Layout& l, const std::array<uint32_t, 256>& lut,
-                 TBmpImage& img) {
+                 TBmpImage& img)
+{
     const bool rle4 = l.compression == BI_RLE4;
     std::fill(img.Pixels.begin(), img.Pixels.end(), lut[0]);
     size_t p = 0;
@@ -277,21 +330,22 @@ size_t DecodeRle(std::span<const uint8_t> data, const Layout& l, const std::arra
         need(2);
         const uint8_t n = data[p], v = data[p + 1];
         p += 2;
-        if (n > 0) {  // a run of one index, or of two alternating nibbles
+        if (n > 0) { // a run of one index, or of two alternating nibbles
             const int64_t end = std::min<int64_t>(x + n, l.width);
-            for (int64_t i = 0; x + i < end; ++i) row[x + i] = lut[rle4 ? (i & 1 ? v & 15 : v >> 4) : v];
+            for (int64_t i = 0; x + i < end; ++i)
+                row[x + i] = lut[rle4 ? (i & 1 ? v & 15 : v >> 4) : v];
             x += n;
-        } else if (v == 0) {  // end of line
+        } else if (v == 0) { // end of line
             x = 0;
             nextRow(1);
-        } else if (v == 1) {  // end of bitmap
+        } else if (v == 1) { // end of bitmap
             return p;
-        } else if (v == 2) {  // delta
+        } else if (v == 2) { // delta
             need(2);
             x += data[p];
             nextRow(data[p + 1]);
             p += 2;
-        } else {  // absolute run of v indices, padded to a 16-bit boundary
+        } else { // absolute run of v indices, padded to a 16-bit boundary
             const size_t bytes = rle4 ? (v + 1u) / 2 : v;
             need(bytes);
             const int64_t end = std::min<int64_t>(x + v, l.width);
@@ -310,7 +364,8 @@ size_t DecodeRle(std::span<const uint8_t> data, const Layout& l, const std::arra
 
 // Bytes of one stored row, rounded up to 32 bits. Cannot overflow for sizes
 // CheckSize accepts, but the decoder must not rely on that staying so.
-uint64_t Stride(int64_t width, int bitCount) {
+uint64_t Stride(int64_t width, int bitCount)
+{
     const uint64_t bits = static_cast<uint64_t>(width) * static_cast<uint64_t>(bitCount);
     if (width < 0 || bits / static_cast<uint64_t>(bitCount) != static_cast<uint64_t>(width) ||
         bits > UINT64_MAX - 31)
@@ -318,7 +373,8 @@ uint64_t Stride(int64_t width, int bitCount) {
     return (bits + 31) / 32 * 4;
 }
 
-TBmpImage Decode(std::span<const uint8_t> d, int64_t maxPixels, size_t& end) {
+TBmpImage Decode(std::span<const uint8_t> d, int64_t maxPixels, size_t& end)
+{
     if (d.size() < FileHeaderSize) Fail("truncated file header");
     if (d[0] != 'B' || d[1] != 'M') Fail("bad signature (not a Windows bitmap)");
 
@@ -335,7 +391,8 @@ TBmpImage Decode(std::span<const uint8_t> d, int64_t maxPixels, size_t& end) {
     img.Width = static_cast<int32_t>(l.width);
     img.Height = static_cast<int32_t>(l.height);
     img.BitCount = l.bitCount;
-    img.RedMask = l.masks[0], img.GreenMask = l.masks[1], img.BlueMask = l.masks[2], img.AlphaMask = l.masks[3];
+    img.RedMask = l.masks[0], img.GreenMask = l.masks[1], img.BlueMask = l.masks[2],
+    img.AlphaMask = l.masks[3];
     const auto lut = ColourLookup(d, l);
     img.Palette.assign(lut.begin(), lut.begin() + static_cast<std::ptrdiff_t>(l.paletteEntries));
 
@@ -352,8 +409,8 @@ TBmpImage Decode(std::span<const uint8_t> d, int64_t maxPixels, size_t& end) {
     const uint64_t size = stride * static_cast<uint64_t>(l.height - 1) + lastRow;
     if (size > pixels.size())
         Fail("truncated pixel data (" + Num(size) + " bytes needed, " + Num(pixels.size()) + " present)");
-    end = l.pixelStart + static_cast<size_t>(std::min<uint64_t>(stride * static_cast<uint64_t>(l.height),
-                                                                 pixels.size()));
+    end = l.pixelStart +
+          static_cast<size_t>(std::min<uint64_t>(stride * static_cast<uint64_t>(l.height), pixels.size()));
 
     img.Pixels.resize(static_cast<size_t>(l.width * l.height));
     if (l.bitCount <= 8)
@@ -365,22 +422,27 @@ TBmpImage Decode(std::span<const uint8_t> d, int64_t maxPixels, size_t& end) {
 
     if (l.masks[3] != 0) {
         // Most 32-bit writers leave the spare byte at zero: that is no alpha.
-        const bool anyAlpha = std::any_of(img.Pixels.begin(), img.Pixels.end(), [](uint32_t p) { return p >> 24; });
+        const bool anyAlpha =
+            std::any_of(img.Pixels.begin(), img.Pixels.end(), [](uint32_t p) { return p >> 24; });
         if (!anyAlpha)
-            for (uint32_t& p : img.Pixels) p |= Opaque;
-        img.HasAlpha = std::any_of(img.Pixels.begin(), img.Pixels.end(), [](uint32_t p) { return p < Opaque; });
+            for (uint32_t& p : img.Pixels)
+                p |= Opaque;
+        img.HasAlpha =
+            std::any_of(img.Pixels.begin(), img.Pixels.end(), [](uint32_t p) { return p < Opaque; });
     }
     return img;
 }
 
-}  // namespace
+} // namespace
 
-TBmpImage DecodeBmp(std::span<const uint8_t> data, int64_t maxPixels) {
+TBmpImage DecodeBmp(std::span<const uint8_t> data, int64_t maxPixels)
+{
     size_t end = 0;
     return Decode(data, maxPixels, end);
 }
 
-TBmpImage DecodeBmp(TStream& stream, int64_t maxPixels) {
+TBmpImage DecodeBmp(TStream& stream, int64_t maxPixels)
+{
     const int64_t start = stream.GetPosition();
     const int64_t available = stream.GetSize() - start;
     std::vector<uint8_t> data(static_cast<size_t>(std::max<int64_t>(available, 0)));
@@ -397,9 +459,12 @@ TBmpImage DecodeBmp(TStream& stream, int64_t maxPixels) {
     return img;
 }
 
-void EncodeBmp(const TBmpImage& image, int bitCount, TStream& stream) {
-    if (bitCount != 24 && bitCount != 32) throw EInvalidGraphic("Cannot write a " + Num(bitCount) + "-bit bitmap");
-    if (image.Width <= 0 || image.Height <= 0 || image.Width > BmpMaxDimension || image.Height > BmpMaxDimension ||
+void EncodeBmp(const TBmpImage& image, int bitCount, TStream& stream)
+{
+    if (bitCount != 24 && bitCount != 32)
+        throw EInvalidGraphic("Cannot write a " + Num(bitCount) + "-bit bitmap");
+    if (image.Width <= 0 || image.Height <= 0 || image.Width > BmpMaxDimension ||
+        image.Height > BmpMaxDimension ||
         image.Pixels.size() != static_cast<size_t>(image.Width) * static_cast<size_t>(image.Height))
         throw EInvalidGraphic("Cannot write a bitmap whose size does not match its pixels");
 

@@ -24,11 +24,11 @@ struct TBmpImage {
     int32_t Height = 0;
     std::vector<uint32_t> Pixels;
 
-    int BitCount = 0;  // 1, 4, 8, 16, 24 or 32
+    int BitCount = 0; // 1, 4, 8, 16, 24 or 32
     // The channel masks of 16- and 32-bit files (the defaults when the file
     // named none: 555 for 16 bits, 888 for 32); zero for other depths.
     uint32_t RedMask = 0, GreenMask = 0, BlueMask = 0, AlphaMask = 0;
-    bool HasAlpha = false;  // some pixel has an alpha other than 0xFF
+    bool HasAlpha = false; // some pixel has an alpha other than 0xFF
     // The colour table of 1-, 4- and 8-bit files as 0xFFRRGGBB, as many
     // entries as the file declared (at most 2^BitCount); empty otherwise.
     std::vector<uint32_t> Palette;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -18,12 +19,13 @@ struct BmpFile {
     uint16_t bits = 24;
     uint32_t compression = 0;
     uint32_t colorsUsed = 0;
-    std::vector<uint32_t> masks;    // in the header for infoSize >= 52, else after it
-    std::vector<uint32_t> palette;  // 0xRRGGBB
+    std::vector<uint32_t> masks;   // in the header for infoSize >= 52, else after it
+    std::vector<uint32_t> palette; // 0xRRGGBB
     Bytes pixels;
-    int64_t offBits = -1;  // -1: right after the palette
+    int64_t offBits = -1; // -1: right after the palette
 
-    Bytes Build() const {
+    Bytes Build() const
+    {
         Bytes f;
         auto u8 = [&](uint32_t v) { f.push_back(static_cast<uint8_t>(v)); };
         auto u16 = [&](uint32_t v) { u8(v), u8(v >> 8); };
@@ -46,7 +48,8 @@ struct BmpFile {
             }
         }
         if (infoSize == 40)
-            for (uint32_t m : masks) u32(m);
+            for (uint32_t m : masks)
+                u32(m);
         for (uint32_t c : palette) {
             u8(c), u8(c >> 8), u8(c >> 16);
             if (!core) u8(0);
@@ -57,9 +60,11 @@ struct BmpFile {
 };
 
 // Rows from the top, as the decoder delivers them.
-std::vector<uint32_t> Rows(std::initializer_list<std::initializer_list<uint32_t>> rows) {
+std::vector<uint32_t> Rows(std::initializer_list<std::initializer_list<uint32_t>> rows)
+{
     std::vector<uint32_t> out;
-    for (auto r : rows) out.insert(out.end(), r);
+    for (auto r : rows)
+        out.insert(out.end(), r);
     return out;
 }
 
@@ -67,7 +72,8 @@ constexpr uint32_t Black = 0xFF000000u;
 const std::vector<uint32_t> Pal = {0x102030, 0xA0B0C0, 0x00FF00, 0x0000FF};
 constexpr uint32_t P0 = 0xFF102030u, P1 = 0xFFA0B0C0u, P2 = 0xFF00FF00u, P3 = 0xFF0000FFu;
 
-TEST(BmpDecode, IndexedDepthsUnpackMostSignificantFirstAndPadRows) {
+TEST(BmpDecode, IndexedDepthsUnpackMostSignificantFirstAndPadRows)
+{
     BmpFile one{.width = 3, .height = 2, .bits = 1, .palette = {0x102030, 0xA0B0C0}};
     one.pixels = {0xA0, 0, 0, 0, /* top */ 0x40, 0, 0, 0};
     TBmpImage img = DecodeBmp(one.Build());
@@ -86,21 +92,24 @@ TEST(BmpDecode, IndexedDepthsUnpackMostSignificantFirstAndPadRows) {
     EXPECT_EQ(img.Palette.size(), 2u);
 }
 
-TEST(BmpDecode, ShortTableWithoutCountIsSizedByPixelOffset) {
+TEST(BmpDecode, ShortTableWithoutCountIsSizedByPixelOffset)
+{
     BmpFile f{.width = 2, .bits = 8, .palette = {0x102030, 0xA0B0C0, 0x00FF00}, .pixels = {2, 7, 0, 0}};
     TBmpImage img = DecodeBmp(f.Build());
     EXPECT_EQ(img.Palette.size(), 3u);
     EXPECT_EQ(img.Pixels, Rows({{P2, Black}}));
 }
 
-TEST(BmpDecode, CoreHeaderUsesThreeByteTableEntries) {
+TEST(BmpDecode, CoreHeaderUsesThreeByteTableEntries)
+{
     BmpFile f{.infoSize = 12, .width = 2, .bits = 8, .palette = {0x102030, 0xA0B0C0}, .pixels = {1, 0, 0, 0}};
     EXPECT_EQ(DecodeBmp(f.Build()).Pixels, Rows({{P1, P0}}));
     BmpFile rgb{.infoSize = 12, .width = 1, .bits = 24, .pixels = {0x30, 0x20, 0x10, 0}};
     EXPECT_EQ(DecodeBmp(rgb.Build()).Pixels, Rows({{P0}}));
 }
 
-TEST(BmpDecode, TopDownAndBottomUpGiveTheSameImageForEveryHeaderSize) {
+TEST(BmpDecode, TopDownAndBottomUpGiveTheSameImageForEveryHeaderSize)
+{
     const Bytes top = {1, 2, 3, 4, 5, 6, 0, 0}, bottom = {7, 8, 9, 10, 11, 12, 0, 0};
     const auto expected = Rows({{0xFF030201, 0xFF060504}, {0xFF090807, 0xFF0C0B0A}});
     for (uint32_t size : {40u, 52u, 56u, 108u, 124u}) {
@@ -117,7 +126,8 @@ TEST(BmpDecode, TopDownAndBottomUpGiveTheSameImageForEveryHeaderSize) {
     }
 }
 
-TEST(BmpDecode, SixteenBitMasksScaleEachChannelToEightBits) {
+TEST(BmpDecode, SixteenBitMasksScaleEachChannelToEightBits)
+{
     // Default 555: full red, full blue, and 16 of 31 green.
     BmpFile f555{.width = 3, .bits = 16, .pixels = {0x00, 0x7C, 0x1F, 0x00, 0x00, 0x02, 0, 0}};
     TBmpImage img = DecodeBmp(f555.Build());
@@ -140,7 +150,8 @@ TEST(BmpDecode, SixteenBitMasksScaleEachChannelToEightBits) {
     EXPECT_TRUE(img.HasAlpha);
 }
 
-TEST(BmpDecode, ThirtyTwoBitAlphaIsKeptOnlyWhenTheFileUsesIt) {
+TEST(BmpDecode, ThirtyTwoBitAlphaIsKeptOnlyWhenTheFileUsesIt)
+{
     BmpFile spare{.width = 2, .bits = 32, .pixels = {1, 2, 3, 0, 4, 5, 6, 0}};
     TBmpImage img = DecodeBmp(spare.Build());
     EXPECT_EQ(img.Pixels, Rows({{0xFF030201, 0xFF060504}}));
@@ -159,20 +170,22 @@ TEST(BmpDecode, ThirtyTwoBitAlphaIsKeptOnlyWhenTheFileUsesIt) {
     EXPECT_EQ(DecodeBmp(rgba.Build()).Pixels, Rows({{0x44112233}}));
 }
 
-TEST(BmpDecode, Rle8RunsAbsoluteRunsDeltasAndLineEnds) {
+TEST(BmpDecode, Rle8RunsAbsoluteRunsDeltasAndLineEnds)
+{
     BmpFile f{.width = 4, .height = 4, .bits = 8, .compression = 1, .palette = Pal};
     f.pixels = {
-        3, 1, 5, 2, 0, 0,           // bottom row: run of three, a run cut at the row's end
-        0, 3, 1, 2, 3, 0, 0, 0,     // absolute run of three, padded to an even count
-        0, 2, 1, 1,                 // delta one right and one up: rest of this row stays index 0
-        1, 3, 0, 0,                 // top row
-        0, 1,                       // end of bitmap
+        3, 1, 5, 2, 0, 0,       // bottom row: run of three, a run cut at the row's end
+        0, 3, 1, 2, 3, 0, 0, 0, // absolute run of three, padded to an even count
+        0, 2, 1, 1,             // delta one right and one up: rest of this row stays index 0
+        1, 3, 0, 0,             // top row
+        0, 1,                   // end of bitmap
     };
     TBmpImage img = DecodeBmp(f.Build());
     EXPECT_EQ(img.Pixels, Rows({{P0, P3, P0, P0}, {P0, P0, P0, P0}, {P1, P2, P3, P0}, {P1, P1, P1, P2}}));
 
     // An image that fills up without an end-of-bitmap marker is complete.
-    BmpFile full{.width = 1, .height = 1, .bits = 8, .compression = 1, .palette = Pal, .pixels = {1, 3, 0, 0}};
+    BmpFile full{
+        .width = 1, .height = 1, .bits = 8, .compression = 1, .palette = Pal, .pixels = {1, 3, 0, 0}};
     EXPECT_EQ(DecodeBmp(full.Build()).Pixels, Rows({{P3}}));
     // An absolute run longer than the row is cut and the next row is untouched.
     BmpFile cut{.width = 2, .height = 2, .bits = 8, .compression = 1, .palette = Pal};
@@ -180,11 +193,14 @@ TEST(BmpDecode, Rle8RunsAbsoluteRunsDeltasAndLineEnds) {
     EXPECT_EQ(DecodeBmp(cut.Build()).Pixels, Rows({{P0, P0}, {P1, P2}}));
 }
 
-TEST(BmpDecode, Rle4AlternatesNibbles) {
+TEST(BmpDecode, Rle4AlternatesNibbles)
+{
     BmpFile f{.width = 5, .height = 2, .bits = 4, .compression = 2, .palette = Pal};
     f.pixels = {
-        5, 0x12, 0, 0,                       // bottom: 1 2 1 2 1
-        0, 3, 0x32, 0x10, 0, 2, 1, 0, 1, 3,  // absolute 3 2 1, a delta, then a single 0 (high nibble)
+        5, 0x12, 0,    0,    // bottom: 1 2 1 2 1
+        0, 3,    0x32, 0x10, // absolute run: 3 2 1
+        0, 2,    1,    0,    // delta one to the right
+        1, 3,                // a single pixel: the high nibble, 0
         0, 1,
     };
     EXPECT_EQ(DecodeBmp(f.Build()).Pixels, Rows({{P3, P2, P1, P0, P0}, {P1, P2, P1, P2, P1}}));
@@ -195,10 +211,12 @@ TEST(BmpDecode, Rle4AlternatesNibbles) {
     EXPECT_EQ(DecodeBmp(odd.Build()).Pixels, Rows({{P1, P2, P3, P1, P2}}));
 }
 
-TEST(BmpCodec, EncodedFilesDecodeToTheSamePixels) {
+TEST(BmpCodec, EncodedFilesDecodeToTheSamePixels)
+{
     TBmpImage img;
-    img.Width = 5, img.Height = 3;  // 15-byte rows: the 24-bit file pads each to 16
-    for (uint32_t i = 0; i < 15; ++i) img.Pixels.push_back(0xFF000000u | (i * 0x10F3A7u & 0xFFFFFF));
+    img.Width = 5, img.Height = 3; // 15-byte rows: the 24-bit file pads each to 16
+    for (uint32_t i = 0; i < 15; ++i)
+        img.Pixels.push_back(0xFF000000u | (i * 0x10F3A7u & 0xFFFFFF));
 
     TMemoryStream s24;
     EncodeBmp(img, 24, s24);
@@ -222,7 +240,8 @@ TEST(BmpCodec, EncodedFilesDecodeToTheSamePixels) {
     EXPECT_THROW(EncodeBmp(img, 24, s32), EInvalidGraphic);
 }
 
-TEST(BmpCodec, StreamDecodeStartsAtThePositionAndStopsAfterThePixels) {
+TEST(BmpCodec, StreamDecodeStartsAtThePositionAndStopsAfterThePixels)
+{
     BmpFile f{.width = 1, .bits = 24, .pixels = {1, 2, 3, 0}};
     const Bytes file = f.Build();
     TMemoryStream s;
@@ -240,10 +259,15 @@ TEST(BmpCodec, StreamDecodeStartsAtThePositionAndStopsAfterThePixels) {
 }
 
 // Each kind of damage, applied to a small valid file.
-TEST(BmpDecode, DamagedFilesRaiseInvalidGraphicNamingTheFault) {
+TEST(BmpDecode, DamagedFilesRaiseInvalidGraphicNamingTheFault)
+{
     const BmpFile rgb{.width = 2, .height = 2, .bits = 24, .pixels = Bytes(16, 7)};
     const BmpFile pal{.width = 2, .height = 2, .bits = 8, .palette = Pal, .pixels = Bytes(8, 1)};
-    const BmpFile rle{.width = 2, .height = 2, .bits = 8, .compression = 1, .palette = Pal,
+    const BmpFile rle{.width = 2,
+                      .height = 2,
+                      .bits = 8,
+                      .compression = 1,
+                      .palette = Pal,
                       .pixels = {2, 1, 0, 0, 2, 1, 0, 1}};
     struct Case {
         std::string name;
@@ -287,7 +311,11 @@ TEST(BmpDecode, DamagedFilesRaiseInvalidGraphicNamingTheFault) {
         {"top-down RLE", with(rle, [](BmpFile& f) { f.height = -2; }), "top-down"},
         {"masks missing", with(rgb, [](BmpFile& f) { f.bits = 32, f.compression = 3, f.pixels.clear(); }),
          "truncated colour masks"},
-        {"zero masks", with(rgb, [](BmpFile& f) { f.bits = 32, f.compression = 3, f.masks = {0, 0, 0}; }),
+        {"zero masks",
+         with(rgb,
+              [](BmpFile& f) {
+                  f.bits = 32, f.compression = 3, f.masks = {0, 0, 0};
+              }),
          "masks are all zero"},
         {"offset into headers", with(rgb, [](BmpFile& f) { f.offBits = 20; }), "points into the headers"},
         {"offset past the end", with(rgb, [](BmpFile& f) { f.offBits = 1000; }), "outside the file"},
@@ -295,8 +323,18 @@ TEST(BmpDecode, DamagedFilesRaiseInvalidGraphicNamingTheFault) {
         {"short colour table", cut(pal.Build(), 60), "truncated colour table"},
         {"short pixel data", cut(good, good.size() - 4), "truncated pixel data"},
         {"RLE without end", with(rle, [](BmpFile& f) { f.pixels.resize(4); }), "truncated RLE data in row 1"},
-        {"RLE absolute run cut", with(rle, [](BmpFile& f) { f.pixels = {0, 4, 1, 1}; }), "truncated RLE"},
-        {"RLE delta cut", with(rle, [](BmpFile& f) { f.pixels = {0, 2, 1}; }), "truncated RLE"},
+        {"RLE absolute run cut",
+         with(rle,
+              [](BmpFile& f) {
+                  f.pixels = {0, 4, 1, 1};
+              }),
+         "truncated RLE"},
+        {"RLE delta cut",
+         with(rle,
+              [](BmpFile& f) {
+                  f.pixels = {0, 2, 1};
+              }),
+         "truncated RLE"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -313,16 +351,39 @@ TEST(BmpDecode, DamagedFilesRaiseInvalidGraphicNamingTheFault) {
 
 // Cutting or corrupting any byte of a valid file either fails cleanly or,
 // for a cut, still yields the same picture (only trailing bytes went).
-TEST(BmpDecode, EveryPrefixAndByteFlipFailsCleanly) {
+TEST(BmpDecode, EveryPrefixAndByteFlipFailsCleanly)
+{
     std::vector<BmpFile> files = {
-        {.width = 3, .height = 2, .bits = 1, .palette = {0, 0xFFFFFF}, .pixels = {0xA0, 0, 0, 0, 0x40, 0, 0, 0}},
+        {.width = 3,
+         .height = 2,
+         .bits = 1,
+         .palette = {0, 0xFFFFFF},
+         .pixels = {0xA0, 0, 0, 0, 0x40, 0, 0, 0}},
         {.width = 3, .height = 2, .bits = 4, .colorsUsed = 4, .palette = Pal, .pixels = Bytes(8, 0x31)},
-        {.infoSize = 56, .width = 2, .height = -2, .bits = 16, .compression = 3,
-         .masks = {0x0F00, 0x00F0, 0x000F, 0xF000}, .pixels = Bytes(8, 0x9C)},
-        {.width = 2, .height = 2, .bits = 32, .compression = 3, .masks = {0xFF, 0xFF00, 0xFF0000}, .pixels = Bytes(16, 5)},
-        {.width = 4, .height = 3, .bits = 8, .compression = 1, .palette = Pal,
+        {.infoSize = 56,
+         .width = 2,
+         .height = -2,
+         .bits = 16,
+         .compression = 3,
+         .masks = {0x0F00, 0x00F0, 0x000F, 0xF000},
+         .pixels = Bytes(8, 0x9C)},
+        {.width = 2,
+         .height = 2,
+         .bits = 32,
+         .compression = 3,
+         .masks = {0xFF, 0xFF00, 0xFF0000},
+         .pixels = Bytes(16, 5)},
+        {.width = 4,
+         .height = 3,
+         .bits = 8,
+         .compression = 1,
+         .palette = Pal,
          .pixels = {3, 1, 0, 0, 0, 3, 1, 2, 3, 0, 0, 2, 1, 1, 1, 3, 0, 1}},
-        {.width = 5, .height = 2, .bits = 4, .compression = 2, .palette = Pal,
+        {.width = 5,
+         .height = 2,
+         .bits = 4,
+         .compression = 2,
+         .palette = Pal,
          .pixels = {5, 0x12, 0, 0, 0, 5, 0x12, 0x31, 0x20, 0, 0, 1}},
     };
     for (const BmpFile& f : files) {
@@ -345,4 +406,19 @@ TEST(BmpDecode, EveryPrefixAndByteFlipFailsCleanly) {
     }
 }
 
-}  // namespace
+} // namespace
+
+// The fuzzer's seeds are meant to reach the decoder's far end, not its checks.
+TEST(BmpDecode, FuzzSeedsAreValidFiles)
+{
+    int count = 0;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(ORVANE_SOURCE_DIR "/tests/fuzz/corpus/fuzz_bmp")) {
+        SCOPED_TRACE(entry.path().filename().string());
+        TMemoryStream s;
+        s.LoadFromFile(entry.path().string());
+        EXPECT_NO_THROW(DecodeBmp(s));
+        ++count;
+    }
+    EXPECT_GE(count, 6);
+}
