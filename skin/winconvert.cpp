@@ -1,6 +1,7 @@
 #include "skin/winconvert.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cstring>
 #include <new>
@@ -20,7 +21,7 @@ struct PositionCodes {
 constexpr PositionCodes MakePositionCodes()
 {
     PositionCodes pc{};
-    constexpr int countOfLength[] = {1, 3, 8, 12, 24, 16};  // lengths 3..8
+    constexpr int countOfLength[] = {1, 3, 8, 12, 24, 16}; // lengths 3..8
     unsigned code = 0;
     int upper = 0;
     for (int g = 0; g < 6; ++g) {
@@ -52,15 +53,13 @@ constexpr int64_t kMaxExpansion = 48;
 constexpr int64_t kSizeAllowance = 64;
 
 // Ends a run's table lifetime on every path out of LZHPack/LZHUnpack.
-template <class F>
-struct ScopeExit {
+template <class F> struct ScopeExit {
     F f;
     ~ScopeExit() { f(); }
 };
-template <class F>
-ScopeExit(F) -> ScopeExit<F>;
+template <class F> ScopeExit(F) -> ScopeExit<F>;
 
-}  // namespace
+} // namespace
 
 TLZH::~TLZH()
 {
@@ -90,13 +89,18 @@ void TLZH::InitLZH()
     match_length = 0;
 }
 
-void TLZH::EndLZH() { t_.reset(); }
+void TLZH::EndLZH()
+{
+    t_.reset();
+}
 
 void TLZH::InitTree()
 {
     Tables& t = *t_;
-    for (int i = N + 1; i <= N + 256; i++) t.rson[i] = NIL;
-    for (int i = 0; i < N; i++) t.dad[i] = NIL;
+    for (int i = N + 1; i <= N + 256; i++)
+        t.rson[i] = NIL;
+    for (int i = 0; i < N; i++)
+        t.dad[i] = NIL;
 }
 
 // ---------------------------------------------------------------------------
@@ -234,7 +238,8 @@ void TLZH::reconst()
         const unsigned f = unsigned(t.freq[i]) + t.freq[i + 1];
         t.freq[n] = static_cast<uint16_t>(f);
         int k = n - 1;
-        while (f < t.freq[k]) k--;
+        while (f < t.freq[k])
+            k--;
         k++;
         const size_t moved = static_cast<size_t>(n - k);
         std::memmove(&t.freq[k + 1], &t.freq[k], moved * sizeof t.freq[0]);
@@ -249,30 +254,54 @@ void TLZH::reconst()
     }
 }
 
+// Weights ascend with the node index and end in a 0xFFFF sentinel. Returns
+// the last index of the run of weights equal to freq[from]. Long runs of
+// equal weights are common (every literal starts at 1), so the scan goes
+// four entries at a time where it can.
+static inline int LastOfRun(const uint16_t* freq, int from)
+{
+    const uint16_t value = freq[from];
+    int l = from;
+    if constexpr (std::endian::native == std::endian::little) {
+        const uint64_t pattern = 0x0001000100010001ull * value;
+        constexpr int kLast = 627; // the sentinel's index
+        while (l + 4 <= kLast) {
+            uint64_t lanes;
+            std::memcpy(&lanes, freq + l + 1, 8);
+            const uint64_t diff = lanes ^ pattern;
+            if (diff != 0) return l + std::countr_zero(diff) / 16;
+            l += 4;
+        }
+    }
+    while (freq[l + 1] == value)
+        l++;
+    return l;
+}
+
 void TLZH::update(int c)
 {
     Tables& t = *t_;
+    constexpr int kSpare = T + N_CHAR;
     if (t.freq[R] == MAX_FREQ) reconst();
     c = t.prnt[c + T];
     do {
         const unsigned k = ++t.freq[c];
-        int l = c + 1;
-        if (k > t.freq[l]) {
+        if (k > t.freq[c + 1]) {
             // Move the node past every lighter one to keep the weight order.
-            while (k > t.freq[++l]) {
-            }
-            l--;
+            const int l = LastOfRun(t.freq, c + 1);
             t.freq[c] = t.freq[l];
             t.freq[l] = static_cast<uint16_t>(k);
 
+            // A leaf has one parent entry, an internal node two; the second
+            // write of a leaf goes to a spare slot instead of a branch.
             const int i = t.son[c];
             t.prnt[i] = static_cast<int16_t>(l);
-            if (i < T) t.prnt[i + 1] = static_cast<int16_t>(l);
+            t.prnt[i < T ? i + 1 : kSpare] = static_cast<int16_t>(l);
 
             const int j = t.son[l];
             t.son[l] = static_cast<int16_t>(i);
             t.prnt[j] = static_cast<int16_t>(c);
-            if (j < T) t.prnt[j + 1] = static_cast<int16_t>(c);
+            t.prnt[j < T ? j + 1 : kSpare] = static_cast<int16_t>(c);
             t.son[c] = static_cast<int16_t>(j);
 
             c = l;
@@ -283,10 +312,23 @@ void TLZH::update(int c)
 // ---------------------------------------------------------------------------
 // Bit output, most significant bit first.
 
+// When a run is handed the object's own block callbacks, they are called
+// directly: same calls, same results, without the type-erased call per byte.
+void TLZH::NoteCallbacks(const TLZHGetBytes& getBytes, const TLZHPutBytes& putBytes)
+{
+    const auto* source = getBytes.target<BlockSourceFn>();
+    const auto* sink = putBytes.target<BlockSinkFn>();
+    ownSource_ = source != nullptr && source->self == this;
+    ownSink_ = sink != nullptr && sink->self == this;
+}
+
 inline void TLZH::EmitByte(const TLZHPutBytes& putBytes, uint8_t b)
 {
     uint16_t actual = 0;
-    putBytes(&b, 1, actual);
+    if (ownSink_)
+        PutBlockStream(&b, 1, actual);
+    else
+        putBytes(&b, 1, actual);
 }
 
 void TLZH::Putcode(const TLZHPutBytes& putBytes, int l, unsigned c)
@@ -343,19 +385,28 @@ void TLZH::EncodeEnd(const TLZHPutBytes& putBytes)
 // ---------------------------------------------------------------------------
 // Bit input. A source that has run dry reads as zero bits.
 
+inline bool TLZH::ReadByte(const TLZHGetBytes& getBytes, uint8_t& b)
+{
+    uint16_t actual = 0;
+    if (ownSource_)
+        GetBlockStream(&b, 1, actual);
+    else
+        getBytes(&b, 1, actual);
+    return actual == 1;
+}
+
 inline void TLZH::FillByte(const TLZHGetBytes& getBytes)
 {
     uint8_t b = 0;
-    uint16_t actual = 0;
-    getBytes(&b, 1, actual);
-    if (actual != 1) b = 0;
+    if (!ReadByte(getBytes, b)) b = 0;
     getbuf = static_cast<uint16_t>(getbuf | (unsigned(b) << (8 - getlen)));
     getlen = static_cast<uint8_t>(getlen + 8);
 }
 
 int TLZH::GetBit(const TLZHGetBytes& getBytes)
 {
-    while (getlen <= 8) FillByte(getBytes);
+    while (getlen <= 8)
+        FillByte(getBytes);
     const int bit = getbuf >> 15;
     getbuf = static_cast<uint16_t>(getbuf << 1);
     getlen--;
@@ -364,7 +415,8 @@ int TLZH::GetBit(const TLZHGetBytes& getBytes)
 
 int TLZH::GetByte(const TLZHGetBytes& getBytes)
 {
-    while (getlen <= 8) FillByte(getBytes);
+    while (getlen <= 8)
+        FillByte(getBytes);
     const int byte = getbuf >> 8;
     getbuf = static_cast<uint16_t>(getbuf << 8);
     getlen = static_cast<uint8_t>(getlen - 8);
@@ -373,9 +425,27 @@ int TLZH::GetByte(const TLZHGetBytes& getBytes)
 
 int TLZH::DecodeChar(const TLZHGetBytes& getBytes)
 {
-    Tables& t = *t_;
-    int c = t.son[R];
-    while (c < T) c = t.son[c + GetBit(getBytes)];
+    // GetBit unrolled over local copies of the bit buffer: the source call
+    // in the refill would otherwise force the buffer back to memory per bit.
+    const int16_t* son = t_->son;
+    unsigned buf = getbuf;
+    unsigned len = getlen;
+    int c = son[R];
+    while (c < T) {
+        if (len <= 8) {
+            getbuf = static_cast<uint16_t>(buf);
+            getlen = static_cast<uint8_t>(len);
+            while (getlen <= 8)
+                FillByte(getBytes);
+            buf = getbuf;
+            len = getlen;
+        }
+        c = son[c + ((buf >> 15) & 1)];
+        buf = (buf << 1) & 0xFFFF;
+        len--;
+    }
+    getbuf = static_cast<uint16_t>(buf);
+    getlen = static_cast<uint8_t>(len);
     c -= T;
     update(c);
     return c;
@@ -385,7 +455,8 @@ int TLZH::DecodePosition(const TLZHGetBytes& getBytes)
 {
     int i = GetByte(getBytes);
     const int upper = kPos.d_code[i] << 6;
-    for (int j = kPos.d_len[i] - 2; j > 0; j--) i = (i << 1) + GetBit(getBytes);
+    for (int j = kPos.d_len[i] - 2; j > 0; j--)
+        i = (i << 1) + GetBit(getBytes);
     return upper | (i & 0x3F);
 }
 
@@ -399,9 +470,14 @@ void TLZH::LZHPack(int32_t& written, const TLZHGetBytes& getBytes, const TLZHPut
     // destructor does it as far as it can.
     ScopeExit done{[this] { EndLZH(); }};
     Tables& t = *t_;
-    const auto next = [&getBytes](uint8_t& c) {
+    NoteCallbacks(getBytes, putBytes);
+    // Only actual 0 ends the input.
+    const auto next = [this, &getBytes](uint8_t& c) {
         uint16_t actual = 0;
-        getBytes(&c, 1, actual);
+        if (ownSource_)
+            GetBlockStream(&c, 1, actual);
+        else
+            getBytes(&c, 1, actual);
         return actual != 0;
     };
 
@@ -412,9 +488,11 @@ void TLZH::LZHPack(int32_t& written, const TLZHGetBytes& getBytes, const TLZHPut
     int r = N - F;
     std::memset(t.text_buf, ' ', static_cast<size_t>(r));
     int len = 0;
-    for (uint8_t c; len < F && next(c); len++) t.text_buf[r + len] = c;
+    for (uint8_t c; len < F && next(c); len++)
+        t.text_buf[r + len] = c;
     textsize = len;
-    for (int i = 1; i <= F; i++) InsertNode(r - i);
+    for (int i = 1; i <= F; i++)
+        InsertNode(r - i);
     InsertNode(r);
     do {
         if (match_length > len) match_length = static_cast<int16_t>(len);
@@ -457,6 +535,7 @@ void TLZH::LZHUnpack(int32_t size, const TLZHGetBytes& getBytes, const TLZHPutBy
     // destructor does it as far as it can.
     ScopeExit done{[this] { EndLZH(); }};
     Tables& t = *t_;
+    NoteCallbacks(getBytes, putBytes);
     StartHuff();
     std::memset(t.text_buf, ' ', N - F);
     int r = N - F;
@@ -507,7 +586,8 @@ void TLZH::GetBlockStreamSlow(uint8_t* buffer, uint16_t count, uint16_t& actual)
             if (SourceStream == nullptr) break;
             inBlock_.resize(kBlockSize);
             inPos_ = 0;
-            inEnd_ = static_cast<size_t>(std::max<int64_t>(0, SourceStream->Read(inBlock_.data(), kBlockSize)));
+            inEnd_ =
+                static_cast<size_t>(std::max<int64_t>(0, SourceStream->Read(inBlock_.data(), kBlockSize)));
             if (inEnd_ == 0) break;
         }
         const size_t n = std::min<size_t>(count - done, inEnd_ - inPos_);
@@ -522,7 +602,8 @@ void TLZH::PutBlockStream(const void* buffer, uint16_t count, uint16_t& actual)
 {
     if (outLen_ + count > outBlock_.size()) {
         FlushDest();
-        if (outBlock_.size() < std::max<size_t>(kBlockSize, count)) outBlock_.resize(std::max<size_t>(kBlockSize, count));
+        if (outBlock_.size() < std::max<size_t>(kBlockSize, count))
+            outBlock_.resize(std::max<size_t>(kBlockSize, count));
     }
     if (count == 1)
         outBlock_[outLen_] = *static_cast<const uint8_t*>(buffer);

@@ -50,14 +50,9 @@ public:
     // when a run ends.
     void GetBlockStream(void* buffer, uint16_t count, uint16_t& actual);
     void PutBlockStream(const void* buffer, uint16_t count, uint16_t& actual);
-    TLZHGetBytes BlockSource()
-    {
-        return [this](void* b, uint16_t c, uint16_t& a) { GetBlockStream(b, c, a); };
-    }
-    TLZHPutBytes BlockSink()
-    {
-        return [this](const void* b, uint16_t c, uint16_t& a) { PutBlockStream(b, c, a); };
-    }
+    // The two above as callbacks for LZHPack/LZHUnpack.
+    TLZHGetBytes BlockSource() { return BlockSourceFn{this}; }
+    TLZHPutBytes BlockSink() { return BlockSinkFn{this}; }
 
     TStream* SourceStream = nullptr;
     TStream* DestStream = nullptr;
@@ -67,14 +62,14 @@ public:
     int ReconstCount() const { return reconstCount_; }
 
 protected:
-    static constexpr int N = 4096;              // ring size
-    static constexpr int F = 60;                // longest match
-    static constexpr int THRESHOLD = 2;         // matches must be longer than this
-    static constexpr int N_CHAR = 256 - THRESHOLD + F;  // literals and lengths
-    static constexpr int T = N_CHAR * 2 - 1;    // Huffman tree nodes
-    static constexpr int R = T - 1;             // root node
+    static constexpr int N = 4096;                     // ring size
+    static constexpr int F = 60;                       // longest match
+    static constexpr int THRESHOLD = 2;                // matches must be longer than this
+    static constexpr int N_CHAR = 256 - THRESHOLD + F; // literals and lengths
+    static constexpr int T = N_CHAR * 2 - 1;           // Huffman tree nodes
+    static constexpr int R = T - 1;                    // root node
     static constexpr unsigned MAX_FREQ = 0x8000;
-    static constexpr int NIL = N;               // empty link in the match trees
+    static constexpr int NIL = N; // empty link in the match trees
 
     void InitLZH();
     void EndLZH();
@@ -94,6 +89,15 @@ protected:
     int GetByte(const TLZHGetBytes& getBytes);
 
 private:
+    struct BlockSourceFn {
+        TLZH* self;
+        void operator()(void* b, uint16_t c, uint16_t& a) const { self->GetBlockStream(b, c, a); }
+    };
+    struct BlockSinkFn {
+        TLZH* self;
+        void operator()(const void* b, uint16_t c, uint16_t& a) const { self->PutBlockStream(b, c, a); }
+    };
+
     // All per-run state in one block; value-initialised, so the ring bytes
     // no input has written yet read as zero.
     struct Tables {
@@ -102,10 +106,12 @@ private:
         int16_t dad[N + 1];
         int16_t rson[N + 257];
         uint16_t freq[T + 1];
-        int16_t prnt[T + N_CHAR];
+        int16_t prnt[T + N_CHAR + 1]; // one spare entry, see update
         int16_t son[T];
     };
 
+    void NoteCallbacks(const TLZHGetBytes& getBytes, const TLZHPutBytes& putBytes);
+    bool ReadByte(const TLZHGetBytes& getBytes, uint8_t& b);
     void FillByte(const TLZHGetBytes& getBytes);
     void EmitByte(const TLZHPutBytes& putBytes, uint8_t b);
     void GetBlockStreamSlow(uint8_t* buffer, uint16_t count, uint16_t& actual);
@@ -123,6 +129,8 @@ private:
     uint8_t putlen = 0;
     int32_t textsize = 0;
     int reconstCount_ = 0;
+    bool ownSource_ = false;
+    bool ownSink_ = false;
 
     std::vector<uint8_t> inBlock_;
     size_t inPos_ = 0;

@@ -28,13 +28,17 @@ Bytes Unpack(const Bytes& packed)
     return dst.Bytes();
 }
 
-Bytes FromText(const std::string& s) { return Bytes(s.begin(), s.end()); }
+Bytes FromText(const std::string& s)
+{
+    return Bytes(s.begin(), s.end());
+}
 
 Bytes RandomBytes(size_t n, uint32_t seed)
 {
     std::mt19937 rng(seed);
     Bytes b(n);
-    for (auto& c : b) c = static_cast<uint8_t>(rng());
+    for (auto& c : b)
+        c = static_cast<uint8_t>(rng());
     return b;
 }
 
@@ -43,7 +47,7 @@ Bytes RandomBytes(size_t n, uint32_t seed)
 Bytes StructuredBytes(size_t n, uint32_t seed)
 {
     static const char* const words[] = {"skin", "frame", "button", "[Form]", "Caption=", "0xFF00FF",
-                                        "\r\n",  "=",     "bitmap", "the",    "level",    "  "};
+                                        "\r\n", "=",     "bitmap", "the",    "level",    "  "};
     std::mt19937 rng(seed);
     Bytes b;
     while (b.size() < n) {
@@ -64,7 +68,8 @@ Bytes StructuredBytes(size_t n, uint32_t seed)
 Bytes WithSize(Bytes packed, int32_t size)
 {
     const uint32_t v = static_cast<uint32_t>(size);
-    for (int i = 0; i < 4; i++) packed[i] = static_cast<uint8_t>(v >> (8 * i));
+    for (int i = 0; i < 4; i++)
+        packed[i] = static_cast<uint8_t>(v >> (8 * i));
     return packed;
 }
 
@@ -80,7 +85,7 @@ public:
     using TLZH::StartHuff;
 };
 
-}  // namespace
+} // namespace
 
 TEST(Lzh, PacksKnownStreams)
 {
@@ -88,6 +93,44 @@ TEST(Lzh, PacksKnownStreams)
     // One literal, then a 9-byte match at distance 1 that overlaps its own output.
     EXPECT_EQ(Pack(FromText("aaaaaaaaaa")), (Bytes{0x0A, 0x00, 0x00, 0x00, 0xF6, 0xC9, 0x00, 0x00}));
     EXPECT_EQ(Unpack(Bytes{0x0A, 0x00, 0x00, 0x00, 0xF6, 0xC9, 0x00, 0x00}), FromText("aaaaaaaaaa"));
+}
+
+TEST(Lzh, BitStreamStaysExactOnLongInputs)
+{
+    // Pinned from the plain byte-at-a-time form of the coder (before the
+    // word-wise match compare and run scan): a long stream with rebuilds,
+    // near and far matches must keep every bit.
+    const struct {
+        uint32_t seed;
+        int64_t size;
+        uint64_t hash;
+    } pinned[] = {{1, 59352, 0x59b3764d0e2ac7aaull},
+                  {2, 58618, 0x21455621d857b1ebull},
+                  {3, 58845, 0x3dfd1b53e5e8bd56ull}};
+    const char* const words[] = {"alpha", "beta", "gamma", "[Skin]", "\r\n", "=", "0x00FF00"};
+    for (const auto& p : pinned) {
+        std::mt19937 rng(p.seed);
+        Bytes in;
+        while (in.size() < 300000) {
+            const uint32_t pick = rng() % 12;
+            if (pick < 7) {
+                const std::string w = words[pick];
+                in.insert(in.end(), w.begin(), w.end());
+            } else if (pick < 8) {
+                const uint32_t n = rng() % 100;
+                in.insert(in.end(), n, static_cast<uint8_t>(rng()));
+            } else {
+                in.push_back(static_cast<uint8_t>(rng()));
+            }
+        }
+        in.resize(300000);
+        const Bytes packed = Pack(in);
+        uint64_t hash = 1469598103934665603ull; // FNV-1a
+        for (uint8_t c : packed)
+            hash = (hash ^ c) * 1099511628211ull;
+        EXPECT_EQ(static_cast<int64_t>(packed.size()), p.size) << p.seed;
+        EXPECT_EQ(hash, p.hash) << p.seed;
+    }
 }
 
 TEST(Lzh, EmptyInputCodesOneSymbolAndUnpacksToNothing)
@@ -167,8 +210,10 @@ TEST(Lzh, CodesDeeperThanSixteenBitsSurvive)
     }
     std::vector<int> schedule;
     for (int sym = 0; sym < chain; sym++)
-        for (int k = 1; k < weights[sym]; k++) schedule.push_back(sym);
-    for (int sym = 313; sym > 290; sym--) schedule.push_back(sym);  // light leaves at the bottom
+        for (int k = 1; k < weights[sym]; k++)
+            schedule.push_back(sym);
+    for (int sym = 313; sym > 290; sym--)
+        schedule.push_back(sym); // light leaves at the bottom
     schedule.push_back(0);
 
     Bytes bits;
@@ -179,7 +224,8 @@ TEST(Lzh, CodesDeeperThanSixteenBitsSurvive)
     TLZHProbe enc;
     enc.InitLZH();
     enc.StartHuff();
-    for (int sym : schedule) enc.EncodeChar(sink, static_cast<unsigned>(sym));
+    for (int sym : schedule)
+        enc.EncodeChar(sink, static_cast<unsigned>(sym));
     enc.EncodeEnd(sink);
     enc.EndLZH();
 
@@ -191,7 +237,8 @@ TEST(Lzh, CodesDeeperThanSixteenBitsSurvive)
     TLZHProbe dec;
     dec.InitLZH();
     dec.StartHuff();
-    for (size_t i = 0; i < schedule.size(); i++) ASSERT_EQ(dec.DecodeChar(source), schedule[i]) << i;
+    for (size_t i = 0; i < schedule.size(); i++)
+        ASSERT_EQ(dec.DecodeChar(source), schedule[i]) << i;
     dec.EndLZH();
 }
 
