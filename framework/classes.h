@@ -44,6 +44,7 @@ public:
     int64_t Seek(int64_t offset, TSeekOrigin origin) override;
     void SetSize(int64_t newSize) override;
     int64_t GetSize() override { return static_cast<int64_t>(data_.size()); }
+    int64_t GetSize() const { return static_cast<int64_t>(data_.size()); }
 
     void Clear();
     uint8_t* Memory() { return data_.data(); }

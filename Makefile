@@ -1,0 +1,58 @@
+# The two commands: `make run` and `make test`. Each does its own set-up.
+SHELL := /bin/bash
+JOBS ?= $(shell nproc)
+NATIVE := build/native
+WIN := build/win
+FUZZ_SECONDS ?= 300
+
+.PHONY: all deps native win run test test-native test-win bench fuzz format clean
+
+all: native win
+
+deps:
+	@tools/setup-deps
+
+$(NATIVE)/CMakeCache.txt: | deps
+	cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+
+$(WIN)/CMakeCache.txt: | deps
+	cmake -S . -B $(WIN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake >/dev/null
+
+native: deps $(NATIVE)/CMakeCache.txt
+	cmake --build $(NATIVE) -j$(JOBS)
+
+win: deps $(WIN)/CMakeCache.txt
+	cmake --build $(WIN) -j$(JOBS)
+
+run: win
+	tools/run-panel
+
+test: native win
+	$(MAKE) --no-print-directory test-native test-win
+
+test-native:
+	ctest --test-dir $(NATIVE) --output-on-failure
+
+# One display and one wineserver for the whole Windows run; both are ended
+# before this target returns, whatever the tests did.
+test-win:
+	tools/with-display bash -c 'tools/wine-prefix; rc=0; \
+	  ctest --test-dir $(WIN) --output-on-failure || rc=$$?; tools/wine-stop; exit $$rc'
+
+bench: deps $(NATIVE)/CMakeCache.txt
+	cmake --build $(NATIVE) -j$(JOBS) --target orvane_bench
+	$(NATIVE)/tests/bench/orvane_bench --benchmark_counters_tabular=true
+
+fuzz: native
+	@for t in $(NATIVE)/tests/fuzz/fuzz_*; do [ -x "$$t" -a -f "$$t" ] || continue; n=$$(basename $$t); \
+	  echo "== $$n ($(FUZZ_SECONDS) s)"; \
+	  tools/run-fuzzer $$t tests/fuzz/corpus/$$n $(NATIVE)/tests/fuzz/corpus/$$n $(FUZZ_SECONDS) 2>&1 | tail -n 12 || exit 1; \
+	done
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build
