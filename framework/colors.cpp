@@ -57,7 +57,7 @@ constexpr ColorName kColorNames[] = {
     {clDefault, "clDefault"},
 };
 
-}  // namespace
+} // namespace
 
 bool ColorToIdent(TColor color, std::string& ident)
 {

@@ -34,7 +34,7 @@ const TClassInfo& TComponent::StaticClass()
 {
     static const TClassInfo& info = PublishClass<TComponent>()
                                         .String("Name", &TComponent::GetName, &TComponent::SetName)
-                                        .Stored(false)  // the layout's object header carries it
+                                        .Stored(false) // the layout's object header carries it
                                         .Int("Tag", &TComponent::Tag, &TComponent::Tag, 0);
     return info;
 }
@@ -74,7 +74,8 @@ void TComponent::Destroying()
 {
     if (state_.Contains(csDestroying)) return;
     state_.Include(csDestroying);
-    for (TComponent* c : components_) c->Destroying();
+    for (TComponent* c : components_)
+        c->Destroying();
 }
 
 TComponent* TComponent::Components(int index) const
@@ -165,7 +166,8 @@ void TComponent::ValidateRename(TComponent* component, const std::string& curNam
 {
     if (!component || newName.empty() || SameText(curName, newName)) return;
     TComponent* other = FindComponent(newName);
-    if (other && other != component) throw EComponentError("A component named " + newName + " already exists");
+    if (other && other != component)
+        throw EComponentError("A component named " + newName + " already exists");
 }
 
 // Keeps the owner's field of this component's name pointing at it.
@@ -175,7 +177,7 @@ void TComponent::SetReference(bool enable)
     const TFieldInfo* field = owner_->ClassType().FindField(name_);
     if (!field) return;
     if (enable) {
-        field->Set(*owner_, this);  // a field of another class is left alone
+        field->Set(*owner_, this); // a field of another class is left alone
     } else if (field->Get(*owner_) == this) {
         field->Set(*owner_, nullptr);
     }
@@ -187,7 +189,8 @@ void TComponent::SetDesigning(bool value)
         state_.Include(csDesigning);
     else
         state_.Exclude(csDesigning);
-    for (TComponent* c : components_) c->SetDesigning(value);
+    for (TComponent* c : components_)
+        c->SetDesigning(value);
 }
 
 void TComponent::SetLoadingState(bool loading, bool reading)
@@ -202,14 +205,17 @@ void TComponent::SetLoadingState(bool loading, bool reading)
         state_.Exclude(csReading);
 }
 
-void TComponent::Loaded() { state_.Exclude(csLoading); }
+void TComponent::Loaded()
+{
+    state_.Exclude(csLoading);
+}
 
 void TComponent::Notification(TComponent* AComponent, TOperation Operation)
 {
     if (Operation == opRemove && AComponent) RemoveFreeNotification(AComponent);
     // Owned components hear about their siblings through their owner.
     for (size_t i = components_.size(); i-- > 0;) {
-        if (i >= components_.size()) continue;  // a handler removed components
+        if (i >= components_.size()) continue; // a handler removed components
         components_[i]->Notification(AComponent, Operation);
     }
 }
@@ -236,7 +242,8 @@ void TComponent::RemoveFreeNotification(TComponent* AComponent)
 
 void TComponent::RemoveNotification(TComponent* component)
 {
-    freeNotifies_.erase(std::remove(freeNotifies_.begin(), freeNotifies_.end(), component), freeNotifies_.end());
+    freeNotifies_.erase(std::remove(freeNotifies_.begin(), freeNotifies_.end(), component),
+                        freeNotifies_.end());
 }
 
 void TComponent::SetParentComponent(TComponent*) {}

@@ -93,12 +93,12 @@ class TComponent : public TPersistent {
 
     TComponent* Owner() const { return owner_; }
     int ComponentCount() const { return static_cast<int>(components_.size()); }
-    TComponent* Components(int index) const;  // raises EListError when out of range
-    int ComponentIndex() const;               // in the owner's list, -1 without owner
-    TComponent* FindComponent(const std::string& name) const;  // letter case ignored
+    TComponent* Components(int index) const;                  // raises EListError when out of range
+    int ComponentIndex() const;                               // in the owner's list, -1 without owner
+    TComponent* FindComponent(const std::string& name) const; // letter case ignored
     void InsertComponent(TComponent* component);
     void RemoveComponent(TComponent* component);
-    void DestroyComponents();  // the owned components, last created first
+    void DestroyComponents(); // the owned components, last created first
 
     const std::string& GetName() const { return name_; }
     // An identifier, unique (without regard to case) among the owner's

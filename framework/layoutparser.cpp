@@ -1,7 +1,7 @@
 #include "layoutparser.h"
 
-#include <cmath>
 #include <charconv>
+#include <cmath>
 
 ELayoutError::ELayoutError(const std::string& reason, int line, const std::string& component,
                            const std::string& property)
@@ -12,10 +12,7 @@ ELayoutError::ELayoutError(const std::string& reason, int line, const std::strin
           return (where.empty() ? std::string("Error") : "Error reading " + where) + " at line " +
                  std::to_string(line) + ": " + reason;
       }()),
-      Reason(reason),
-      Line(line),
-      Component(component),
-      Property(property)
+      Reason(reason), Line(line), Component(component), Property(property)
 {
 }
 
@@ -52,14 +49,20 @@ enum TokenKind { tkEOF, tkIdent, tkInteger, tkFloat, tkString, tkSymbol };
 
 struct Token {
     TokenKind kind = tkEOF;
-    std::string text;  // identifier, string value or the symbol
+    std::string text; // identifier, string value or the symbol
     int64_t intValue = 0;
     double floatValue = 0;
     int line = 1;
 };
 
-bool IsAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsAlpha(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 int HexValue(char c)
 {
     if (IsDigit(c)) return c - '0';
@@ -71,7 +74,7 @@ int HexValue(char c)
 void AppendCodePoint(std::string& s, uint32_t cp)
 {
     if (cp < 0x100) {
-        s += static_cast<char>(cp);  // the process code page, as written
+        s += static_cast<char>(cp); // the process code page, as written
     } else if (cp < 0x800) {
         s += static_cast<char>(0xC0 | cp >> 6);
         s += static_cast<char>(0x80 | (cp & 0x3F));
@@ -99,7 +102,10 @@ public:
     }
 
 private:
-    [[noreturn]] void Fail(const std::string& reason) const { throw ELayoutError(reason, tok_.line, object_); }
+    [[noreturn]] void Fail(const std::string& reason) const
+    {
+        throw ELayoutError(reason, tok_.line, object_);
+    }
 
     static std::string Describe(const Token& t)
     {
@@ -119,7 +125,10 @@ private:
         return {};
     }
 
-    bool IsSymbol(char c) const { return tok_.kind == tkSymbol && tok_.text.size() == 1 && tok_.text[0] == c; }
+    bool IsSymbol(char c) const
+    {
+        return tok_.kind == tkSymbol && tok_.text.size() == 1 && tok_.text[0] == c;
+    }
     bool IsKeyword(const char* word) const { return tok_.kind == tkIdent && SameText(tok_.text, word); }
 
     void Expect(char c)
@@ -162,7 +171,8 @@ private:
         const char c = s_[pos_];
         if (IsAlpha(c)) {
             size_t start = pos_;
-            while (pos_ < s_.size() && (IsAlpha(s_[pos_]) || IsDigit(s_[pos_]))) ++pos_;
+            while (pos_ < s_.size() && (IsAlpha(s_[pos_]) || IsDigit(s_[pos_])))
+                ++pos_;
             tok_.kind = tkIdent;
             tok_.text = std::string(s_.substr(start, pos_ - start));
         } else if (IsDigit(c)) {
@@ -181,12 +191,14 @@ private:
     void LexNumber()
     {
         size_t start = pos_;
-        while (pos_ < s_.size() && IsDigit(s_[pos_])) ++pos_;
+        while (pos_ < s_.size() && IsDigit(s_[pos_]))
+            ++pos_;
         bool isFloat = false;
         if (pos_ + 1 < s_.size() && s_[pos_] == '.' && IsDigit(s_[pos_ + 1])) {
             isFloat = true;
             ++pos_;
-            while (pos_ < s_.size() && IsDigit(s_[pos_])) ++pos_;
+            while (pos_ < s_.size() && IsDigit(s_[pos_]))
+                ++pos_;
         }
         if (pos_ < s_.size() && (s_[pos_] == 'e' || s_[pos_] == 'E')) {
             size_t p = pos_ + 1;
@@ -194,7 +206,8 @@ private:
             if (p < s_.size() && IsDigit(s_[p])) {
                 isFloat = true;
                 pos_ = p;
-                while (pos_ < s_.size() && IsDigit(s_[pos_])) ++pos_;
+                while (pos_ < s_.size() && IsDigit(s_[pos_]))
+                    ++pos_;
             }
         }
         const char* first = s_.data() + start;
@@ -208,7 +221,7 @@ private:
             uint64_t v = 0;
             auto r = std::from_chars(first, last, v);
             if (r.ec != std::errc() || v > uint64_t{1} << 63) Fail("Integer out of range");
-            tok_.intValue = static_cast<int64_t>(v);  // 2^63 only survives negation
+            tok_.intValue = static_cast<int64_t>(v); // 2^63 only survives negation
             tok_.text = v == uint64_t{1} << 63 ? "2^63" : "";
         }
         if (pos_ < s_.size() && IsAlpha(s_[pos_])) Fail("Invalid number");
@@ -227,7 +240,7 @@ private:
         if (pos_ - start > 16) Fail("Integer out of range");
         if (pos_ < s_.size() && IsAlpha(s_[pos_])) Fail("Invalid number");
         tok_.kind = tkInteger;
-        tok_.intValue = static_cast<int64_t>(v);  // a bit pattern
+        tok_.intValue = static_cast<int64_t>(v); // a bit pattern
     }
 
     // Quoted parts and #codes standing next to each other form one string.
@@ -238,7 +251,8 @@ private:
             if (pos_ < s_.size() && s_[pos_] == '\'') {
                 ++pos_;
                 for (;;) {
-                    if (pos_ >= s_.size() || s_[pos_] == '\n' || s_[pos_] == '\r') Fail("Unterminated string");
+                    if (pos_ >= s_.size() || s_[pos_] == '\n' || s_[pos_] == '\r')
+                        Fail("Unterminated string");
                     if (s_[pos_] == '\'') {
                         if (pos_ + 1 < s_.size() && s_[pos_ + 1] == '\'') {
                             tok_.text += '\'';
@@ -300,7 +314,8 @@ private:
                 obj.Children.push_back(ParseObject(depth + 1));
                 continue;
             }
-            if (tok_.kind != tkIdent) Fail("Property name or 'end' expected but " + Describe(tok_) + " found");
+            if (tok_.kind != tkIdent)
+                Fail("Property name or 'end' expected but " + Describe(tok_) + " found");
             TLayoutProperty prop;
             prop.Line = tok_.line;
             prop.Name = tok_.text;
@@ -433,9 +448,12 @@ private:
     size_t pos_ = 0;
     int line_ = 1;
     Token tok_;
-    std::string object_;  // the object being parsed, for messages
+    std::string object_; // the object being parsed, for messages
 };
 
-}  // namespace
+} // namespace
 
-TLayoutObject ParseLayout(std::string_view text) { return Parser(text).ParseRoot(); }
+TLayoutObject ParseLayout(std::string_view text)
+{
+    return Parser(text).ParseRoot();
+}

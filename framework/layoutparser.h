@@ -35,21 +35,21 @@ struct TLayoutValue {
     int64_t Int = 0;
     double Float = 0;
     std::string Text;                  // strings and identifiers
-    std::vector<std::string> SetItems;  // identifiers of a set
-    std::vector<TLayoutValue> Items;    // list items
+    std::vector<std::string> SetItems; // identifiers of a set
+    std::vector<TLayoutValue> Items;   // list items
     std::vector<uint8_t> Binary;
 
-    std::string Describe() const;  // short text for messages
+    std::string Describe() const; // short text for messages
 };
 
 struct TLayoutProperty {
-    std::string Name;  // may be dotted: "Font.Height"
+    std::string Name; // may be dotted: "Font.Height"
     TLayoutValue Value;
     int Line = 0;
 };
 
 struct TLayoutObject {
-    std::string Name;  // empty for an unnamed object
+    std::string Name; // empty for an unnamed object
     std::string ClassName;
     int Line = 0;
     std::vector<TLayoutProperty> Properties;

@@ -5,7 +5,10 @@
 
 namespace {
 
-std::string DisplayName(const TComponent& c) { return c.GetName().empty() ? c.ClassName() : c.GetName(); }
+std::string DisplayName(const TComponent& c)
+{
+    return c.GetName().empty() ? c.ClassName() : c.GetName();
+}
 
 bool SplitFirst(const std::string& path, std::string& head, std::string& rest)
 {
@@ -16,7 +19,7 @@ bool SplitFirst(const std::string& path, std::string& head, std::string& rest)
     return true;
 }
 
-}  // namespace
+} // namespace
 
 TReader::TReader(TComponent& root) : TFiler(&root), rootComponent_(root) {}
 
@@ -30,11 +33,13 @@ void TReader::ReadRootComponent(const TLayoutObject& layout)
     TComponent& root = rootComponent_;
     // A form's field slots name the classes its layout may create.
     for (const TClassInfo* c = &root.ClassType(); c; c = c->Parent)
-        for (const TFieldInfo& f : c->Fields) f.ClassFn();
+        for (const TFieldInfo& f : c->Fields)
+            f.ClassFn();
 
     componentName_ = layout.Name.empty() ? DisplayName(root) : layout.Name;
     if (!root.InheritsFrom(layout.ClassName))
-        Fail("Layout of class " + layout.ClassName + " cannot be read into a " + root.ClassName(), layout.Line);
+        Fail("Layout of class " + layout.ClassName + " cannot be read into a " + root.ClassName(),
+             layout.Line);
     try {
         root.SetLoadingState(true, true);
         loaded_.push_back(&root);
@@ -50,10 +55,12 @@ void TReader::ReadRootComponent(const TLayoutObject& layout)
         component_ = &root;
         parent_ = nullptr;
         ReadProperties(root, layout);
-        for (const TLayoutObject& child : layout.Children) ReadComponent(child, &root);
+        for (const TLayoutObject& child : layout.Children)
+            ReadComponent(child, &root);
         ResolveFixups();
     } catch (...) {
-        for (TComponent* c : loaded_) c->SetLoadingState(false, false);
+        for (TComponent* c : loaded_)
+            c->SetLoadingState(false, false);
         throw;
     }
     FinishLoading();
@@ -78,8 +85,8 @@ void TReader::ReadComponent(const TLayoutObject& node, TComponent* parent)
     if (!node.Name.empty())
         if (const TFieldInfo* field = rootComponent_.ClassType().FindField(node.Name))
             if (field->Get(rootComponent_) != c)
-                Fail("Field " + node.Name + " of " + rootComponent_.ClassName() + " is a " + field->ClassFn().Name +
-                         ", not a " + cls->Name,
+                Fail("Field " + node.Name + " of " + rootComponent_.ClassName() + " is a " +
+                         field->ClassFn().Name + ", not a " + cls->Name,
                      node.Line);
     try {
         c->SetParentComponent(parent);
@@ -130,7 +137,8 @@ void TReader::ReadProperty(TComponent& component, const TLayoutProperty& prop)
             return;
         }
         if (!p) Fail("Property " + head + " does not exist", prop.Line);
-        if (p->Kind != TPropKind::Class) Fail("Property " + head + " has no properties of its own", prop.Line);
+        if (p->Kind != TPropKind::Class)
+            Fail("Property " + head + " has no properties of its own", prop.Line);
         holder = p->GetObj(*holder);
         if (!holder) Fail("Property " + head + " is not assigned", prop.Line);
     }
@@ -234,7 +242,8 @@ void TReader::SetPropValue(TComponent& component, TObject& holder, const TPropIn
         if (v.Kind != VK::vaList) invalid();
         TStringList list;
         for (const TLayoutValue& item : v.Items) {
-            if (item.Kind != VK::vaString) Fail("String expected in list, " + item.Describe() + " found", item.Line);
+            if (item.Kind != VK::vaString)
+                Fail("String expected in list, " + item.Describe() + " found", item.Line);
             list.Add(item.Text);
         }
         if (p.SetList) {
@@ -255,7 +264,8 @@ void TReader::SetPropValue(TComponent& component, TObject& holder, const TPropIn
         const THandlerInfo* h = rootComponent_.ClassType().FindHandler(v.Text);
         if (!h) Fail("Handler " + v.Text + " not found in " + rootComponent_.ClassName(), line);
         if (!SameText(h->TypeName, p.TypeName))
-            Fail("Handler " + v.Text + " is a " + h->TypeName + ", but " + p.Name + " needs a " + p.TypeName, line);
+            Fail("Handler " + v.Text + " is a " + h->TypeName + ", but " + p.Name + " needs a " + p.TypeName,
+                 line);
         p.SetMethod(holder, h->Bind(rootComponent_));
         if (&holder == &component) component.SetEventBinding(p.Name, h->Name);
         return;
@@ -266,8 +276,9 @@ void TReader::SetPropValue(TComponent& component, TObject& holder, const TPropIn
 void TReader::ResolveFixups()
 {
     for (const Fixup& f : fixups_) {
-        TComponent* target = SameText(f.target, rootComponent_.GetName()) ? &rootComponent_
-                                                                            : rootComponent_.FindComponent(f.target);
+        TComponent* target = SameText(f.target, rootComponent_.GetName())
+                                 ? &rootComponent_
+                                 : rootComponent_.FindComponent(f.target);
         if (!target) throw ELayoutError("Component " + f.target + " not found", f.line, f.component);
         try {
             f.prop->SetObj(*f.holder, target);
@@ -280,7 +291,8 @@ void TReader::ResolveFixups()
 
 void TReader::FinishLoading()
 {
-    for (TComponent* c : loaded_) c->SetLoadingState(true, false);
+    for (TComponent* c : loaded_)
+        c->SetLoadingState(true, false);
     // Stream order, the root first. A Loaded that fails still leaves no
     // component marked as loading.
     size_t i = 0;
@@ -290,7 +302,8 @@ void TReader::FinishLoading()
             loaded_[i]->SetLoadingState(false, false);
         }
     } catch (...) {
-        for (; i < loaded_.size(); ++i) loaded_[i]->SetLoadingState(false, false);
+        for (; i < loaded_.size(); ++i)
+            loaded_[i]->SetLoadingState(false, false);
         throw;
     }
 }

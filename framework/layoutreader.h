@@ -58,9 +58,9 @@ private:
     std::vector<Fixup> fixups_;
     TComponent* component_ = nullptr;
     TComponent* parent_ = nullptr;
-    std::string componentName_;  // for messages
-    std::string propName_;       // the full (dotted) name being read
-    std::string definedName_;    // the last part, as DefineProperties sees it
+    std::string componentName_; // for messages
+    std::string propName_;      // the full (dotted) name being read
+    std::string definedName_;   // the last part, as DefineProperties sees it
     const TLayoutValue* value_ = nullptr;
     bool defined_ = false;
 };

@@ -46,7 +46,8 @@ void TWriter::WriteComponent(TComponent& component, int depth)
     for (int i = 0; i < rootComponent_.ComponentCount(); ++i) {
         TComponent* c = rootComponent_.Components(i);
         TComponent* parent = c->GetParentComponent();
-        const bool mine = &component == &rootComponent_ ? (!parent || parent == &rootComponent_) : parent == &component;
+        const bool mine =
+            &component == &rootComponent_ ? (!parent || parent == &rootComponent_) : parent == &component;
         if (mine) WriteComponent(*c, depth + 1);
     }
     indent_.assign(static_cast<size_t>(depth) * 2, ' ');
@@ -55,10 +56,12 @@ void TWriter::WriteComponent(TComponent& component, int depth)
 
 void TWriter::WriteProperties(TObject& obj, TComponent& component, const std::string& prefix)
 {
-    for (const TPropInfo* p : obj.ClassType().AllProps()) WriteProperty(obj, component, *p, prefix);
+    for (const TPropInfo* p : obj.ClassType().AllProps())
+        WriteProperty(obj, component, *p, prefix);
 }
 
-void TWriter::WriteProperty(TObject& obj, TComponent& component, const TPropInfo& p, const std::string& prefix)
+void TWriter::WriteProperty(TObject& obj, TComponent& component, const TPropInfo& p,
+                            const std::string& prefix)
 {
     if (!p.IsStoredValue(obj)) return;
     const std::string name = prefix + p.Name;
@@ -126,7 +129,8 @@ void TWriter::WriteProperty(TObject& obj, TComponent& component, const TPropInfo
         if (!list || list->Count() == 0) return;
         BeginProperty(name);
         out_ += "(";
-        for (int i = 0; i < list->Count(); ++i) out_ += "\n" + indent_ + "  " + QuoteLayoutString(list->Get(i));
+        for (int i = 0; i < list->Count(); ++i)
+            out_ += "\n" + indent_ + "  " + QuoteLayoutString(list->Get(i));
         out_ += ")";
         break;
     }
@@ -141,14 +145,35 @@ void TWriter::WriteProperty(TObject& obj, TComponent& component, const TPropInfo
     EndProperty();
 }
 
-void TWriter::BeginProperty(const std::string& name) { out_ += indent_ + name + " = "; }
-void TWriter::EndProperty() { out_ += "\n"; }
+void TWriter::BeginProperty(const std::string& name)
+{
+    out_ += indent_ + name + " = ";
+}
+void TWriter::EndProperty()
+{
+    out_ += "\n";
+}
 
-void TWriter::WriteInteger(int64_t value) { out_ += std::to_string(value); }
-void TWriter::WriteFloat(double value) { out_ += FloatToText(value); }
-void TWriter::WriteString(const std::string& value) { out_ += QuoteLayoutString(value); }
-void TWriter::WriteBoolean(bool value) { out_ += value ? "True" : "False"; }
-void TWriter::WriteIdent(const std::string& value) { out_ += value; }
+void TWriter::WriteInteger(int64_t value)
+{
+    out_ += std::to_string(value);
+}
+void TWriter::WriteFloat(double value)
+{
+    out_ += FloatToText(value);
+}
+void TWriter::WriteString(const std::string& value)
+{
+    out_ += QuoteLayoutString(value);
+}
+void TWriter::WriteBoolean(bool value)
+{
+    out_ += value ? "True" : "False";
+}
+void TWriter::WriteIdent(const std::string& value)
+{
+    out_ += value;
+}
 
 void TWriter::DefineProperty(const std::string& name, const TReaderProc&, const TWriterProc& writeData,
                              bool hasData)
@@ -178,4 +203,7 @@ void TWriter::DefineBinaryProperty(const std::string& name, const TStreamProc&, 
     EndProperty();
 }
 
-std::string WriteLayout(TComponent& root) { return TWriter(root).WriteRootComponent(); }
+std::string WriteLayout(TComponent& root)
+{
+    return TWriter(root).WriteRootComponent();
+}

@@ -36,7 +36,7 @@ private:
     TComponent& rootComponent_;
     std::string out_;
     std::string indent_;
-    std::string prefix_;  // "Font." while writing a sub-object's defined properties
+    std::string prefix_; // "Font." while writing a sub-object's defined properties
 };
 
 // Quoted layout string: printable ASCII in quotes, everything else as #n.

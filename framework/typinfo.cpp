@@ -10,20 +10,21 @@
 // ---------------------------------------------------------------------------
 // Enumerations
 
-TEnumInfo::TEnumInfo(std::string typeName, const char* names) : TEnumInfo(std::move(typeName), [names] {
-    std::vector<std::string> list;
-    std::string cur;
-    for (const char* p = names; *p; ++p) {
-        if (*p == ',') {
-            list.push_back(Trim(cur));
-            cur.clear();
-        } else {
-            cur += *p;
-        }
-    }
-    if (!Trim(cur).empty()) list.push_back(Trim(cur));
-    return list;
-}())
+TEnumInfo::TEnumInfo(std::string typeName, const char* names)
+    : TEnumInfo(std::move(typeName), [names] {
+          std::vector<std::string> list;
+          std::string cur;
+          for (const char* p = names; *p; ++p) {
+              if (*p == ',') {
+                  list.push_back(Trim(cur));
+                  cur.clear();
+              } else {
+                  cur += *p;
+              }
+          }
+          if (!Trim(cur).empty()) list.push_back(Trim(cur));
+          return list;
+      }())
 {
 }
 
@@ -145,7 +146,8 @@ const TFieldInfo* TClassInfo::FindField(const std::string& name) const
 std::vector<const TPropInfo*> TClassInfo::AllProps() const
 {
     std::vector<const TClassInfo*> chain;
-    for (const TClassInfo* c = this; c; c = c->Parent) chain.push_back(c);
+    for (const TClassInfo* c = this; c; c = c->Parent)
+        chain.push_back(c);
     std::vector<const TPropInfo*> out;
     for (auto it = chain.rbegin(); it != chain.rend(); ++it)
         for (const TPropInfo& p : (*it)->Props) {
@@ -168,7 +170,7 @@ namespace {
 // destruction may still ask for them.
 struct ClassRegistry {
     std::vector<std::unique_ptr<TClassInfo>> all;
-    std::unordered_map<std::string, TClassInfo*> byName;  // lower-case keys
+    std::unordered_map<std::string, TClassInfo*> byName; // lower-case keys
 };
 
 ClassRegistry& Registry()
@@ -177,7 +179,7 @@ ClassRegistry& Registry()
     return *registry;
 }
 
-}  // namespace
+} // namespace
 
 TClassInfo& NewClassInfo(const std::string& name, const TClassInfo* parent)
 {
@@ -300,7 +302,8 @@ const TPropInfo* Resolve(TObject* obj, const std::string& path, TObject*& holder
     size_t start = 0;
     for (;;) {
         const size_t dot = path.find('.', start);
-        const std::string part = path.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
+        const std::string part =
+            path.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
         const TPropInfo* p = holder->ClassType().FindProp(part);
         if (!p || dot == std::string::npos) return p;
         if (p->Kind != TPropKind::Class) return nullptr;
@@ -317,7 +320,7 @@ int64_t CheckedOrdinal(const TPropInfo& p, int64_t v, const std::string& text)
     return v;
 }
 
-}  // namespace
+} // namespace
 
 // ---------------------------------------------------------------------------
 // By-name access
@@ -328,7 +331,10 @@ const TPropInfo* GetPropInfo(const TObject* obj, const std::string& name)
     return Resolve(const_cast<TObject*>(obj), name, holder);
 }
 
-bool IsPublishedProp(const TObject* obj, const std::string& name) { return GetPropInfo(obj, name) != nullptr; }
+bool IsPublishedProp(const TObject* obj, const std::string& name)
+{
+    return GetPropInfo(obj, name) != nullptr;
+}
 
 std::string GetProperty(TObject* obj, const std::string& name)
 {
@@ -460,8 +466,8 @@ bool SetProperty(TObject* obj, const std::string& name, const std::string& text)
         size_t start = 0;
         while (start <= body.size()) {
             size_t comma = body.find(',', start);
-            std::string item = Trim(body.substr(start, comma == std::string::npos ? std::string::npos
-                                                                                   : comma - start));
+            std::string item =
+                Trim(body.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
             if (!item.empty()) {
                 int v = p->EnumType->Find(item);
                 if (v < 0 || v >= 64) BadValue(*p, text);

@@ -47,13 +47,13 @@ class TClassInfo;
 // ---------------------------------------------------------------------------
 // Sets of enumeration values, bit n for value n (at most 64 values).
 
-template <class E>
-class TSet {
+template <class E> class TSet {
 public:
     constexpr TSet() = default;
     constexpr TSet(std::initializer_list<E> items)
     {
-        for (E e : items) bits_ |= Bit(e);
+        for (E e : items)
+            bits_ |= Bit(e);
     }
     static constexpr TSet FromBits(uint64_t bits)
     {
@@ -84,10 +84,9 @@ private:
     uint64_t bits_ = 0;
 };
 
-template <class T>
-struct IsTSet : std::false_type {};
-template <class E>
-struct IsTSet<TSet<E>> : std::true_type {
+template <class T> struct IsTSet : std::false_type {
+};
+template <class E> struct IsTSet<TSet<E>> : std::true_type {
     using Element = E;
 };
 
@@ -104,26 +103,25 @@ public:
     const std::vector<std::string> Names;
 
     int Count() const { return static_cast<int>(Names.size()); }
-    std::string Name(int64_t ordinal) const;  // empty when out of range
-    int Find(const std::string& name) const;  // letter case ignored; -1 when unknown
+    std::string Name(int64_t ordinal) const; // empty when out of range
+    int Find(const std::string& name) const; // letter case ignored; -1 when unknown
 };
 
-const TEnumInfo& BooleanInfo();  // "False", "True"
+const TEnumInfo& BooleanInfo(); // "False", "True"
 
 // Declares an enumeration of consecutive values from 0 together with its
 // value names, which layouts and by-name access use.
-#define ORVANE_ENUM_INFO(Type, ...)                           \
-    inline const TEnumInfo& EnumInfoOf(Type)                  \
-    {                                                         \
-        static const TEnumInfo info(#Type, #__VA_ARGS__);     \
-        return info;                                          \
+#define ORVANE_ENUM_INFO(Type, ...)                                                                          \
+    inline const TEnumInfo& EnumInfoOf(Type)                                                                 \
+    {                                                                                                        \
+        static const TEnumInfo info(#Type, #__VA_ARGS__);                                                    \
+        return info;                                                                                         \
     }
-#define ORVANE_ENUM(Type, ...)   \
-    enum Type { __VA_ARGS__ };   \
+#define ORVANE_ENUM(Type, ...)                                                                               \
+    enum Type { __VA_ARGS__ };                                                                               \
     ORVANE_ENUM_INFO(Type, __VA_ARGS__)
 
-template <class E>
-const TEnumInfo& EnumInfoFor()
+template <class E> const TEnumInfo& EnumInfoFor()
 {
     if constexpr (std::is_same_v<E, bool>)
         return BooleanInfo();
@@ -137,10 +135,10 @@ const TEnumInfo& EnumInfoFor()
 //
 //   ORVANE_EVENT(TKeyPressEvent, void(TObject* Sender, char& Key));
 
-#define ORVANE_EVENT(Name, ...)                               \
-    struct Name : std::function<__VA_ARGS__> {                \
-        using std::function<__VA_ARGS__>::function;           \
-        static constexpr const char* TypeName = #Name;        \
+#define ORVANE_EVENT(Name, ...)                                                                              \
+    struct Name : std::function<__VA_ARGS__> {                                                               \
+        using std::function<__VA_ARGS__>::function;                                                          \
+        static constexpr const char* TypeName = #Name;                                                       \
     }
 
 ORVANE_EVENT(TNotifyEvent, void(TObject* Sender));
@@ -148,11 +146,10 @@ ORVANE_EVENT(TNotifyEvent, void(TObject* Sender));
 // An event property's value as by-name access sees it.
 struct TMethod {
     std::string TypeName;
-    std::string HandlerName;  // the handler a layout bound, when known
-    std::any Handler;         // the event object (e.g. a TNotifyEvent); empty when unassigned
+    std::string HandlerName; // the handler a layout bound, when known
+    std::any Handler;        // the event object (e.g. a TNotifyEvent); empty when unassigned
     bool Assigned() const { return Handler.has_value(); }
-    template <class E>
-    E As() const
+    template <class E> E As() const
     {
         const E* e = std::any_cast<E>(&Handler);
         return e ? *e : E();
@@ -168,10 +165,10 @@ struct TPropInfo {
     std::string Name;
     TPropKind Kind = TPropKind::Integer;
     std::string TypeName;
-    const TEnumInfo* EnumType = nullptr;                // enumerations and sets
-    const TClassInfo& (*ClassFn)() = nullptr;          // class properties
-    int64_t MinValue = 0, MaxValue = 0;                 // accepted ordinal range
-    bool HasDefault = false;                            // ordinals, strings, floats
+    const TEnumInfo* EnumType = nullptr;      // enumerations and sets
+    const TClassInfo& (*ClassFn)() = nullptr; // class properties
+    int64_t MinValue = 0, MaxValue = 0;       // accepted ordinal range
+    bool HasDefault = false;                  // ordinals, strings, floats
     int64_t Default = 0;
     double DefaultFloat = 0;
     std::string DefaultString;
@@ -201,7 +198,7 @@ struct TPropInfo {
 struct THandlerInfo {
     std::string Name;
     std::string TypeName;
-    std::function<std::any(TObject& root)> Bind;  // the event object calling the method on root
+    std::function<std::any(TObject& root)> Bind; // the event object calling the method on root
 };
 
 // A form's pointer to one of its components, set when a component of that
@@ -210,7 +207,7 @@ struct TFieldInfo {
     std::string Name;
     const TClassInfo& (*ClassFn)() = nullptr;
     std::function<TComponent*(TObject&)> Get;
-    std::function<bool(TObject&, TComponent*)> Set;  // false when the component has the wrong class
+    std::function<bool(TObject&, TComponent*)> Set; // false when the component has the wrong class
 };
 
 class TClassInfo {
@@ -221,13 +218,13 @@ public:
 
     const std::string Name;
     const TClassInfo* const Parent;
-    std::function<TComponent*(TComponent* owner)> Create;  // registered component classes
-    std::vector<TPropInfo> Props;                           // own, in publishing order
+    std::function<TComponent*(TComponent* owner)> Create; // registered component classes
+    std::vector<TPropInfo> Props;                         // own, in publishing order
     std::vector<THandlerInfo> Handlers;
     std::vector<TFieldInfo> Fields;
 
     bool InheritsFrom(const TClassInfo& cls) const;
-    bool InheritsFrom(const std::string& className) const;  // letter case ignored
+    bool InheritsFrom(const std::string& className) const; // letter case ignored
     // Lookups include the ancestors; letter case is ignored.
     const TPropInfo* FindProp(const std::string& name) const;
     const THandlerInfo* FindHandler(const std::string& name) const;
@@ -241,12 +238,11 @@ class EClassNotFound : public Exception {
 };
 
 const TClassInfo* GetClass(const std::string& className);  // nullptr when not registered
-const TClassInfo& FindClass(const std::string& className);  // raises EClassNotFound
+const TClassInfo& FindClass(const std::string& className); // raises EClassNotFound
 // Creates and enters a class record; a second class of the same name is refused.
 TClassInfo& NewClassInfo(const std::string& name, const TClassInfo* parent);
 
-template <class... T>
-void RegisterClasses()
+template <class... T> void RegisterClasses()
 {
     (T::StaticClass(), ...);
 }
@@ -270,84 +266,76 @@ public:
 
 // In the class body of every class that publishes anything. Leaves the
 // access at public.
-#define ORVANE_CLASS(Self, Parent)                                           \
-public:                                                                      \
-    using inherited = Parent;                                                \
-    static constexpr const char* StaticClassName = #Self;                    \
-    static const TClassInfo& StaticClass();                                  \
-    const TClassInfo& ClassType() const override { return StaticClass(); }
+#define ORVANE_CLASS(Self, Parent)                                                                           \
+public:                                                                                                      \
+    using inherited = Parent;                                                                                \
+    static constexpr const char* StaticClassName = #Self;                                                    \
+    static const TClassInfo& StaticClass();                                                                  \
+    const TClassInfo& ClassType() const override                                                             \
+    {                                                                                                        \
+        return StaticClass();                                                                                \
+    }
 
 // ---------------------------------------------------------------------------
 // The publishing API.
 
-template <class T>
-class TClassBuilder {
+template <class T> class TClassBuilder {
 public:
     explicit TClassBuilder(TClassInfo& info) : info_(info) {}
     operator const TClassInfo&() const { return info_; }
 
     // Integers of any width up to 64 bits. Without a default the value is
     // always stored.
-    template <class G, class S>
-    TClassBuilder& Int(const char* name, G get, S set)
+    template <class G, class S> TClassBuilder& Int(const char* name, G get, S set)
     {
         return AddInt(name, get, set, false, 0);
     }
-    template <class G, class S>
-    TClassBuilder& Int(const char* name, G get, S set, int64_t def)
+    template <class G, class S> TClassBuilder& Int(const char* name, G get, S set, int64_t def)
     {
         return AddInt(name, get, set, true, def);
     }
 
-    template <class G, class S>
-    TClassBuilder& Bool(const char* name, G get, S set, bool def)
+    template <class G, class S> TClassBuilder& Bool(const char* name, G get, S set, bool def)
     {
         return Enum(name, get, set, def);
     }
-    template <class G, class S>
-    TClassBuilder& Enum(const char* name, G get, S set)
+    template <class G, class S> TClassBuilder& Enum(const char* name, G get, S set)
     {
         AddEnum(name, get, set);
         return *this;
     }
-    template <class G, class S, class E>
-    TClassBuilder& Enum(const char* name, G get, S set, E def)
+    template <class G, class S, class E> TClassBuilder& Enum(const char* name, G get, S set, E def)
     {
         AddEnum(name, get, set).HasDefault = true;
         Last().Default = static_cast<int64_t>(def);
         return *this;
     }
 
-    template <class G, class S>
-    TClassBuilder& Set(const char* name, G get, S set)
+    template <class G, class S> TClassBuilder& Set(const char* name, G get, S set)
     {
         AddSet(name, get, set);
         return *this;
     }
-    template <class G, class S, class V>
-    TClassBuilder& Set(const char* name, G get, S set, V def)
+    template <class G, class S, class V> TClassBuilder& Set(const char* name, G get, S set, V def)
     {
         AddSet(name, get, set).HasDefault = true;
         Last().Default = static_cast<int64_t>(def.Bits());
         return *this;
     }
 
-    template <class G, class S>
-    TClassBuilder& Color(const char* name, G get, S set)
+    template <class G, class S> TClassBuilder& Color(const char* name, G get, S set)
     {
         AddColor(name, get, set);
         return *this;
     }
-    template <class G, class S>
-    TClassBuilder& Color(const char* name, G get, S set, TColor def)
+    template <class G, class S> TClassBuilder& Color(const char* name, G get, S set, TColor def)
     {
         AddColor(name, get, set).HasDefault = true;
         Last().Default = def;
         return *this;
     }
 
-    template <class G, class S>
-    TClassBuilder& Char(const char* name, G get, S set)
+    template <class G, class S> TClassBuilder& Char(const char* name, G get, S set)
     {
         using V = ValueOf<G>;
         TPropInfo& p = Add(name, TPropKind::Char, "Char");
@@ -359,8 +347,7 @@ public:
     }
 
     // Floats are stored unless equal to the default (0 without one).
-    template <class G, class S>
-    TClassBuilder& Float(const char* name, G get, S set, double def = 0)
+    template <class G, class S> TClassBuilder& Float(const char* name, G get, S set, double def = 0)
     {
         using V = ValueOf<G>;
         static_assert(std::is_floating_point_v<V>, "Float needs a floating-point getter");
@@ -374,8 +361,7 @@ public:
     }
 
     // Strings are stored unless equal to the default.
-    template <class G, class S>
-    TClassBuilder& String(const char* name, G get, S set, const char* def = "")
+    template <class G, class S> TClassBuilder& String(const char* name, G get, S set, const char* def = "")
     {
         TPropInfo& p = Add(name, TPropKind::String, "String");
         p.HasDefault = true;
@@ -429,13 +415,11 @@ public:
     }
 
     // An event: a data member of an ORVANE_EVENT type, or a getter/setter pair.
-    template <class M>
-    TClassBuilder& Event(const char* name, M member)
+    template <class M> TClassBuilder& Event(const char* name, M member)
     {
         return Event(name, member, member);
     }
-    template <class G, class S>
-    TClassBuilder& Event(const char* name, G get, S set)
+    template <class G, class S> TClassBuilder& Event(const char* name, G get, S set)
     {
         using E = ValueOf<G>;
         TPropInfo& p = Add(name, TPropKind::Method, E::TypeName);
@@ -457,21 +441,20 @@ public:
     }
 
     // A handler method of a form, bound by name to event properties of type E.
-    template <class E, class M>
-    TClassBuilder& Handler(const char* name, M method)
+    template <class E, class M> TClassBuilder& Handler(const char* name, M method)
     {
         info_.Handlers.push_back({name, E::TypeName, [method](TObject& root) -> std::any {
                                       T* self = static_cast<T*>(&root);
                                       return std::any(E([self, method](auto&&... args) {
-                                          return std::invoke(method, self, std::forward<decltype(args)>(args)...);
+                                          return std::invoke(method, self,
+                                                             std::forward<decltype(args)>(args)...);
                                       }));
                                   }});
         return *this;
     }
 
     // A form's field for its component of the same name.
-    template <class F>
-    TClassBuilder& Field(const char* name, F T::*field)
+    template <class F> TClassBuilder& Field(const char* name, F T::*field)
     {
         static_assert(std::is_pointer_v<F>, "Field needs a pointer member");
         using P = std::remove_pointer_t<F>;
@@ -505,24 +488,20 @@ public:
     }
 
 private:
-    template <class G>
-    using ValueOf = std::remove_cvref_t<std::invoke_result_t<G, T&>>;
+    template <class G> using ValueOf = std::remove_cvref_t<std::invoke_result_t<G, T&>>;
 
-    template <class G>
-    static decltype(auto) Get(const G& get, TObject& o)
+    template <class G> static decltype(auto) Get(const G& get, TObject& o)
     {
         return std::invoke(get, static_cast<T&>(o));
     }
-    template <class S, class V>
-    static void Put(const S& set, TObject& o, V&& v)
+    template <class S, class V> static void Put(const S& set, TObject& o, V&& v)
     {
         if constexpr (std::is_member_object_pointer_v<S>)
             std::invoke(set, static_cast<T&>(o)) = std::forward<V>(v);
         else
             std::invoke(set, static_cast<T&>(o), std::forward<V>(v));
     }
-    template <class V, class S>
-    static std::function<void(TObject&, int64_t)> OrdSetter(S set)
+    template <class V, class S> static std::function<void(TObject&, int64_t)> OrdSetter(S set)
     {
         if constexpr (std::is_null_pointer_v<S>)
             return nullptr;
@@ -559,8 +538,7 @@ private:
         return *this;
     }
 
-    template <class G, class S>
-    TPropInfo& AddEnum(const char* name, G get, S set)
+    template <class G, class S> TPropInfo& AddEnum(const char* name, G get, S set)
     {
         using V = ValueOf<G>;
         static_assert(std::is_enum_v<V> || std::is_same_v<V, bool>, "Enum needs an enumeration getter");
@@ -574,8 +552,7 @@ private:
         return p;
     }
 
-    template <class G, class S>
-    TPropInfo& AddSet(const char* name, G get, S set)
+    template <class G, class S> TPropInfo& AddSet(const char* name, G get, S set)
     {
         using V = ValueOf<G>;
         static_assert(IsTSet<V>::value, "Set needs a TSet getter");
@@ -588,8 +565,7 @@ private:
         return p;
     }
 
-    template <class G, class S>
-    TPropInfo& AddColor(const char* name, G get, S set)
+    template <class G, class S> TPropInfo& AddColor(const char* name, G get, S set)
     {
         using V = ValueOf<G>;
         static_assert(std::is_integral_v<V> && sizeof(V) == 4, "Color needs a TColor getter");
@@ -606,8 +582,7 @@ private:
 
 // Starts the class record of T (parent: T::inherited). Component classes
 // constructible from an owner get a factory, so layouts can create them.
-template <class T>
-TClassBuilder<T> PublishClass()
+template <class T> TClassBuilder<T> PublishClass()
 {
     static_assert(std::is_base_of_v<typename T::inherited, T>, "ORVANE_CLASS names the wrong parent");
     TClassInfo& info = NewClassInfo(T::StaticClassName, &T::inherited::StaticClass());
@@ -625,11 +600,11 @@ TClassBuilder<T> PublishClass()
 const TPropInfo* GetPropInfo(const TObject* obj, const std::string& name);
 bool IsPublishedProp(const TObject* obj, const std::string& name);
 
-std::string GetProperty(TObject* obj, const std::string& name);  // the value as text
-int32_t GetIntProperty(TObject* obj, const std::string& name);   // ordinals, colours, sets as bits
+std::string GetProperty(TObject* obj, const std::string& name); // the value as text
+int32_t GetIntProperty(TObject* obj, const std::string& name);  // ordinals, colours, sets as bits
 int64_t GetInt64Property(TObject* obj, const std::string& name);
 double GetFloatProperty(TObject* obj, const std::string& name);
-std::string GetEnumProperty(TObject* obj, const std::string& name);  // the value's name
+std::string GetEnumProperty(TObject* obj, const std::string& name); // the value's name
 std::string GetStringProp(TObject* obj, const std::string& name);
 TObject* GetObjProp(TObject* obj, const std::string& name);
 TStrings* GetStringsProp(TObject* obj, const std::string& name);
@@ -648,5 +623,5 @@ bool SetObjMethod(TObject* obj, const std::string& name, const TMethod& method);
 
 // Text conversions shared with the layout reader and writer.
 std::string SetToString(const TEnumInfo& info, uint64_t bits, const char* separator = ",");
-std::string FloatToText(double value);  // shortest text that reads back exactly
+std::string FloatToText(double value); // shortest text that reads back exactly
 bool IsValidIdent(const std::string& ident);

@@ -66,7 +66,7 @@ TEST(Component, NamesAreIdentifiersUniqueWithinTheOwner)
     EXPECT_THROW(b->SetName("1Button"), EComponentError);
     EXPECT_THROW(b->SetName("Button 2"), EComponentError);
     EXPECT_TRUE(b->GetName().empty());
-    a->SetName("BUTTON1");  // another spelling of its own name is fine
+    a->SetName("BUTTON1"); // another spelling of its own name is fine
     EXPECT_EQ(a->GetName(), "BUTTON1");
     b->SetName("_Edit2");
     EXPECT_EQ(owner.FindComponent("_edit2"), b);
@@ -95,7 +95,7 @@ TEST(Component, FreeNotificationClearsReferencesAcrossOwners)
     auto* watcher = new TTestControl(&form2);
     watcher->SetAssociate(edit2);
     watcher->Free();
-    edit2->Free();  // would touch the freed watcher if it were still listed
+    edit2->Free(); // would touch the freed watcher if it were still listed
     SUCCEED();
 }
 
@@ -276,16 +276,17 @@ TEST(PropertyAccess, SetPropertyConvertsTextByKind)
 
     // Values that do not convert are errors, and leave the value alone.
     c->SetLeft(7);
-    for (auto [name, text] : std::vector<std::pair<const char*, const char*>>{{"Left", "seven"},
-                                                                              {"Left", "4294967296"},
-                                                                              {"Alignment", "taMiddle"},
-                                                                              {"Visible", "yes"},
-                                                                              {"Color", "clPink"},
-                                                                              {"Font.Style", "[fsBold"},
-                                                                              {"Font.Style", "[fsBold,,fsItalic]"},
-                                                                              {"Position", "1.5x"},
-                                                                              {"Character", "AB"},
-                                                                              {"Associate", "NoSuchEdit"}}) {
+    for (auto [name, text] :
+         std::vector<std::pair<const char*, const char*>>{{"Left", "seven"},
+                                                          {"Left", "4294967296"},
+                                                          {"Alignment", "taMiddle"},
+                                                          {"Visible", "yes"},
+                                                          {"Color", "clPink"},
+                                                          {"Font.Style", "[fsBold"},
+                                                          {"Font.Style", "[fsBold,,fsItalic]"},
+                                                          {"Position", "1.5x"},
+                                                          {"Character", "AB"},
+                                                          {"Associate", "NoSuchEdit"}}) {
         SCOPED_TRACE(std::string(name) + " = " + text);
         EXPECT_THROW(SetProperty(c, name, text), EConvertError);
     }
@@ -347,4 +348,4 @@ TEST(Colors, NamesAndNumbersConvertBothWays)
         EXPECT_EQ(StringToColor(ColorToString(c)), c);
 }
 
-}  // namespace
+} // namespace

@@ -38,11 +38,12 @@ class TTestFont : public TPersistent {
 
 inline const TClassInfo& TTestFont::StaticClass()
 {
-    static const TClassInfo& info = PublishClass<TTestFont>()
-                                        .Int("Height", &TTestFont::Height, &TTestFont::Height)
-                                        .Color("Color", &TTestFont::Color, &TTestFont::Color, clWindowText)
-                                        .String("Name", &TTestFont::Name, &TTestFont::Name, "MS Sans Serif")
-                                        .Set("Style", &TTestFont::Style, &TTestFont::Style, TTestFontStyles{});
+    static const TClassInfo& info =
+        PublishClass<TTestFont>()
+            .Int("Height", &TTestFont::Height, &TTestFont::Height)
+            .Color("Color", &TTestFont::Color, &TTestFont::Color, clWindowText)
+            .String("Name", &TTestFont::Name, &TTestFont::Name, "MS Sans Serif")
+            .Set("Style", &TTestFont::Style, &TTestFont::Style, TTestFontStyles{});
     return info;
 }
 
@@ -109,6 +110,8 @@ class TTestControl : public TComponent {
             "SkinStream",
             [this](TStream& s) {
                 const int32_t n = s.ReadInt32();
+                // The count comes from the layout: trust it only as far as the data goes.
+                if (n > s.GetSize() - s.GetPosition()) throw EReadError("Stream read error");
                 skin.assign(n > 0 ? static_cast<size_t>(n) : 0, 0);
                 if (n > 0) s.ReadBuffer(skin.data(), n);
             },
@@ -178,8 +181,8 @@ class TTestSlider : public TTestControl {
 
 inline const TClassInfo& TTestSlider::StaticClass()
 {
-    static const TClassInfo& info =
-        PublishClass<TTestSlider>().Int("PointerHeight", &TTestSlider::PointerHeight, &TTestSlider::PointerHeight, 10);
+    static const TClassInfo& info = PublishClass<TTestSlider>().Int(
+        "PointerHeight", &TTestSlider::PointerHeight, &TTestSlider::PointerHeight, 10);
     return info;
 }
 
@@ -194,6 +197,7 @@ class TTestTimer : public TComponent {
     {
         TComponent::Loaded();
         ++loadedCount;
+        if (Interval < 0) throw Exception("Negative interval");
     }
 };
 
@@ -222,7 +226,10 @@ class TTestForm : public TComponent {
     TTestTimer* Timer1 = nullptr;
 
     std::vector<std::string> calls;
-    void Button1Click(TObject* sender) { calls.push_back("Button1Click " + static_cast<TComponent*>(sender)->GetName()); }
+    void Button1Click(TObject* sender)
+    {
+        calls.push_back("Button1Click " + static_cast<TComponent*>(sender)->GetName());
+    }
     void FormShow(TObject*) { calls.push_back("FormShow"); }
     void Edit1KeyPress(TObject*, char& key)
     {
