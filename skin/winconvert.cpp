@@ -66,7 +66,8 @@ TLZH::~TLZH()
     try {
         SettleBlockStreams();
     } catch (...) {
-        // Only reached when the block callbacks were used outside a run.
+        // A failed run, or block callbacks used outside a run, left output
+        // pending; a destructor must not throw over it.
     }
 }
 
