@@ -285,6 +285,7 @@ class TCanvas : public TPersistent {
     void CopyRect(const TRect& destRect, TCanvas* source, const TRect& srcRect);
 
     // Pixels. Canvas.Pixels(x, y) = clRed; TColor c = Canvas.Pixels(x, y);
+    // clNone outside the DC's clipping region.
     TColor GetPixel(int X, int Y);
     void SetPixel(int X, int Y, TColor color);
     class TPixelRef {
@@ -414,7 +415,7 @@ class TBitmap : public TGraphic {
 
     TCanvas* Canvas();
     // The DIB section (null while empty); owned by the bitmap.
-    HBITMAP Handle() const { return dib_.Get(); }
+    HBITMAP Handle() const { return dib_.Handle.Get(); }
     // Takes over a bitmap handle (a DDB or DIB); its pixels are copied into
     // a DIB section of the matching format and h is freed.
     void SetHandle(HBITMAP h);
@@ -449,11 +450,18 @@ private:
     class TBitmapCanvas;
     friend class TBitmapCanvas;
 
-    struct TDib;
-    // Builds a DIB of the format; pixels come zeroed.
-    static TDib NewDib(int32_t width, int32_t height, TPixelFormat format,
-                       const std::vector<RGBQUAD>* palette = nullptr);
-    void ReplaceDib(TDib&& dib, TPixelFormat format);
+    struct TDib {
+        TBitmapHandle Handle;
+        void* Bits = nullptr;
+        int32_t Stride = 0;
+        int32_t Width = 0, Height = 0;
+        TPixelFormat Format = pfDevice;
+        std::vector<RGBQUAD> Palette;
+    };
+    // A top-down DIB of the format; pixels come zeroed. palette: the colour
+    // table of 1-, 4- and 8-bit formats (empty: a default one).
+    static TDib NewDib(int32_t width, int32_t height, TPixelFormat format, std::vector<RGBQUAD> palette = {});
+    void ReplaceDib(TDib&& dib);
     void Resize(int32_t width, int32_t height);
     void DetachCanvas();
     HDC MemoryDC();
@@ -461,9 +469,7 @@ private:
 
     int32_t width_ = 0, height_ = 0;
     TPixelFormat pixelFormat_ = pfDevice;
-    TBitmapHandle dib_;
-    void* bits_ = nullptr;
-    int32_t stride_ = 0;
+    TDib dib_;
     TMemoryDC dc_; // holds dib_ while the canvas is in use
     HGDIOBJ oldBitmap_ = nullptr;
     std::unique_ptr<TCanvas> canvas_;
@@ -576,7 +582,7 @@ class TImageList : public TComponent {
     void Clear();
 
     // Raises EInvalidGraphic for an index out of range.
-    void Draw(TCanvas* canvas, int X, int Y, int index, bool enabled = true);
+    void Draw(TCanvas* canvas, int X, int Y, int index);
     // Sets image to the index'th image (the transparent pixels filled with
     // BkColor, or black when clNone).
     void GetBitmap(int index, TBitmap* image);
