@@ -1,5 +1,6 @@
 # The two commands: `make run` and `make test`. Each does its own set-up.
 SHELL := /bin/bash
+MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc)
 NATIVE := build/native
 WIN := build/win
