@@ -136,6 +136,8 @@ void TComponent::DestroyComponents()
 {
     while (!components_.empty()) {
         TComponent* c = components_.back();
+        // The owner may live on (an explicit call): its field must not dangle.
+        c->SetReference(false);
         // Leave the list first so the component's own removal from its owner
         // finds nothing to do; a component that others watch is removed with
         // notification so that siblings drop references to it.

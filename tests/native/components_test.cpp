@@ -131,6 +131,13 @@ TEST(Component, FormFieldsFollowTheComponentsOfTheirName)
     auto* timer = new TTestTimer(&form);
     timer->SetName("Panel1");
     EXPECT_EQ(form.Panel1, nullptr);
+
+    auto* edit = new TTestControl(&form);
+    edit->SetName("Edit1");
+    ASSERT_EQ(form.Edit1, edit);
+    form.DestroyComponents();
+    EXPECT_EQ(form.Edit1, nullptr);
+    EXPECT_EQ(form.ComponentCount(), 0);
 }
 
 TEST(ClassRegistry, ClassNamesAndAncestry)
