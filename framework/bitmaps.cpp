@@ -682,6 +682,8 @@ void TIcon::ReadSize()
 
 void TIcon::LoadFromResourceName(HINSTANCE instance, const std::string& name, int size)
 {
+    // LoadImage reads a null instance as the system's own images.
+    if (!instance) instance = ::GetModuleHandleA(nullptr);
     HANDLE h = ::LoadImageA(instance, name.c_str(), IMAGE_ICON, size, size, size ? 0 : LR_DEFAULTSIZE);
     if (!h) throw EInvalidGraphic("Icon resource not found");
     SetHandle(static_cast<HICON>(h));
@@ -689,6 +691,7 @@ void TIcon::LoadFromResourceName(HINSTANCE instance, const std::string& name, in
 
 void TIcon::LoadFromResourceID(HINSTANCE instance, int id, int size)
 {
+    if (!instance) instance = ::GetModuleHandleA(nullptr);
     HANDLE h = ::LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, size ? 0 : LR_DEFAULTSIZE);
     if (!h) throw EInvalidGraphic("Icon resource " + std::to_string(id) + " not found");
     SetHandle(static_cast<HICON>(h));
