@@ -197,7 +197,7 @@ void TStrings::Assign(const TStrings& source)
 {
     if (&source == this) return;
     Clear();
-    for (int i = 0; i < source.Count(); ++i) AddObject(source.Get(i), source.GetObject(i));
+    for (int i = 0; i < source.Count(); ++i) AddObject(source.Get(i), source.Objects(i));
 }
 
 int TStrings::IndexOf(const std::string& s) const
@@ -278,7 +278,7 @@ void TStringList::Put(int index, const std::string& s)
     items_[static_cast<size_t>(index)].text = s;
 }
 
-intptr_t TStringList::GetObject(int index) const
+intptr_t TStringList::Objects(int index) const
 {
     CheckIndex(index);
     return items_[static_cast<size_t>(index)].object;

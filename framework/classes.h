@@ -98,7 +98,8 @@ public:
     virtual int Count() const = 0;
     virtual std::string Get(int index) const = 0;
     virtual void Put(int index, const std::string& s) = 0;
-    virtual intptr_t GetObject(int index) const = 0;
+    // Not "GetObject": <windows.h> defines that name as a macro.
+    virtual intptr_t Objects(int index) const = 0;
     virtual void PutObject(int index, intptr_t obj) = 0;
     virtual void Insert(int index, const std::string& s) = 0;
     virtual void Delete(int index) = 0;
@@ -126,7 +127,7 @@ public:
     int Count() const override { return static_cast<int>(items_.size()); }
     std::string Get(int index) const override;
     void Put(int index, const std::string& s) override;
-    intptr_t GetObject(int index) const override;
+    intptr_t Objects(int index) const override;
     void PutObject(int index, intptr_t obj) override;
     void Insert(int index, const std::string& s) override;
     void Delete(int index) override;

@@ -45,7 +45,7 @@ int TQuickIni::GetSectionIndex(const std::string& section) const
 {
     const std::string header = "[" + section + "]";
     for (int i = 0; i < sections_.Count(); ++i)
-        if (SameText(sections_.Get(i), header)) return static_cast<int>(sections_.GetObject(i));
+        if (SameText(sections_.Get(i), header)) return static_cast<int>(sections_.Objects(i));
     return -1;
 }
 

@@ -12,7 +12,7 @@ void CheckIndex(const TQuickIni& ini)
 {
     const TStringList& sections = ini.Sections();
     for (int i = 0; i < sections.Count(); ++i) {
-        const intptr_t line = sections.GetObject(i);
+        const intptr_t line = sections.Objects(i);
         if (line < 0 || line >= ini.Lines().Count()) __builtin_trap();
         if (Trim(ini.Lines().Get(static_cast<int>(line))) != sections.Get(i)) __builtin_trap();
     }

@@ -115,16 +115,16 @@ TEST(StringList, KeepsObjectsWithTheirStringsAndChecksIndices)
     l.AddObject("[Buttons]", 4);
     l.Insert(0, "[Title]");
     l.PutObject(0, 1);
-    EXPECT_EQ(l.GetObject(1), 4);
+    EXPECT_EQ(l.Objects(1), 4);
     EXPECT_EQ(l.IndexOf("[Buttons]"), 1);
     EXPECT_EQ(l.IndexOf("[buttons]"), -1);
     l.CaseSensitive = false;
     EXPECT_EQ(l.IndexOf("[buttons]"), 1);
     l.Delete(0);
-    EXPECT_EQ(l.GetObject(0), 4);
+    EXPECT_EQ(l.Objects(0), 4);
     EXPECT_THROW(l.Get(1), EListError);
     EXPECT_THROW(l.Insert(3, "x"), EListError);
     TStringList copy;
     copy.Assign(l);
-    EXPECT_EQ(copy.GetObject(0), 4);
+    EXPECT_EQ(copy.Objects(0), 4);
 }

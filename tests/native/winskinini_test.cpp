@@ -50,7 +50,7 @@ void ExpectIndexConsistent(const TQuickIni& ini)
 {
     const TStringList& sections = ini.Sections();
     for (int i = 0; i < sections.Count(); ++i) {
-        const int line = static_cast<int>(sections.GetObject(i));
+        const int line = static_cast<int>(sections.Objects(i));
         ASSERT_LT(line, ini.Lines().Count());
         EXPECT_EQ(Trim(ini.Lines().Get(line)), sections.Get(i));
     }
