@@ -89,7 +89,10 @@ int BitsPerPixel(TPixelFormat f)
     }
 }
 
-RGBQUAD Quad(uint8_t r, uint8_t g, uint8_t b) { return RGBQUAD{b, g, r, 0}; }
+RGBQUAD Quad(uint8_t r, uint8_t g, uint8_t b)
+{
+    return RGBQUAD{b, g, r, 0};
+}
 
 // The colour tables a bitmap gets when converted to a palette format:
 // black and white; the 16 standard colours; those 16, a 6x6x6 colour cube
@@ -233,15 +236,15 @@ TBitmap::~TBitmap()
     canvas_.reset();
 }
 
-TBitmap::TDib TBitmap::NewDib(int32_t width, int32_t height, TPixelFormat format, std::vector<RGBQUAD> palette)
+TBitmap::TDib TBitmap::NewDib(int32_t width, int32_t height, TPixelFormat format,
+                              std::vector<RGBQUAD> palette)
 {
     TDib dib;
     dib.Width = width;
     dib.Height = height;
     dib.Format = format;
     if (width <= 0 || height <= 0) return dib;
-    if (width > BmpMaxDimension || height > BmpMaxDimension ||
-        int64_t{width} * height > BmpMaxPixels)
+    if (width > BmpMaxDimension || height > BmpMaxDimension || int64_t{width} * height > BmpMaxPixels)
         throw EInvalidGraphic("Bitmap image is too large");
     const int bpp = BitsPerPixel(format);
     if (bpp <= 8) {
@@ -268,8 +271,8 @@ TBitmap::TDib TBitmap::NewDib(int32_t width, int32_t height, TPixelFormat format
         std::memcpy(bmi.colors, masks, sizeof(masks));
     }
     void* bits = nullptr;
-    dib.Handle.Reset(::CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&bmi), DIB_RGB_COLORS, &bits,
-                                        nullptr, 0));
+    dib.Handle.Reset(
+        ::CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&bmi), DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!dib.Handle || !bits) throw EOutOfResources("Out of system resources (bitmap)");
     dib.Bits = bits;
     dib.Stride = ((width * bpp + 31) / 32) * 4;
@@ -308,7 +311,10 @@ void TBitmap::Changed()
     TGraphic::Changed();
 }
 
-bool TBitmap::Empty() const { return !dib_.Handle; }
+bool TBitmap::Empty() const
+{
+    return !dib_.Handle;
+}
 
 TCanvas* TBitmap::Canvas()
 {
@@ -333,11 +339,23 @@ void TBitmap::Resize(int32_t width, int32_t height)
     ReplaceDib(std::move(dib));
 }
 
-void TBitmap::SetWidth(int32_t value) { Resize(value, height_); }
-void TBitmap::SetHeight(int32_t value) { Resize(width_, value); }
-void TBitmap::SetSize(int32_t width, int32_t height) { Resize(width, height); }
+void TBitmap::SetWidth(int32_t value)
+{
+    Resize(value, height_);
+}
+void TBitmap::SetHeight(int32_t value)
+{
+    Resize(width_, value);
+}
+void TBitmap::SetSize(int32_t width, int32_t height)
+{
+    Resize(width, height);
+}
 
-void TBitmap::FreeImage() { ReplaceDib(NewDib(0, 0, pixelFormat_)); }
+void TBitmap::FreeImage()
+{
+    ReplaceDib(NewDib(0, 0, pixelFormat_));
+}
 
 void TBitmap::SetPixelFormat(TPixelFormat value)
 {
@@ -364,6 +382,7 @@ void TBitmap::SetPixelFormat(TPixelFormat value)
 
 void TBitmap::SetHandle(HBITMAP h)
 {
+    if (h && h == dib_.Handle.Get()) return;
     TBitmapHandle taken(h);
     if (!h) {
         FreeImage();
@@ -545,10 +564,10 @@ void ReadBitmapResource(HINSTANCE instance, LPCSTR name, TMemoryStream& file)
     const auto* bytes = data ? static_cast<const uint8_t*>(::LockResource(data)) : nullptr;
     const DWORD size = res ? ::SizeofResource(instance, res) : 0;
     if (!bytes || size < sizeof(BITMAPCOREHEADER))
-        throw EInvalidGraphic("Bitmap resource " +
-                              (IS_INTRESOURCE(name) ? std::to_string(reinterpret_cast<uintptr_t>(name))
-                                                    : std::string(name)) +
-                              " not found");
+        throw EInvalidGraphic(
+            "Bitmap resource " +
+            (IS_INTRESOURCE(name) ? std::to_string(reinterpret_cast<uintptr_t>(name)) : std::string(name)) +
+            " not found");
     DWORD headerSize = 0;
     std::memcpy(&headerSize, bytes, 4);
     DWORD tableBytes = 0;
@@ -566,9 +585,20 @@ void ReadBitmapResource(HINSTANCE instance, LPCSTR name, TMemoryStream& file)
     }
     const uint32_t total = 14 + size;
     const uint32_t offBits = 14 + headerSize + tableBytes;
-    const uint8_t header[14] = {'B', 'M', uint8_t(total), uint8_t(total >> 8), uint8_t(total >> 16),
-                                uint8_t(total >> 24), 0, 0, 0, 0, uint8_t(offBits), uint8_t(offBits >> 8),
-                                uint8_t(offBits >> 16), uint8_t(offBits >> 24)};
+    const uint8_t header[14] = {'B',
+                                'M',
+                                uint8_t(total),
+                                uint8_t(total >> 8),
+                                uint8_t(total >> 16),
+                                uint8_t(total >> 24),
+                                0,
+                                0,
+                                0,
+                                0,
+                                uint8_t(offBits),
+                                uint8_t(offBits >> 8),
+                                uint8_t(offBits >> 16),
+                                uint8_t(offBits >> 24)};
     file.WriteBuffer(header, sizeof(header));
     file.WriteBuffer(bytes, size);
     file.SetPosition(0);
@@ -649,6 +679,7 @@ void TIcon::SetHeight(int32_t value)
 
 void TIcon::SetHandle(HICON h)
 {
+    if (h && h == icon_.Get()) return;
     icon_.Reset(h);
     ReadSize();
     Changed();
@@ -692,14 +723,21 @@ void TIcon::LoadFromResourceName(HINSTANCE instance, const std::string& name, in
 void TIcon::LoadFromResourceID(HINSTANCE instance, int id, int size)
 {
     if (!instance) instance = ::GetModuleHandleA(nullptr);
-    HANDLE h = ::LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, size ? 0 : LR_DEFAULTSIZE);
+    HANDLE h =
+        ::LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, size ? 0 : LR_DEFAULTSIZE);
     if (!h) throw EInvalidGraphic("Icon resource " + std::to_string(id) + " not found");
     SetHandle(static_cast<HICON>(h));
 }
 
-void TIcon::LoadFromStream(TStream&) { throw EInvalidGraphic("Icons are loaded from resources only"); }
+void TIcon::LoadFromStream(TStream&)
+{
+    throw EInvalidGraphic("Icons are loaded from resources only");
+}
 
-void TIcon::SaveToStream(TStream&) { throw EInvalidGraphic("Icons are not saved to streams"); }
+void TIcon::SaveToStream(TStream&)
+{
+    throw EInvalidGraphic("Icons are not saved to streams");
+}
 
 void TIcon::Draw(TCanvas& canvas, const TRect& r)
 {

@@ -21,13 +21,15 @@ class EOutOfResources : public Exception {
 };
 
 namespace gdi_detail {
-inline void Delete(HPEN h) { ::DeleteObject(h); }
-inline void Delete(HBRUSH h) { ::DeleteObject(h); }
-inline void Delete(HFONT h) { ::DeleteObject(h); }
-inline void Delete(HBITMAP h) { ::DeleteObject(h); }
-inline void Delete(HRGN h) { ::DeleteObject(h); }
-inline void Delete(HPALETTE h) { ::DeleteObject(h); }
-inline void Delete(HICON h) { ::DestroyIcon(h); }
+// Pens, brushes, fonts, bitmaps, regions and palettes.
+inline void Delete(HGDIOBJ h)
+{
+    ::DeleteObject(h);
+}
+inline void Delete(HICON h)
+{
+    ::DestroyIcon(h);
+}
 } // namespace gdi_detail
 
 // A GDI object (pen, brush, font, bitmap, region, palette) or an icon.

@@ -84,7 +84,9 @@ HFONT TFont::Handle()
         lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
         lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
         lf.lfQuality = DEFAULT_QUALITY;
-        lf.lfPitchAndFamily = pitch_ == fpFixed ? FIXED_PITCH : pitch_ == fpVariable ? VARIABLE_PITCH : DEFAULT_PITCH;
+        lf.lfPitchAndFamily = pitch_ == fpFixed      ? FIXED_PITCH
+                              : pitch_ == fpVariable ? VARIABLE_PITCH
+                                                     : DEFAULT_PITCH;
         const size_t n = std::min(name_.size(), sizeof(lf.lfFaceName) - 1);
         std::memcpy(lf.lfFaceName, name_.data(), n);
         handle_.Reset(::CreateFontIndirectA(&lf));
@@ -95,6 +97,7 @@ HFONT TFont::Handle()
 
 void TFont::SetHandle(HFONT h)
 {
+    if (h && h == handle_.Get()) return;
     LOGFONTA lf{};
     if (h && ::GetObjectA(h, sizeof(lf), &lf) == 0) throw EInvalidGraphic("Invalid font handle");
     TFontHandle old = std::move(handle_);
@@ -130,9 +133,15 @@ void TFont::SetHeight(int32_t value)
     Changed();
 }
 
-int32_t TFont::GetSize() const { return -::MulDiv(height_, 72, PixelsPerInch); }
+int32_t TFont::GetSize() const
+{
+    return -::MulDiv(height_, 72, PixelsPerInch);
+}
 
-void TFont::SetSize(int32_t value) { SetHeight(-::MulDiv(value, PixelsPerInch, 72)); }
+void TFont::SetSize(int32_t value)
+{
+    SetHeight(-::MulDiv(value, PixelsPerInch, 72));
+}
 
 void TFont::SetColor(TColor value)
 {
@@ -293,10 +302,10 @@ void TBrush::SetStyle(TBrushStyle value)
 namespace {
 
 // TPenMode in declaration order to SetROP2's codes.
-constexpr int kPenModeRop[] = {R2_BLACK,       R2_WHITE,      R2_NOP,         R2_NOT,    R2_COPYPEN, R2_NOTCOPYPEN,
-                               R2_MERGEPENNOT, R2_MASKPENNOT, R2_MERGENOTPEN, R2_MASKNOTPEN,
-                               R2_MERGEPEN,    R2_NOTMERGEPEN, R2_MASKPEN,    R2_NOTMASKPEN, R2_XORPEN,
-                               R2_NOTXORPEN};
+constexpr int kPenModeRop[] = {R2_BLACK,       R2_WHITE,      R2_NOP,         R2_NOT,
+                               R2_COPYPEN,     R2_NOTCOPYPEN, R2_MERGEPENNOT, R2_MASKPENNOT,
+                               R2_MERGENOTPEN, R2_MASKNOTPEN, R2_MERGEPEN,    R2_NOTMERGEPEN,
+                               R2_MASKPEN,     R2_NOTMASKPEN, R2_XORPEN,      R2_NOTXORPEN};
 
 } // namespace
 
@@ -347,7 +356,10 @@ void TCanvas::DeselectHandles()
     penSelected_ = brushSelected_ = fontSelected_ = false;
 }
 
-void TCanvas::Refresh() { DeselectHandles(); }
+void TCanvas::Refresh()
+{
+    DeselectHandles();
+}
 
 void TCanvas::RequirePen()
 {
@@ -425,9 +437,15 @@ TPoint TCanvas::GetPenPos()
     return {p.x, p.y};
 }
 
-void TCanvas::SetPenPos(TPoint p) { MoveTo(p.X, p.Y); }
+void TCanvas::SetPenPos(TPoint p)
+{
+    MoveTo(p.X, p.Y);
+}
 
-void TCanvas::MoveTo(int X, int Y) { ::MoveToEx(Handle(), X, Y, nullptr); }
+void TCanvas::MoveTo(int X, int Y)
+{
+    ::MoveToEx(Handle(), X, Y, nullptr);
+}
 
 void TCanvas::LineTo(int X, int Y)
 {
@@ -486,7 +504,10 @@ void TCanvas::RoundRect(int X1, int Y1, int X2, int Y2, int X3, int Y3)
     Changed();
 }
 
-void TCanvas::Polygon(const std::vector<TPoint>& points) { Polygon(points.data(), static_cast<int>(points.size())); }
+void TCanvas::Polygon(const std::vector<TPoint>& points)
+{
+    Polygon(points.data(), static_cast<int>(points.size()));
+}
 
 void TCanvas::Polygon(const TPoint* points, int count)
 {

@@ -50,12 +50,18 @@ struct TRect {
     constexpr int32_t Width() const { return Right - Left; }
     constexpr int32_t Height() const { return Bottom - Top; }
     constexpr bool IsEmpty() const { return Right <= Left || Bottom <= Top; }
-    constexpr bool Contains(TPoint p) const { return p.X >= Left && p.X < Right && p.Y >= Top && p.Y < Bottom; }
+    constexpr bool Contains(TPoint p) const
+    {
+        return p.X >= Left && p.X < Right && p.Y >= Top && p.Y < Bottom;
+    }
     constexpr TPoint TopLeft() const { return {Left, Top}; }
     constexpr TPoint BottomRight() const { return {Right, Bottom}; }
 };
 
-constexpr TPoint Point(int32_t x, int32_t y) { return {x, y}; }
+constexpr TPoint Point(int32_t x, int32_t y)
+{
+    return {x, y};
+}
 constexpr TRect Rect(int32_t left, int32_t top, int32_t right, int32_t bottom)
 {
     return {left, top, right, bottom};

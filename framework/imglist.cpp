@@ -47,7 +47,8 @@ void TImageList::SetHeight(int32_t value)
 
 void TImageList::CheckIndex(int index) const
 {
-    if (index < 0 || index >= count_) throw EInvalidGraphic("Invalid image list index " + std::to_string(index));
+    if (index < 0 || index >= count_)
+        throw EInvalidGraphic("Invalid image list index " + std::to_string(index));
 }
 
 void TImageList::Grow(int newCount)
@@ -105,8 +106,9 @@ int TImageList::Add(TBitmap* image, TBitmap* mask)
 int TImageList::AddMasked(TBitmap* image, TColor maskColor)
 {
     if (!image) throw EInvalidGraphic("Image is smaller than the image list's size");
-    const COLORREF key = maskColor == clDefault ? ColorToRGB(image->Canvas()->GetPixel(0, image->GetHeight() - 1))
-                                                : ColorToRGB(maskColor);
+    const COLORREF key = maskColor == clDefault
+                             ? ColorToRGB(image->Canvas()->GetPixel(0, image->GetHeight() - 1))
+                             : ColorToRGB(maskColor);
     const int first = Add(image, nullptr);
     SettleMask(*images_, *mask_, first * width_, count_ * width_, true, key);
     Changed();

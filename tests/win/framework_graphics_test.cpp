@@ -40,7 +40,10 @@ std::unique_ptr<TBitmap> Filled(int w, int h, TColor color, TPixelFormat format 
     return b;
 }
 
-TColor Px(TBitmap& b, int x, int y) { return b.Canvas()->Pixels(x, y); }
+TColor Px(TBitmap& b, int x, int y)
+{
+    return b.Canvas()->Pixels(x, y);
+}
 
 // A BMP file of 1, 4 or 8 bits; indices top row first.
 std::vector<uint8_t> PaletteBmp(int bits, int w, int h, const std::vector<uint32_t>& palette,
@@ -362,6 +365,17 @@ TEST_F(Graphics, OtherFormatsDrawTransparentToo)
     target->Canvas()->Draw(0, 0, &loaded);
     EXPECT_EQ(Px(*target, 0, 0), clWhite);
     EXPECT_EQ(Px(*target, 1, 1), clBlue);
+
+    // A palette bitmap: the key is matched against the table's colour.
+    loaded.SetPixelFormat(pf8bit);
+    auto target8 = Filled(3, 3, clWhite);
+    target8->Canvas()->Draw(0, 0, &loaded);
+    EXPECT_EQ(Px(*target8, 2, 2), clWhite);
+    EXPECT_EQ(Px(*target8, 1, 1), clBlue);
+
+    // Handing a bitmap its own handle changes nothing.
+    loaded.SetHandle(loaded.Handle());
+    EXPECT_EQ(Px(loaded, 1, 1), clBlue);
 }
 
 // ---------------------------------------------------------------------------
@@ -585,8 +599,8 @@ TEST_F(Graphics, BitmapResourcesLoad)
         GTEST_SKIP() << "no OBM_CHECKBOXES resource in this user32";
     }
     TBitmap ref;
-    ref.SetHandle(static_cast<HBITMAP>(::LoadImageA(user32, MAKEINTRESOURCEA(obmCheckboxes), IMAGE_BITMAP, 0, 0,
-                                                    LR_CREATEDIBSECTION)));
+    ref.SetHandle(static_cast<HBITMAP>(
+        ::LoadImageA(user32, MAKEINTRESOURCEA(obmCheckboxes), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     ASSERT_EQ(b.GetWidth(), ref.GetWidth());
     ASSERT_EQ(b.GetHeight(), ref.GetHeight());
     for (int y = 0; y < b.GetHeight(); y += 3)
