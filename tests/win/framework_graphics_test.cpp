@@ -278,6 +278,37 @@ TEST_F(Graphics, PaletteBmpFilesLoadWithTheirColours)
     }
 }
 
+TEST_F(Graphics, SixteenBitBmpLoadsAs555)
+{
+    // Two pixels, 5-5-5: pure red and a mid grey (16, 16, 16 of 31).
+    std::vector<uint8_t> f(14 + 40 + 4, 0);
+    auto put32 = [&](size_t at, uint32_t v) { std::memcpy(&f[at], &v, 4); };
+    f[0] = 'B';
+    f[1] = 'M';
+    put32(2, static_cast<uint32_t>(f.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, 2);
+    put32(22, 1);
+    f[26] = 1;
+    f[28] = 16;
+    const uint16_t red = 31 << 10, grey = 16 << 10 | 16 << 5 | 16;
+    std::memcpy(&f[54], &red, 2);
+    std::memcpy(&f[56], &grey, 2);
+    TMemoryStream s;
+    s.WriteBuffer(f.data(), static_cast<int64_t>(f.size()));
+    s.SetPosition(0);
+    TBitmap b;
+    b.LoadFromStream(s);
+    EXPECT_EQ(b.GetPixelFormat(), pf15bit);
+    EXPECT_EQ(Px(b, 0, 0), clRed);
+    const TColor g = Px(b, 1, 0);
+    EXPECT_EQ(g & 0xFF, (g >> 8) & 0xFF); // grey stays grey
+    EXPECT_NEAR(g & 0xFF, 0x84, 4);
+    // The stored word itself is unchanged.
+    EXPECT_EQ(static_cast<uint16_t*>(b.ScanLine(0))[1], grey);
+}
+
 TEST_F(Graphics, DamagedBmpIsRefusedAndLeavesTheBitmapAlone)
 {
     auto b = Filled(3, 3, clRed);
