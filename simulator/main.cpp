@@ -1,0 +1,185 @@
+// orvane-sim: a stand-in for the sound-level display, reached by the
+// interface library over TCP on the loopback interface.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <random>
+#include <string>
+#include <thread>
+
+#include "devicemodel.h"
+#include "framework/sysutils.h"
+#include "linkwire.h"
+#include "simserver.h"
+
+namespace {
+
+const char kHelp[] = R"(orvane-sim: the Orvane sound-level display, simulated.
+
+Usage: orvane-sim [options]
+
+Options:
+  --port N           device port on 127.0.0.1 (default: $ORVANE_SIM_PORT, else 37500)
+  --control-port N   command port on 127.0.0.1 (default: the device port + 1, so 37501)
+  --state FILE       where saved parameters are kept across runs (default:
+                     $XDG_STATE_HOME/orvane-sim/parameters or ~/.local/state/orvane-sim/parameters;
+                     %LOCALAPPDATA%\orvane-sim\parameters on Windows)
+  --log FILE         the traffic log (default: standard error)
+  --seed N           seed of the simulated sound, for repeatable runs (default: random)
+  --no-stdin         take no commands from standard input (for running in the background)
+  --help             this text
+
+Commands, one per line, on standard input (answers on standard output) and on
+the control port (answers on the same connection). Each gets one answer line
+starting with "ok" or "error":
+  plug                         attach the device: connections are accepted again
+  unplug                       detach it: connections are dropped and refused
+  reading N|E1|E2|E8           force the reading: a level 0..255 (decimal, or hex after $ or 0x)
+                               or one of the error codes
+  reading auto                 the reading follows the simulated sound again
+  level N | level auto         force the level bar (0..255; 37 and above light every lamp), or release it
+  fault drop                   answer no request
+  fault garbage                answer with noise (never a frame start)
+  fault short                  send only the first half of each reply
+  fault bad-checksum           send replies whose checksum is off by one
+  fault delay MS               send each reply MS milliseconds late
+  fault off                    answer properly again
+  params                       the nine current parameters, the reading and the level
+  quit                         end the simulator
+  help                         the command list
+When standard input ends the simulator goes on; only `quit` (or a signal) ends it.
+
+The device: nine parameters held to their ranges (input 0..2, offset -20..20,
+refresh 3..45, threshold 60..120, brightnesses 10..100, automatic brightness
+0..1, alarm show and reset times 1..60 s). Written parameters take effect at
+once; SaveParameters writes them to the state file, which is read at start (a
+damaged file gives the defaults and a warning). The sound wanders between 40
+and 100 dB with occasional loud events; the weighting (dB(A) about 4 dB under
+flat, dB(C) 1 dB) and the offset apply to it; the level bar spans 40..120 dB.
+The alarm follows the threshold with its show and reset times (logged).
+Requests with a wrong header, length or checksum, or an unknown command, get
+no reply. Replies to writes, self checks and saves are EB 91 04 cmd 00 00 00
+cs (status 01 when a save failed).
+
+Log lines: "<- EB 90 01 01 7D" (a frame received), "-> EB 91 0C ..." (a frame
+sent), "?? ignored: ..." (a request that gets no reply), "-- ..." (what a
+fault or a save did), and lines for connections opening, closing and being
+refused, the device being opened, closed and claimed exclusively, and every
+command.
+
+The connection: each message is a 2-byte little-endian length, a type byte
+and a body. The library sends H (process id u32, exclusive u8) first and gets
+W, or R with a reason while the device is unplugged or another process holds
+it exclusively; then O (open), C (close), X (exclusive u8) and F (frame bytes);
+the simulator sends F with each reply.
+)";
+
+std::string DefaultStateFile()
+{
+    namespace fs = std::filesystem;
+    fs::path dir;
+#ifdef _WIN32
+    if (const char* local = std::getenv("LOCALAPPDATA")) dir = fs::path(local) / "orvane-sim";
+#else
+    if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state)
+        dir = fs::path(state) / "orvane-sim";
+    else if (const char* home = std::getenv("HOME"))
+        dir = fs::path(home) / ".local" / "state" / "orvane-sim";
+#endif
+    if (dir.empty()) return "orvane-sim-parameters";
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    return (dir / "parameters").string();
+}
+
+struct Options {
+    uint16_t port = kDefaultSimPort;
+    uint16_t controlPort = 0;
+    std::string stateFile;
+    std::string logFile;
+    std::optional<uint32_t> seed;
+    bool readStdin = true;
+};
+
+int Usage(const std::string& problem)
+{
+    std::fprintf(stderr, "orvane-sim: %s (see --help)\n", problem.c_str());
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Options o;
+    if (const char* env = std::getenv(kSimPortVariable))
+        if (auto p = ParsePort(env)) o.port = *p;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (a == "--help" || a == "-h") {
+            std::fputs(kHelp, stdout);
+            return 0;
+        } else if (a == "--no-stdin") {
+            o.readStdin = false;
+        } else if ((a == "--port" || a == "--control-port") && hasValue) {
+            const auto p = ParsePort(argv[++i]);
+            if (!p) return Usage("bad port '" + std::string(argv[i]) + "'");
+            (a == "--port" ? o.port : o.controlPort) = *p;
+        } else if (a == "--state" && hasValue) {
+            o.stateFile = argv[++i];
+        } else if (a == "--log" && hasValue) {
+            o.logFile = argv[++i];
+        } else if (a == "--seed" && hasValue) {
+            int32_t s = 0;
+            if (!TryStrToInt(argv[++i], s)) return Usage("bad seed '" + std::string(argv[i]) + "'");
+            o.seed = static_cast<uint32_t>(s);
+        } else {
+            return Usage("unknown option '" + a + "'");
+        }
+    }
+    if (o.controlPort == 0) o.controlPort = o.port == 65535 ? 65534 : static_cast<uint16_t>(o.port + 1);
+    if (o.controlPort == o.port) return Usage("the device and control ports must differ");
+    if (o.stateFile.empty()) o.stateFile = DefaultStateFile();
+
+    FILE* logOut = stderr;
+    if (!o.logFile.empty()) {
+        logOut = std::fopen(o.logFile.c_str(), "w");
+        if (!logOut) return Usage("cannot write the log file '" + o.logFile + "'");
+    }
+    TSimLog log(logOut);
+
+    TDeviceModel model(o.stateFile, o.seed ? *o.seed : std::random_device{}());
+    if (!model.LoadWarning().empty()) {
+        std::fprintf(stderr, "orvane-sim: warning: %s\n", model.LoadWarning().c_str());
+        if (logOut != stderr) log.Line("warning: " + model.LoadWarning());
+    }
+
+    TSimServer server(model, log, o.port, o.controlPort);
+    std::string error;
+    if (!server.Start(error)) {
+        std::fprintf(stderr, "orvane-sim: %s\n", error.c_str());
+        return 1;
+    }
+
+    // The reader blocks in getline for good once nobody types; it is left
+    // behind at exit rather than joined.
+    TLineQueue* input = nullptr;
+    if (o.readStdin) {
+        input = new TLineQueue; // outlives the detached reader
+        std::thread([input] {
+            std::string line;
+            while (std::getline(std::cin, line))
+                input->Push(line);
+            input->Close();
+        }).detach();
+    }
+    server.Run(input, stdout);
+    if (logOut != stderr) std::fclose(logOut);
+    std::fflush(stdout);
+    // The stdin reader may still be inside getline; leave without running
+    // destructors that would race with it.
+    std::_Exit(0);
+}
