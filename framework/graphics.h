@@ -325,7 +325,9 @@ class TCanvas : public TPersistent {
 
 protected:
     // Called when a DC is needed and there is none: subclasses over windows
-    // or bitmaps make one here and hand it to SetHandle.
+    // or bitmaps make one here and hand it to SetHandle. A subclass that
+    // owns its DC calls SetHandle(nullptr) before releasing it (also in its
+    // destructor), so the stock objects are back in the DC when it goes.
     virtual void CreateHandle() {}
     virtual void Changing();
     virtual void Changed();
