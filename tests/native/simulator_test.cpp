@@ -314,7 +314,9 @@ TEST(DeviceModel, BadRequestsGetNoReply)
         if (!noise.empty()) noise[0] = 0xEB;
         if (noise.size() > 1) noise[1] = 0x90;
         const DeviceOutcome out = m.Handle(noise, 0);
-        if (!out.accepted) EXPECT_TRUE(out.reply.empty());
+        if (!out.accepted) {
+            EXPECT_TRUE(out.reply.empty());
+        }
     }
 }
 

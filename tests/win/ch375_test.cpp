@@ -1,0 +1,434 @@
+// CH375DLL.DLL loaded as the panel loads it, against the real simulator
+// (orvane-sim.exe) started on free ports. Run with --probe-open, the
+// executable is the "other process" of the exclusive-use test.
+#include <gtest/gtest.h>
+
+#include "ch375/ch375dll.h"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "device/deviceframe.h"
+#include "simulator/netsocket.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int kProbeOpened = 0;
+constexpr int kProbeRefused = 3;
+
+std::string ExeDir()
+{
+    char path[MAX_PATH];
+    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string s(path, n);
+    return s.substr(0, s.find_last_of("\\/") + 1);
+}
+
+struct Ch375 {
+    HMODULE module = LoadLibraryA("CH375DLL.DLL");
+    decltype(&CH375OpenDevice) Open = Get<decltype(&CH375OpenDevice)>("CH375OpenDevice");
+    decltype(&CH375CloseDevice) Close = Get<decltype(&CH375CloseDevice)>("CH375CloseDevice");
+    decltype(&CH375SetTimeout) SetTimeout = Get<decltype(&CH375SetTimeout)>("CH375SetTimeout");
+    decltype(&CH375SetExclusive) SetExclusive = Get<decltype(&CH375SetExclusive)>("CH375SetExclusive");
+    decltype(&CH375SetDeviceNotify) SetDeviceNotify =
+        Get<decltype(&CH375SetDeviceNotify)>("CH375SetDeviceNotify");
+    decltype(&CH375WriteData) Write = Get<decltype(&CH375WriteData)>("CH375WriteData");
+    decltype(&CH375ReadData) Read = Get<decltype(&CH375ReadData)>("CH375ReadData");
+
+    template <class F> F Get(const char* name)
+    {
+        return module ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+    }
+    bool Complete() const
+    {
+        return Open && Close && SetTimeout && SetExclusive && SetDeviceNotify && Write && Read;
+    }
+
+    bool WriteRequest(RequestKind kind, const ParameterSet& p = kStartParameters)
+    {
+        RequestFrame f = BuildRequest(kind, p);
+        ULONG n = static_cast<ULONG>(f.length);
+        return Write(0, f.bytes.data(), &n) && n == static_cast<ULONG>(f.length);
+    }
+    // The panel's way: a cleared 32-byte buffer, then CheckReply.
+    bool ReadReply(DeviceFrame& buffer, ULONG& length)
+    {
+        buffer.fill(0);
+        length = kDeviceFrameSize;
+        return Read(0, buffer.data(), &length) != FALSE;
+    }
+};
+
+Ch375& Lib()
+{
+    static Ch375 lib;
+    return lib;
+}
+
+void SetPort(uint16_t port)
+{
+    SetEnvironmentVariableA("ORVANE_SIM_PORT", std::to_string(port).c_str());
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// orvane-sim.exe in a job that ends it if this process dies first; asked to
+// quit, then terminated if it will not.
+class SimProcess {
+public:
+    explicit SimProcess(uint16_t port) : port_(port), controlPort_(FreeLoopbackPort())
+    {
+        char temp[MAX_PATH];
+        GetTempPathA(MAX_PATH, temp);
+        const std::string base = std::string(temp) + "orvane-ch375-" + std::to_string(GetCurrentProcessId()) +
+                                 "-" + std::to_string(port);
+        log = base + ".log";
+        state_ = base + ".state";
+        DeleteFileA(state_.c_str());
+        std::string cmd = "\"" + ExeDir() + "orvane-sim.exe\" --no-stdin --seed 5 --port " +
+                          std::to_string(port) + " --control-port " + std::to_string(controlPort_) +
+                          " --log \"" + log + "\" --state \"" + state_ + "\"";
+        job_ = CreateJobObjectA(nullptr, nullptr);
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        SetInformationJobObject(job_, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        null_ = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                            OPEN_EXISTING, 0, nullptr);
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdInput = si.hStdOutput = si.hStdError = null_;
+        PROCESS_INFORMATION pi{};
+        if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW | CREATE_SUSPENDED,
+                            nullptr, nullptr, &si, &pi)) {
+            ADD_FAILURE() << "cannot start " << cmd;
+            return;
+        }
+        AssignProcessToJobObject(job_, pi.hProcess);
+        ResumeThread(pi.hThread);
+        CloseHandle(pi.hThread);
+        process_ = pi.hProcess;
+        for (auto until = std::chrono::steady_clock::now() + 30s; std::chrono::steady_clock::now() < until;) {
+            control_ = TSocket::Connect(controlPort_, 500);
+            if (control_.Valid()) return;
+            std::this_thread::sleep_for(50ms);
+        }
+        ADD_FAILURE() << "the simulator did not come up";
+    }
+
+    ~SimProcess()
+    {
+        if (process_) {
+            if (control_.Valid()) Command("quit");
+            if (WaitForSingleObject(process_, 5000) != WAIT_OBJECT_0) TerminateProcess(process_, 1);
+            WaitForSingleObject(process_, 5000);
+            CloseHandle(process_);
+        }
+        control_.Close();
+        if (job_) CloseHandle(job_);
+        if (null_ != INVALID_HANDLE_VALUE) CloseHandle(null_);
+        DeleteFileA(log.c_str());
+        DeleteFileA(state_.c_str());
+    }
+
+    std::string Command(const std::string& line)
+    {
+        const std::string text = line + "\n";
+        if (!control_.SendAll(text.data(), text.size(), 2000)) return "<send failed>";
+        std::string answer;
+        char c;
+        while (control_.WaitReadable(5000) && control_.Recv(&c, 1) == 1 && c != '\n')
+            answer += c;
+        return answer;
+    }
+
+    // Waits for a line in the traffic log.
+    bool LogShows(const std::string& text, std::chrono::milliseconds within = 5s)
+    {
+        for (auto until = std::chrono::steady_clock::now() + within;; std::this_thread::sleep_for(50ms)) {
+            if (ReadFile(log).find(text) != std::string::npos) return true;
+            if (std::chrono::steady_clock::now() >= until) return false;
+        }
+    }
+
+    std::string log;
+
+private:
+    uint16_t port_;
+    uint16_t controlPort_;
+    std::string state_;
+    HANDLE job_ = nullptr;
+    HANDLE process_ = nullptr;
+    HANDLE null_ = INVALID_HANDLE_VALUE;
+    TSocket control_;
+};
+
+// What the notification routine saw, and on which threads.
+struct Events {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<ULONG> codes;
+    std::vector<DWORD> threads;
+
+    bool WaitFor(ULONG code, std::chrono::milliseconds within = 8s)
+    {
+        std::unique_lock<std::mutex> l(mutex);
+        return changed.wait_for(l, within,
+                                [&] { return std::find(codes.begin(), codes.end(), code) != codes.end(); });
+    }
+    void Clear()
+    {
+        std::lock_guard<std::mutex> l(mutex);
+        codes.clear();
+        threads.clear();
+    }
+};
+
+Events g_events;
+
+VOID CALLBACK RecordEvent(ULONG code)
+{
+    std::lock_guard<std::mutex> l(g_events.mutex);
+    g_events.codes.push_back(code);
+    g_events.threads.push_back(GetCurrentThreadId());
+    g_events.changed.notify_all();
+}
+
+// Runs this executable as a second process that tries to open the device.
+int ProbeOpenInOtherProcess()
+{
+    std::string cmd = "\"" + ExeDir() + "ch375_tests.exe\" --probe-open";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si,
+                        &pi))
+        return -1;
+    CloseHandle(pi.hThread);
+    DWORD code = 1;
+    if (WaitForSingleObject(pi.hProcess, 60000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hProcess);
+    return static_cast<int>(code);
+}
+
+struct Ch375Test : ::testing::Test {
+    void SetUp() override
+    {
+        ASSERT_TRUE(Lib().Complete()) << "CH375DLL.DLL with all seven operations beside the test";
+        port = FreeLoopbackPort();
+        SetPort(port);
+        g_events.Clear();
+    }
+    // Leaves the library idle: no routine, device closed, watcher ended.
+    void TearDown() override
+    {
+        if (!Lib().Complete()) return;
+        Lib().SetDeviceNotify(0, nullptr, nullptr);
+        Lib().SetExclusive(0, 0);
+        Lib().Close(0);
+        Lib().SetTimeout(0, 3000, 3000);
+    }
+    Ch375& lib = Lib();
+    uint16_t port = 0;
+};
+
+TEST_F(Ch375Test, OpenFailsWithoutTheSimulatorAndSucceedsWithIt)
+{
+    EXPECT_EQ(lib.Open(0), INVALID_HANDLE_VALUE);
+    DeviceFrame b;
+    ULONG n = 0;
+    EXPECT_FALSE(lib.WriteRequest(RequestKind::Poll)) << "nothing open";
+    EXPECT_FALSE(lib.ReadReply(b, n));
+    EXPECT_EQ(n, 0u);
+
+    SimProcess sim(port);
+    EXPECT_NE(lib.Open(0), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(lib.Open(1), INVALID_HANDLE_VALUE) << "there is only device 0";
+    EXPECT_TRUE(sim.LogShows("device opened (client 1)"));
+    lib.Close(0);
+    EXPECT_TRUE(sim.LogShows("device closed (client 1)") && sim.LogShows("connection closed (client 1)"))
+        << "with no routine registered, closing ends the connection\n"
+        << ReadFile(sim.log);
+}
+
+TEST_F(Ch375Test, RequestsGetRepliesThePanelAccepts)
+{
+    SimProcess sim(port);
+    ASSERT_NE(lib.Open(0), INVALID_HANDLE_VALUE);
+    lib.SetTimeout(0, 3000, 3000);
+    DeviceFrame b;
+    ULONG n = 0;
+
+    ASSERT_TRUE(lib.WriteRequest(RequestKind::Poll));
+    ASSERT_TRUE(lib.ReadReply(b, n));
+    EXPECT_EQ(n, 16u);
+    EXPECT_TRUE(CheckReply(b, n, true));
+
+    const ParameterSet written{2, -6, 12, 95, 40, 50, 0, 15, 20};
+    ASSERT_TRUE(lib.WriteRequest(RequestKind::WriteParameters, written));
+    ASSERT_TRUE(lib.ReadReply(b, n));
+    EXPECT_TRUE(CheckReply(b, n, true));
+    for (RequestKind k : {RequestKind::SelfCheck, RequestKind::SaveParameters}) {
+        ASSERT_TRUE(lib.WriteRequest(k));
+        ASSERT_TRUE(lib.ReadReply(b, n));
+        EXPECT_TRUE(CheckReply(b, n, true)) << static_cast<int>(k);
+    }
+    ASSERT_TRUE(lib.WriteRequest(RequestKind::Poll));
+    ASSERT_TRUE(lib.ReadReply(b, n));
+    ASSERT_TRUE(CheckReply(b, n, true));
+    EXPECT_EQ(ParametersFromPollReply(DecodePollReply(b)), written);
+
+    // A small buffer gets the front of the frame.
+    ASSERT_TRUE(lib.WriteRequest(RequestKind::Poll));
+    uint8_t small[4] = {};
+    ULONG cap = sizeof small;
+    ASSERT_TRUE(lib.Read(0, small, &cap));
+    EXPECT_EQ(cap, 4u);
+    EXPECT_EQ(small[0], 0xEB);
+    EXPECT_EQ(small[2], 0x0C);
+}
+
+TEST_F(Ch375Test, ReadsEndAtTheTimeOutWhenNoReplyComes)
+{
+    SimProcess sim(port);
+    ASSERT_NE(lib.Open(0), INVALID_HANDLE_VALUE);
+    lib.SetTimeout(0, 1000, 400);
+    DeviceFrame b;
+    ULONG n = 0;
+
+    auto timedRead = [&] {
+        const auto t0 = std::chrono::steady_clock::now();
+        EXPECT_FALSE(lib.ReadReply(b, n));
+        EXPECT_EQ(n, 0u);
+        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0)
+            .count();
+    };
+    // Nothing asked, nothing comes; then a device that ignores requests.
+    const auto idle = timedRead();
+    EXPECT_EQ(sim.Command("fault drop"), "ok fault drop");
+    ASSERT_TRUE(lib.WriteRequest(RequestKind::Poll));
+    const auto dropped = timedRead();
+    for (auto ms : {idle, dropped}) {
+        EXPECT_GE(ms, 380);
+        EXPECT_LT(ms, 3000);
+    }
+
+    EXPECT_EQ(sim.Command("fault off"), "ok fault off");
+    ASSERT_TRUE(lib.WriteRequest(RequestKind::Poll));
+    ASSERT_TRUE(lib.ReadReply(b, n));
+    EXPECT_TRUE(CheckReply(b, n, true));
+}
+
+TEST_F(Ch375Test, RoutineHearsPlugAndUnplugOnTheLibrarysThread)
+{
+    // Registered while no device is there: the plug-in is the first news.
+    lib.SetDeviceNotify(0, const_cast<PCHAR>(""), RecordEvent);
+    SimProcess sim(port);
+    ASSERT_TRUE(g_events.WaitFor(CH375_DEVICE_ARRIVAL));
+    ASSERT_NE(lib.Open(0), INVALID_HANDLE_VALUE);
+
+    g_events.Clear();
+    EXPECT_EQ(sim.Command("unplug"), "ok unplugged");
+    ASSERT_TRUE(g_events.WaitFor(CH375_DEVICE_REMOVE));
+    EXPECT_FALSE(lib.WriteRequest(RequestKind::Poll));
+    lib.Close(0);
+    EXPECT_EQ(lib.Open(0), INVALID_HANDLE_VALUE);
+
+    EXPECT_EQ(sim.Command("plug"), "ok plugged");
+    ASSERT_TRUE(g_events.WaitFor(CH375_DEVICE_ARRIVAL));
+    ASSERT_NE(lib.Open(0), INVALID_HANDLE_VALUE);
+    DeviceFrame b;
+    ULONG n = 0;
+    ASSERT_TRUE(lib.WriteRequest(RequestKind::Poll));
+    ASSERT_TRUE(lib.ReadReply(b, n));
+    EXPECT_TRUE(CheckReply(b, n, true));
+
+    std::lock_guard<std::mutex> l(g_events.mutex);
+    EXPECT_EQ(g_events.codes, (std::vector<ULONG>{CH375_DEVICE_REMOVE, CH375_DEVICE_ARRIVAL}));
+    for (DWORD t : g_events.threads)
+        EXPECT_NE(t, GetCurrentThreadId());
+}
+
+TEST_F(Ch375Test, ExclusiveUseKeepsASecondProcessOut)
+{
+    SimProcess sim(port);
+    EXPECT_EQ(ProbeOpenInOtherProcess(), kProbeOpened) << "shared while nobody claims it";
+
+    ASSERT_NE(lib.Open(0), INVALID_HANDLE_VALUE);
+    lib.SetExclusive(0, 1);
+    EXPECT_EQ(ProbeOpenInOtherProcess(), kProbeRefused);
+    EXPECT_TRUE(sim.LogShows("busy: held exclusively by process " + std::to_string(GetCurrentProcessId())));
+
+    lib.SetExclusive(0, 0);
+    EXPECT_EQ(ProbeOpenInOtherProcess(), kProbeOpened);
+
+    // The claim lasts while the device is open here.
+    lib.SetExclusive(0, 1);
+    lib.SetDeviceNotify(0, const_cast<PCHAR>(""), RecordEvent); // keeps the connection after the close
+    lib.Close(0);
+    EXPECT_EQ(ProbeOpenInOtherProcess(), kProbeOpened);
+}
+
+// Not a check: the figures for one poll through the library and the
+// simulator, printed for the record.
+TEST_F(Ch375Test, PollRoundTripFigures)
+{
+    SimProcess sim(port);
+    ASSERT_NE(lib.Open(0), INVALID_HANDLE_VALUE);
+    lib.SetTimeout(0, 3000, 3000);
+    constexpr int kPolls = 1000;
+    std::vector<double> us;
+    us.reserve(kPolls);
+    DeviceFrame b;
+    ULONG n = 0;
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < kPolls; ++i) {
+        const auto t0 = std::chrono::steady_clock::now();
+        ASSERT_TRUE(lib.WriteRequest(RequestKind::Poll));
+        ASSERT_TRUE(lib.ReadReply(b, n));
+        ASSERT_TRUE(CheckReply(b, n, true));
+        us.push_back(
+            std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
+    }
+    const double total = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::sort(us.begin(), us.end());
+    const double median = us[kPolls / 2], p99 = us[kPolls * 99 / 100];
+    std::printf("poll round trip over %d polls: median %.0f us, 99th percentile %.0f us, %.0f polls/s\n",
+                kPolls, median, p99, kPolls / total);
+    RecordProperty("median_us", static_cast<int>(median));
+    RecordProperty("p99_us", static_cast<int>(p99));
+    RecordProperty("polls_per_second", static_cast<int>(kPolls / total));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc > 1 && std::string(argv[1]) == "--probe-open") {
+        const HANDLE h = Lib().Complete() ? Lib().Open(0) : INVALID_HANDLE_VALUE;
+        if (h == INVALID_HANDLE_VALUE) return kProbeRefused;
+        Lib().Close(0);
+        return kProbeOpened;
+    }
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
