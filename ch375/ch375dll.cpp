@@ -18,6 +18,9 @@ namespace {
 
 constexpr ULONG kDefaultTimeoutMs = 5000;
 constexpr DWORD kRetryMs = 250;
+// Refused (unplugged, or held by another process): ask less often, so that a
+// waiting process does not crowd the simulator's log.
+constexpr DWORD kRefusedRetryMs = 1000;
 constexpr int kConnectTimeoutMs = 1000;
 constexpr DWORD kGreetingTimeoutMs = 2000;
 // Open waits this long for the watcher's attempt to reach the device.
@@ -126,14 +129,19 @@ void CallRoutine(ULONG event)
 
 // A connection the simulator has welcomed, or an invalid socket when the
 // device is absent, unplugged or held by another process.
-TSocket Greet(LinkReader& reader)
+TSocket Greet(LinkReader& reader, bool& refused)
 {
+    refused = false;
     TSocket s = TSocket::Connect(DevicePort(), kConnectTimeoutMs);
     if (!s.Valid()) return {};
     if (!s.SendAll(EncodeHello(GetCurrentProcessId(), false), kConnectTimeoutMs)) return {};
     const ULONGLONG deadline = GetTickCount64() + kGreetingTimeoutMs;
     for (;;) {
-        if (auto m = reader.Next()) return m->type == LinkType::Welcome ? std::move(s) : TSocket();
+        if (auto m = reader.Next()) {
+            if (m->type == LinkType::Welcome) return s;
+            refused = true;
+            return {};
+        }
         const ULONGLONG now = GetTickCount64();
         if (reader.Broken() || now >= deadline || !s.WaitReadable(static_cast<int>(deadline - now)))
             return {};
@@ -175,7 +183,8 @@ void WatchLoop(TWatcher& self)
             g.attemptRunning = true;
         }
         LinkReader reader;
-        TSocket s = Greet(reader);
+        bool refused = false;
+        TSocket s = Greet(reader, refused);
         {
             TLock l(g.lock);
             g.attemptRunning = false;
@@ -189,7 +198,7 @@ void WatchLoop(TWatcher& self)
         }
         if (!s.Valid() || self.stop) {
             TLock l(g.lock);
-            if (!g.attemptWanted && !self.stop) Wait(kRetryMs);
+            if (!g.attemptWanted && !self.stop) Wait(refused ? kRefusedRetryMs : kRetryMs);
             continue;
         }
         CallRoutine(CH375_DEVICE_ARRIVAL);
