@@ -85,6 +85,37 @@ const TClassInfo& TTestShape::StaticClass()
     return info;
 }
 
+// A system EDIT made a framework control by superclassing.
+class TTestEdit : public TWinControl {
+    ORVANE_CLASS(TTestEdit, TWinControl)
+    explicit TTestEdit(TComponent* AOwner) : TWinControl(AOwner)
+    {
+        SetBounds(0, 0, 80, 21);
+        SetTabStop(true);
+    }
+    int Changes = 0;
+
+protected:
+    void CreateParams(TCreateParams& Params) override
+    {
+        TWinControl::CreateParams(Params);
+        CreateSubClass(Params, "EDIT");
+        Params.Style |= ES_AUTOHSCROLL;
+        Params.ExStyle |= WS_EX_CLIENTEDGE;
+    }
+    void Dispatch(TMessage& Message) override
+    {
+        if (Message.Msg == CN_COMMAND && HIWORD(Message.WParam) == EN_CHANGE) ++Changes;
+        TWinControl::Dispatch(Message);
+    }
+};
+
+const TClassInfo& TTestEdit::StaticClass()
+{
+    static const TClassInfo& info = PublishClass<TTestEdit>();
+    return info;
+}
+
 const char kLayout[] = R"(object TestForm: TTestForm
   Left = 100
   Top = 80
@@ -364,6 +395,8 @@ TEST_F(Controls, FormReadsItsLayoutFromTheResourceNamedAfterItsClass)
     EXPECT_EQ(form->Box1->Caption(), "box");
     EXPECT_EQ(WindowRectInParent(form->Box1->Handle()), Rect(8, 12, 48, 32));
     EXPECT_EQ(form->ClientWidth(), 200);
+    EXPECT_EQ(form->Left(), (Screen->Width() - form->Width()) / 2) << "centred";
+    EXPECT_EQ(form->Top(), (Screen->Height() - form->Height()) / 2);
     form->Free();
 }
 
@@ -587,6 +620,35 @@ TEST_F(Controls, TabMovesTheFocusInTabOrder)
     form->Box1->WantTab = true;
     tab();
     EXPECT_TRUE(form->Box1->Focused());
+    form->Free();
+}
+
+TEST_F(Controls, ASuperclassedSystemControlKeepsItsOwnBehaviour)
+{
+    auto* form = new TTestForm(nullptr);
+    auto* edit = new TTestEdit(form);
+    edit->SetBounds(20, 100, 80, 21);
+    edit->SetParent(form);
+    edit->SetText("abc");
+    form->Show();
+    HWND wnd = edit->Handle();
+    char cls[32] = {};
+    GetClassNameA(wnd, cls, sizeof cls);
+    EXPECT_STREQ(cls, "TTestEdit");
+    EXPECT_EQ(FindControl(wnd), edit);
+    EXPECT_EQ(edit->GetText(), "abc");
+    edit->SetFocus();
+    SendMessageA(wnd, EM_SETSEL, 3, 3);
+    PostMessageA(wnd, WM_CHAR, 'x', 1);
+    Pump();
+    EXPECT_EQ(edit->GetText(), "abcx") << "the EDIT procedure handled the key";
+    EXPECT_GE(edit->Changes, 1) << "its notification came back reflected";
+    // The EDIT wants characters but not Tab: Tab still moves on.
+    PostMessageA(wnd, WM_KEYDOWN, VK_TAB, 0x000F0001);
+    Pump();
+    EXPECT_FALSE(edit->Focused());
+    edit->RecreateWnd();
+    EXPECT_EQ(edit->GetText(), "abcx") << "the text outlives the window";
     form->Free();
 }
 
