@@ -213,9 +213,9 @@ VOID CALLBACK RecordEvent(ULONG code)
 }
 
 // Runs this executable as a second process that tries to open the device.
-int ProbeOpenInOtherProcess()
+int ProbeOpenInOtherProcess(const char* mode = "--probe-open")
 {
-    std::string cmd = "\"" + ExeDir() + "ch375_tests.exe\" --probe-open";
+    std::string cmd = "\"" + ExeDir() + "ch375_tests.exe\" " + mode;
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
@@ -388,6 +388,18 @@ TEST_F(Ch375Test, ExclusiveUseKeepsASecondProcessOut)
     EXPECT_EQ(ProbeOpenInOtherProcess(), kProbeOpened);
 }
 
+TEST_F(Ch375Test, ProcessEndsPromptlyWithTheWatcherRunning)
+{
+    SimProcess sim(port);
+    // The other process opens, registers a routine, lets go of the library
+    // and returns from main without closing anything.
+    const auto t0 = std::chrono::steady_clock::now();
+    EXPECT_EQ(ProbeOpenInOtherProcess("--probe-leave-running"), kProbeOpened);
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, 30s);
+    EXPECT_TRUE(sim.LogShows("device opened (client 1)"));
+    EXPECT_TRUE(sim.LogShows("connection closed (client 1")) << "the system closed it with the process";
+}
+
 // Not a check: the figures for one poll through the library and the
 // simulator, printed for the record.
 TEST_F(Ch375Test, PollRoundTripFigures)
@@ -427,6 +439,17 @@ int main(int argc, char** argv)
         const HANDLE h = Lib().Complete() ? Lib().Open(0) : INVALID_HANDLE_VALUE;
         if (h == INVALID_HANDLE_VALUE) return kProbeRefused;
         Lib().Close(0);
+        return kProbeOpened;
+    }
+    if (argc > 1 && std::string(argv[1]) == "--probe-leave-running") {
+        // A library of our own, freed while its watcher runs: the watcher
+        // keeps it loaded, so the sleep below must not crash.
+        const HMODULE own = LoadLibraryA("CH375DLL.DLL");
+        if (!own || !Lib().Complete() || Lib().Open(0) == INVALID_HANDLE_VALUE) return kProbeRefused;
+        Lib().SetDeviceNotify(0, const_cast<PCHAR>(""), RecordEvent);
+        FreeLibrary(own);
+        FreeLibrary(Lib().module);
+        Sleep(500);
         return kProbeOpened;
     }
     ::testing::InitGoogleTest(&argc, argv);
