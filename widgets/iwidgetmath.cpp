@@ -84,6 +84,63 @@ int32_t DecimalPoints(bool significantDigits, int32_t precision, double max, dou
     return std::max(d, 0);
 }
 
+namespace {
+// The smallest of 1, 2, 5 times a power of ten that is at least x.
+double NiceStepAtLeast(double x)
+{
+    const double p = std::pow(10.0, std::floor(std::log10(x)));
+    for (double m : {1.0, 2.0, 5.0, 10.0})
+        if (m * p >= x * (1 - 1e-12)) return m * p;
+    return 10 * p;
+}
+double NextNiceStep(double step)
+{
+    const double p = std::pow(10.0, std::floor(std::log10(step) + 1e-12));
+    const double m = step / p;
+    if (m < 1.5) return 2 * p;
+    if (m < 3.5) return 5 * p;
+    return 10 * p;
+}
+} // namespace
+
+AutoScaleResult AutoScale(double min, double max, int32_t desiredTicks, int32_t maxTicks, bool fixedBounds)
+{
+    AutoScaleResult r;
+    if (min > max) std::swap(min, max);
+    desiredTicks = std::max(desiredTicks, 2);
+    maxTicks = std::max(maxTicks, 2);
+    const double span = max - min;
+    if (!(span > 0) || !std::isfinite(span)) {
+        r.Min = r.FirstTick = min;
+        r.Max = max;
+        r.Step = 0;
+        r.TickCount = 2;
+        return r;
+    }
+    double step = NiceStepAtLeast(span / (desiredTicks - 1));
+    for (int guard = 0; guard < 64; ++guard) {
+        double first, last;
+        if (fixedBounds) {
+            first = std::ceil(min / step - 1e-9) * step;
+            last = std::floor(max / step + 1e-9) * step;
+        } else {
+            first = std::floor(min / step + 1e-9) * step;
+            last = std::ceil(max / step - 1e-9) * step;
+        }
+        const int32_t count = static_cast<int32_t>(std::llround((last - first) / step)) + 1;
+        if (count <= maxTicks || guard == 63) {
+            r.FirstTick = first;
+            r.Step = step;
+            r.TickCount = std::clamp(count, 2, 100);
+            r.Min = fixedBounds ? min : first;
+            r.Max = fixedBounds ? max : last;
+            return r;
+        }
+        step = NextNiceStep(step);
+    }
+    return r;
+}
+
 // ---------------------------------------------------------------------------
 
 int32_t SliderMetrics::TravelRange() const

@@ -44,6 +44,17 @@ long double Log10(long double x);
 // Decimals of tick labels: precision as given, or significant digits of the span.
 int32_t DecimalPoints(bool significantDigits, int32_t precision, double max, double min);
 
+// Automatic scaling: rounded tick values (1, 2 or 5 times a power of ten
+// apart) for about desiredTicks and at most maxTicks major ticks. With
+// fixedBounds the bounds stay and the ticks are chosen inside them;
+// otherwise the bounds widen to the first and last tick.
+struct AutoScaleResult {
+    double Min = 0, Max = 0;   // the bounds to use
+    double FirstTick = 0, Step = 0;
+    int32_t TickCount = 2;
+};
+AutoScaleResult AutoScale(double min, double max, int32_t desiredTicks, int32_t maxTicks, bool fixedBounds);
+
 // ---------------------------------------------------------------------------
 // The slider's geometry: what it draws where, and how pixels map to positions.
 
