@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "hints.h"
+#include "menus.h"
+
 // ---------------------------------------------------------------------------
 // Helpers
 
@@ -201,6 +204,7 @@ const TClassInfo& TControl::StaticClass()
             .Bool("ShowHint", &TControl::GetShowHint, &TControl::SetShowHint, false)
             .Bool("ParentShowHint", &TControl::GetParentShowHint, &TControl::SetParentShowHint, true)
             .Int("Cursor", &TControl::GetCursor, &TControl::SetCursor, crDefault)
+            .Object("PopupMenu", &TControl::GetPopupMenu, &TControl::SetPopupMenu)
             .Event("OnClick", &TControl::OnClick)
             .Event("OnDblClick", &TControl::OnDblClick)
             .Event("OnMouseDown", &TControl::OnMouseDown)
@@ -223,6 +227,7 @@ TControl::~TControl()
 {
     if (captureControl_ == this) captureControl_ = nullptr;
     if (mouseControl_ == this) mouseControl_ = nullptr;
+    CancelHint(this);
     if (parent_) parent_->RemoveControl(this);
     font_->OnChange = nullptr;
 }
@@ -471,6 +476,20 @@ void TControl::SetParentShowHint(bool value)
 void TControl::SetCursor(TCursor value)
 {
     cursor_ = value;
+}
+
+void TControl::SetPopupMenu(TPopupMenu* value)
+{
+    if (value == popupMenu_) return;
+    if (popupMenu_) popupMenu_->RemoveFreeNotification(this);
+    popupMenu_ = value;
+    if (popupMenu_) popupMenu_->FreeNotification(this);
+}
+
+void TControl::Notification(TComponent* AComponent, TOperation Operation)
+{
+    TComponent::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == popupMenu_) popupMenu_ = nullptr;
 }
 
 void TControl::Loaded()

@@ -22,6 +22,7 @@
 
 class TControl;
 class TWinControl;
+class TPopupMenu;
 
 ORVANE_ENUM(TAlign, alNone, alTop, alBottom, alLeft, alRight, alClient)
 ORVANE_ENUM(TMouseButton, mbLeft, mbRight, mbMiddle)
@@ -186,6 +187,9 @@ class TControl : public TComponent {
     void SetParentShowHint(bool value);
     TCursor GetCursor() const { return cursor_; }
     void SetCursor(TCursor value);
+    // Opened by a right click on the control (WM_CONTEXTMENU).
+    TPopupMenu* GetPopupMenu() const { return popupMenu_; }
+    void SetPopupMenu(TPopupMenu* value);
 
     TControlStyle ControlStyle;
     TControlState ControlState;
@@ -214,6 +218,7 @@ class TControl : public TComponent {
     TNotifyEvent OnResize;
 
     void Loaded() override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
 
 protected:
     virtual void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
@@ -252,6 +257,7 @@ protected:
     std::string text_;
     std::string hint_;
     std::unique_ptr<TFont> font_;
+    TPopupMenu* popupMenu_ = nullptr;
 
 private:
     friend class TWinControl;
@@ -403,6 +409,11 @@ protected:
     virtual void WMCaptureChanged(TMessage& Message);
     virtual void WMNCDestroy(TMessage& Message);
     virtual void WMReflect(TMessage& Message); // WM_COMMAND, WM_NOTIFY, scrolls, WM_CTLCOLOR*
+    // Owner-drawn menu items are the menus'; a child's items go back to it
+    // as CN_DRAWITEM / CN_MEASUREITEM.
+    virtual void WMOwnerDraw(TMessage& Message);
+    // Opens the PopupMenu of the control (or graphic child) under the point.
+    virtual void WMContextMenu(TMessage& Message);
     virtual void CNKeyDown(TMessage& Message);
     virtual void CNKeyUp(TMessage& Message);
     virtual void CNChar(TMessage& Message);

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "layoutreader.h"
+#include "menus.h"
 
 namespace {
 // Constructed before and destroyed after the application's forms.
@@ -43,6 +44,7 @@ const TClassInfo& TCustomForm::StaticClass()
             .Int("ClientHeight", &TControl::ClientHeight, &TCustomForm::SetClientHeight)
             .Object("Icon", &TCustomForm::Icon, &TCustomForm::SetIcon)
             .Object("ActiveControl", &TCustomForm::ActiveControl, &TCustomForm::SetActiveControl)
+            .Object("Menu", &TCustomForm::GetMenu, &TCustomForm::SetMenu)
             .Bool("KeyPreview", &TCustomForm::KeyPreview, &TCustomForm::KeyPreview, false)
             .Bool("AutoScroll", &TCustomForm::AutoScroll, &TCustomForm::AutoScroll, false)
             .Int("PixelsPerInch", &TCustomForm::PixelsPerInch, &TCustomForm::PixelsPerInch, 96)
@@ -279,6 +281,37 @@ void TCustomForm::CreateWindowDone()
     height_ = r.bottom - r.top;
     if (!icon_->Empty())
         SendMessageA(handle_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_->Handle()));
+    if (menu_) {
+        // The layout's client size holds with the menu bar too.
+        RECT before, after;
+        GetClientRect(handle_, &before);
+        menu_->SetWindowHandle(handle_);
+        GetClientRect(handle_, &after);
+        const int grow = (before.bottom - before.top) - (after.bottom - after.top);
+        if (grow > 0)
+            SetWindowPos(handle_, nullptr, 0, 0, width_, height_ + grow,
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+void TCustomForm::SetMenu(TMainMenu* value)
+{
+    if (value == menu_) return;
+    if (menu_) {
+        menu_->SetWindowHandle(nullptr);
+        menu_->RemoveFreeNotification(this);
+    }
+    menu_ = value;
+    if (menu_) {
+        menu_->FreeNotification(this);
+        if (handle_) menu_->SetWindowHandle(handle_);
+    }
+}
+
+void TCustomForm::Notification(TComponent* AComponent, TOperation Operation)
+{
+    TWinControl::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == menu_) menu_ = nullptr;
 }
 
 void TCustomForm::PaintWindow(HDC DC)
@@ -444,6 +477,10 @@ void TCustomForm::Dispatch(TMessage& Message)
     case CM_ICONCHANGED:
         CMIconChanged(Message);
         return;
+    case WM_DESTROY:
+        // The window would destroy the menu it shows; the menu object owns it.
+        if (menu_) menu_->SetWindowHandle(nullptr);
+        break;
     }
     TWinControl::Dispatch(Message);
 }

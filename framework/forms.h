@@ -28,6 +28,7 @@
 
 class TCustomForm;
 class TApplication;
+class TMainMenu;
 
 ORVANE_ENUM(TFormBorderStyle, bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin)
 ORVANE_ENUM(TBorderIcon, biSystemMenu, biMinimize, biMaximize, biHelp)
@@ -85,6 +86,9 @@ class TCustomForm : public TWinControl {
     void SetClientHeight(int32_t value) override;
     TIcon* Icon() const { return icon_.get(); }
     void SetIcon(const TIcon* value) { icon_->Assign(value); }
+    // The menu bar; the client area keeps its size when the bar comes.
+    TMainMenu* GetMenu() const { return menu_; }
+    void SetMenu(TMainMenu* value);
     TWinControl* ActiveControl() const { return activeControl_; }
     void SetActiveControl(TWinControl* value);
     bool Active() const { return active_; }
@@ -110,6 +114,7 @@ class TCustomForm : public TWinControl {
     void SetVisible(bool value) override;
     bool SetFocusedControl(TWinControl* Control) override;
     void Loaded() override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
     TCanvas* Canvas() const { return canvas_.get(); }
 
 protected:
@@ -142,6 +147,7 @@ private:
     int32_t pendingClientWidth_ = -1, pendingClientHeight_ = -1;
     std::unique_ptr<TIcon> icon_;
     std::unique_ptr<TControlCanvas> canvas_;
+    TMainMenu* menu_ = nullptr;
     TWinControl* activeControl_ = nullptr;
     TWinControl* focusedControl_ = nullptr;
     bool active_ = false;

@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "controls.h"
+#include "hints.h"
+#include "menus.h"
 
 namespace {
 
@@ -395,6 +397,7 @@ void TWinControl::WndProc(TMessage& Message)
             target = captureControl_;
         else if (!captureControl_ || captureControl_ == this)
             target = ControlAtPos(p, false);
+        if (Message.Msg != WM_MOUSEMOVE) CancelHint(nullptr);
         if (Message.Msg == WM_MOUSEMOVE) {
             if (!trackingLeave_) {
                 TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE, handle_, 0};
@@ -414,6 +417,13 @@ void TWinControl::RouteMouseToControl(TMessage& Message, TControl* target)
 {
     const LPARAM local = MAKELPARAM(Message.XPos() - target->left_, Message.YPos() - target->top_);
     Message.Result = target->Perform(Message.Msg, Message.WParam, local);
+    // The system asks for a context menu only for windows; a graphic
+    // control's right click asks through its parent's window.
+    if (Message.Msg == WM_RBUTTONUP && handle_) {
+        POINT p{Message.XPos(), Message.YPos()};
+        ::ClientToScreen(handle_, &p);
+        SendMessageA(handle_, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(handle_), MAKELPARAM(p.x, p.y));
+    }
 }
 
 void TWinControl::UpdateMouseControl(TControl* target)
@@ -424,6 +434,7 @@ void TWinControl::UpdateMouseControl(TControl* target)
     if (old) old->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(old));
     if (target && mouseControl_ == target)
         target->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(target));
+    HintMouseEntered(mouseControl_);
 }
 
 void TWinControl::WMMouseLeave(TMessage& Message)
@@ -505,6 +516,13 @@ void TWinControl::Dispatch(TMessage& Message)
     case WM_NCDESTROY:
         WMNCDestroy(Message);
         return;
+    case WM_DRAWITEM:
+    case WM_MEASUREITEM:
+        WMOwnerDraw(Message);
+        return;
+    case WM_CONTEXTMENU:
+        WMContextMenu(Message);
+        return;
     case WM_COMMAND:
     case WM_NOTIFY:
     case WM_HSCROLL:
@@ -577,6 +595,7 @@ void TWinControl::WMNCDestroy(TMessage& Message)
 
 void TWinControl::WMReflect(TMessage& Message)
 {
+    if (Message.Msg == WM_COMMAND && Message.LParam == 0 && DispatchMenuMessage(Message)) return;
     HWND child = nullptr;
     if (Message.Msg == WM_NOTIFY)
         child = Message.LParam ? reinterpret_cast<NMHDR*>(Message.LParam)->hwndFrom : nullptr;
@@ -587,6 +606,50 @@ void TWinControl::WMReflect(TMessage& Message)
         Message.Result = c->Perform(CN_BASE + Message.Msg, Message.WParam, Message.LParam);
     else
         DefaultHandler(Message);
+}
+
+void TWinControl::WMOwnerDraw(TMessage& Message)
+{
+    if (DispatchMenuMessage(Message)) return;
+    HWND child = nullptr;
+    if (Message.Msg == WM_DRAWITEM && Message.LParam)
+        child = reinterpret_cast<DRAWITEMSTRUCT*>(Message.LParam)->hwndItem;
+    else if (Message.Msg == WM_MEASUREITEM && Message.LParam && handle_)
+        child = GetDlgItem(handle_,
+                           static_cast<int>(reinterpret_cast<MEASUREITEMSTRUCT*>(Message.LParam)->CtlID));
+    TWinControl* c = FindControl(child);
+    if (c && c != this)
+        Message.Result = c->Perform(CN_BASE + Message.Msg, Message.WParam, Message.LParam);
+    else
+        DefaultHandler(Message);
+}
+
+void TWinControl::WMContextMenu(TMessage& Message)
+{
+    if (!handle_) return;
+    POINT screen{static_cast<short>(LOWORD(Message.LParam)), static_cast<short>(HIWORD(Message.LParam))};
+    TControl* target = this;
+    if (screen.x == -1 && screen.y == -1) {
+        // From the keyboard: the menu opens over the control.
+        const TRect r = ClientRect();
+        screen = {r.Width() / 2, r.Height() / 2};
+        ::ClientToScreen(handle_, &screen);
+    } else {
+        POINT client = screen;
+        ::ScreenToClient(handle_, &client);
+        if (TControl* c = ControlAtPos({client.x, client.y}, false)) target = c;
+    }
+    // A graphic child without a menu of its own shows its parent's.
+    if (target != this && !target->popupMenu_) target = this;
+    TPopupMenu* menu = target->popupMenu_;
+    if (menu && menu->GetAutoPopup()) {
+        CancelHint(nullptr);
+        menu->SetPopupComponent(target);
+        menu->Popup(screen.x, screen.y);
+        Message.Result = 1;
+        return;
+    }
+    DefaultHandler(Message);
 }
 
 void TWinControl::CNCtlColor(TMessage& Message)

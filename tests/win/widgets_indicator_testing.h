@@ -1,0 +1,117 @@
+// Shared by the indicator and switch-panel tests: a shown host form, the
+// picture a widget paints (through its own paint path into a bitmap), WM_PAINT
+// counting and the check that nothing is left behind.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/forms.h"
+#include "framework/resourcecount.h"
+#include "widgets/ivclcomponent.h"
+
+namespace indicator_testing {
+
+inline void Pump()
+{
+    Application->ProcessMessages();
+}
+
+// The widget's picture as its iPaintTo draws it, background included.
+inline std::unique_ptr<TBitmap> Snapshot(TiVCLComponent& w)
+{
+    auto bmp = std::make_unique<TBitmap>();
+    bmp->SetPixelFormat(pf32bit);
+    bmp->SetSize(w.Width(), w.Height());
+    w.iPaintToDC(0, 0, false, bmp->Canvas()->Handle());
+    return bmp;
+}
+
+inline TColor Pixel(TBitmap& bmp, int x, int y)
+{
+    return bmp.Canvas()->Pixels(x, y);
+}
+
+inline TColor Rgb(int r, int g, int b)
+{
+    return static_cast<TColor>(r | (g << 8) | (b << 16));
+}
+
+// Counts the WM_PAINT messages a control's window receives.
+class TPaintCounter {
+public:
+    explicit TPaintCounter(TControl* control) : control_(control), previous_(control->WindowProc)
+    {
+        control_->WindowProc = [this](TMessage& m) {
+            if (m.Msg == WM_PAINT) ++Count;
+            previous_(m);
+        };
+    }
+    ~TPaintCounter() { control_->WindowProc = previous_; }
+    TPaintCounter(const TPaintCounter&) = delete;
+    TPaintCounter& operator=(const TPaintCounter&) = delete;
+    int Count = 0;
+
+private:
+    TControl* control_;
+    std::function<void(TMessage&)> previous_;
+};
+
+// A fixture with a shown form to put widgets on (one per suite: destroying a
+// shown top-level window takes Wine about two seconds). Whatever a test
+// created must be gone, windows and GDI objects alike, when it ends.
+class IndicatorTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        Form = new TForm(nullptr);
+        Form->SetBounds(40, 40, 480, 360);
+        Form->Show();
+        Pump();
+    }
+    static void TearDownTestSuite()
+    {
+        Form->Free();
+        Form = nullptr;
+        Pump();
+    }
+    void SetUp() override
+    {
+        TControlCanvas::FreeDeviceContexts();
+        windows0_ = TResourceCount::Windows;
+        gdi0_ = TResourceCount::GdiObjects;
+        Application->OnException = [this](TObject*, Exception& e) { Errors.push_back(e.Message); };
+    }
+    void TearDown() override
+    {
+        Form->DestroyComponents();
+        Pump();
+        Application->OnException = nullptr;
+        TControlCanvas::FreeDeviceContexts();
+        EXPECT_EQ(TResourceCount::Windows, windows0_) << "windows left behind";
+        EXPECT_EQ(TResourceCount::GdiObjects, gdi0_) << "GDI objects left behind";
+        EXPECT_TRUE(Errors.empty()) << Errors.front();
+    }
+
+    // A widget on the form at (x, y) (its own size unless given), painted once.
+    template <class T> T* Place(int x, int y, int w = -1, int h = -1)
+    {
+        T* widget = new T(Form);
+        widget->SetParent(Form);
+        widget->SetBounds(x, y, w < 0 ? widget->Width() : w, h < 0 ? widget->Height() : h);
+        UpdateWindow(widget->Handle());
+        return widget;
+    }
+
+    static inline TForm* Form = nullptr;
+    std::vector<std::string> Errors;
+
+private:
+    int windows0_ = 0, gdi0_ = 0;
+};
+
+} // namespace indicator_testing
