@@ -397,6 +397,8 @@ void TToolButton::Dispatch(TMessage& Message)
 
 const TClassInfo& TToolBar::StaticClass()
 {
+    // A layout naming a tool bar names its buttons too.
+    TToolButton::StaticClass();
     static const TClassInfo& info =
         PublishClass<TToolBar>()
             .Bool("Flat", &TToolBar::GetFlat, &TToolBar::SetFlat, false)

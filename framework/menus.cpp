@@ -376,6 +376,8 @@ void TMenuItem::DefaultDraw(TCanvas* ACanvas, const TRect& ARect, bool Selected)
 
 const TClassInfo& TMenu::StaticClass()
 {
+    // A layout naming a menu names its items too.
+    TMenuItem::StaticClass();
     static const TClassInfo& info = PublishClass<TMenu>()
                                         .Object("Images", &TMenu::GetImages, &TMenu::SetImages)
                                         .Bool("OwnerDraw", &TMenu::GetOwnerDraw, &TMenu::SetOwnerDraw, false);
