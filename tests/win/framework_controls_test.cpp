@@ -772,7 +772,8 @@ TEST_F(Controls, TimerFiresAtItsIntervalAndStopsWhenDisabled)
 // a form of 100 controls from a layout, the median of 20.
 TEST_F(Controls, FigureReadAndShowAHundredControls)
 {
-    std::string layout = "object TestForm: TTestForm\n  ClientWidth = 640\n  ClientHeight = 480\n";
+    std::string layout =
+        "object TestForm: TTestForm\n  BorderStyle = bsNone\n  ClientWidth = 640\n  ClientHeight = 480\n";
     for (int i = 0; i < 100; ++i) {
         const bool graphic = i % 2 == 1;
         layout += "  object C" + std::to_string(i) + (graphic ? ": TTestShape\n" : ": TTestBox\n");
@@ -782,22 +783,30 @@ TEST_F(Controls, FigureReadAndShowAHundredControls)
         layout += "  end\n";
     }
     layout += "end\n";
-    std::vector<double> ms;
+    std::vector<double> total, read;
     for (int run = 0; run < 20; ++run) {
         const auto t0 = std::chrono::steady_clock::now();
         auto* form = new TTestForm(nullptr, layout);
-        form->Show();
-        UpdateWindow(form->Handle());
         const auto t1 = std::chrono::steady_clock::now();
-        ms.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
+        // Borderless and shown without activation: Wine hands framed or
+        // activated windows to the (absent) window manager and waits 2 s for
+        // it when such a window goes, which would make the runs take a minute.
+        ShowWindow(form->Handle(), SW_SHOWNOACTIVATE);
+        UpdateWindow(form->Handle());
+        const auto t2 = std::chrono::steady_clock::now();
+        total.push_back(std::chrono::duration<double, std::milli>(t2 - t0).count());
+        read.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
         EXPECT_EQ(form->ComponentCount(), 100);
         form->Free();
         Pump();
     }
-    std::sort(ms.begin(), ms.end());
-    std::printf("[ figure ] read and show a form of 100 controls: median %.2f ms (min %.2f, max %.2f)\n",
-                (ms[9] + ms[10]) / 2, ms.front(), ms.back());
-    RecordProperty("read_and_show_100_ms", std::to_string((ms[9] + ms[10]) / 2));
+    std::sort(total.begin(), total.end());
+    std::sort(read.begin(), read.end());
+    auto median = [](const std::vector<double>& v) { return (v[9] + v[10]) / 2; };
+    std::printf("[ figure ] read and show a form of 100 controls: median %.2f ms (min %.2f, max %.2f); "
+                "reading alone: median %.2f ms\n",
+                median(total), total.front(), total.back(), median(read));
+    RecordProperty("read_and_show_100_ms", std::to_string(median(total)));
 }
 
 } // namespace
