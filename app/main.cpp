@@ -1,50 +1,17 @@
-// Placeholder entry point: a real window, so that `make run` shows something
-// honest until the panel's windows are built.
+// Orvane Panel: the configuration panel of the Orvane sound-level display.
 #include <windows.h>
 
-namespace {
+#include "app/shell.h"
+#include "framework/forms.h"
+#include "monitor/unit2.h"
+#include "panel/unit1.h"
 
-const char kMessage[] = "Orvane Panel: the panel is not built yet.";
-
-LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    switch (msg) {
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        RECT rc;
-        GetClientRect(hwnd, &rc);
-        DrawTextA(dc, kMessage, -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-        EndPaint(hwnd, &ps);
-        return 0;
-    }
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
-    }
-    return DefWindowProcA(hwnd, msg, wp, lp);
-}
-
-}  // namespace
-
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
-{
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = WndProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = "OrvanePlaceholder";
-    if (!RegisterClassA(&wc)) return 1;
-    HWND hwnd = CreateWindowA(wc.lpszClassName, "Orvane Panel", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                              CW_USEDEFAULT, CW_USEDEFAULT, 760, 530, nullptr, nullptr, instance, nullptr);
-    if (!hwnd) return 1;
-    ShowWindow(hwnd, show);
-    UpdateWindow(hwnd);
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    return static_cast<int>(msg.wParam);
+    return RunShell(*Application, [] {
+        Application->Initialize();
+        Application->CreateForm(Form1);
+        Application->CreateForm(Form2);
+        Application->Run();
+    });
 }

@@ -1,0 +1,16 @@
+// Requests another process may send to the main window by WM_COPYDATA, with
+// its own window in wParam. They only read state or show the traffic
+// monitor; the end-to-end tests drive the real program through them, since a
+// label has no window of its own to ask.
+//
+//   ProbeQueryText, data: a control's name ("Label9"). The panel answers with
+//     a WM_COPYDATA of kind ProbeText to the asker, carrying the caption, and
+//     returns 1; 0 for a name it does not know.
+//   ProbeShowMonitor: shows the traffic monitor; returns 1.
+#pragma once
+
+#include <cstdint>
+
+constexpr uintptr_t ProbeQueryText = 0x4F560001;
+constexpr uintptr_t ProbeText = 0x4F560002;
+constexpr uintptr_t ProbeShowMonitor = 0x4F560003;

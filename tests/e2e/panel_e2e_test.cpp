@@ -1,0 +1,371 @@
+// The real orvane-panel.exe with the real orvane-sim.exe, both started here
+// on free ports and ended before each test returns. The panel is watched
+// from outside, as a user would see it: its top-level windows, its message
+// boxes, and its status label read back through the window (the panel
+// answers a WM_COPYDATA request with the caption). The simulator is driven
+// over its control port and its traffic log is read at the end.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "panel/panelprobe.h"
+#include "simulator/netsocket.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// Where the build put the panel (beside it: the library and the simulator).
+// A Unix path from CMake, which Wine's drive Z: reaches.
+std::string PanelDir()
+{
+    std::string dir = ORVANE_PANEL_DIR;
+    if (!dir.empty() && dir[0] == '/') dir = "Z:" + dir;
+    for (char& c : dir)
+        if (c == '/') c = '\\';
+    return dir + "\\";
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds within = 15s)
+{
+    for (auto until = Clock::now() + within;; std::this_thread::sleep_for(30ms)) {
+        if (done()) return true;
+        if (Clock::now() >= until) return false;
+    }
+}
+
+std::string TempBase(const char* what, uint16_t port)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    return std::string(temp) + "orvane-e2e-" + what + "-" + std::to_string(GetCurrentProcessId()) + "-" +
+           std::to_string(port);
+}
+
+// A process in a job that ends it should this test die first.
+class Process {
+public:
+    Process() = default;
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+    ~Process() { Kill(); }
+
+    bool Start(std::string commandLine)
+    {
+        job_ = CreateJobObjectA(nullptr, nullptr);
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        SetInformationJobObject(job_, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        null_ = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                            OPEN_EXISTING, 0, nullptr);
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdInput = si.hStdOutput = si.hStdError = null_;
+        PROCESS_INFORMATION pi{};
+        if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr,
+                            nullptr, &si, &pi))
+            return false;
+        AssignProcessToJobObject(job_, pi.hProcess);
+        ResumeThread(pi.hThread);
+        CloseHandle(pi.hThread);
+        process_ = pi.hProcess;
+        pid_ = pi.dwProcessId;
+        return true;
+    }
+    DWORD Id() const { return pid_; }
+    bool Running() const { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+    // The exit code, or -1 when it has not ended within the time.
+    long WaitExit(DWORD ms)
+    {
+        if (!process_ || WaitForSingleObject(process_, ms) != WAIT_OBJECT_0) return -1;
+        DWORD code = 0;
+        GetExitCodeProcess(process_, &code);
+        return static_cast<long>(code);
+    }
+    void Kill()
+    {
+        if (process_) {
+            if (Running()) TerminateProcess(process_, 1);
+            WaitForSingleObject(process_, 5000);
+            CloseHandle(process_);
+            process_ = nullptr;
+        }
+        if (job_) CloseHandle(job_);
+        job_ = nullptr;
+        if (null_ != INVALID_HANDLE_VALUE) CloseHandle(null_);
+        null_ = INVALID_HANDLE_VALUE;
+    }
+
+private:
+    HANDLE job_ = nullptr;
+    HANDLE process_ = nullptr;
+    HANDLE null_ = INVALID_HANDLE_VALUE;
+    DWORD pid_ = 0;
+};
+
+class Simulator {
+public:
+    explicit Simulator(uint16_t port) : controlPort_(FreeLoopbackPort())
+    {
+        const std::string base = TempBase("sim", port);
+        log = base + ".log";
+        state_ = base + ".state";
+        DeleteFileA(log.c_str());
+        DeleteFileA(state_.c_str());
+        const std::string cmd = "\"" + PanelDir() + "orvane-sim.exe\" --no-stdin --seed 7 --port " +
+                                std::to_string(port) + " --control-port " + std::to_string(controlPort_) +
+                                " --log \"" + log + "\" --state \"" + state_ + "\"";
+        if (!process_.Start(cmd)) {
+            ADD_FAILURE() << "cannot start " << cmd;
+            return;
+        }
+        WaitUntil([&] { return (control_ = TSocket::Connect(controlPort_, 500)).Valid(); }, 30s);
+        EXPECT_TRUE(control_.Valid()) << "the simulator did not come up";
+    }
+    ~Simulator()
+    {
+        if (control_.Valid()) Command("quit");
+        process_.WaitExit(5000);
+        process_.Kill();
+        control_.Close();
+        DeleteFileA(log.c_str());
+        DeleteFileA(state_.c_str());
+    }
+    std::string Command(const std::string& line)
+    {
+        const std::string text = line + "\n";
+        if (!control_.SendAll(text.data(), text.size(), 2000)) return "<send failed>";
+        std::string answer;
+        char c;
+        while (control_.WaitReadable(5000) && control_.Recv(&c, 1) == 1 && c != '\n')
+            answer += c;
+        return answer;
+    }
+    std::string Log() const { return ReadFile(log); }
+
+    std::string log;
+
+private:
+    uint16_t controlPort_;
+    std::string state_;
+    Process process_;
+    TSocket control_;
+};
+
+// The panel's top-level windows, and the requests it answers.
+class Panel {
+public:
+    // The library in the panel's folder reaches the simulator on this port.
+    explicit Panel(uint16_t simPort)
+    {
+        SetEnvironmentVariableA("ORVANE_SIM_PORT", std::to_string(simPort).c_str());
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = &Panel::ProbeProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "OrvaneE2EProbe";
+        RegisterClassA(&wc);
+        probe_ = CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
+        SetWindowLongPtrA(probe_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        EXPECT_TRUE(process_.Start("\"" + PanelDir() + "orvane-panel.exe\""));
+    }
+    ~Panel()
+    {
+        process_.Kill();
+        if (probe_) DestroyWindow(probe_);
+    }
+
+    Process& process() { return process_; }
+
+    // A top-level window of the panel's of this class ("TForm1", "TForm2",
+    // "#32770" for a message box), or null.
+    HWND Window(const char* className) const
+    {
+        struct Search {
+            DWORD pid;
+            const char* cls;
+            HWND found;
+        } s{process_.Id(), className, nullptr};
+        EnumWindows(
+            [](HWND wnd, LPARAM p) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(p);
+                DWORD pid = 0;
+                GetWindowThreadProcessId(wnd, &pid);
+                char cls[64] = {};
+                GetClassNameA(wnd, cls, sizeof cls);
+                if (pid != s->pid || std::string(cls) != s->cls) return TRUE;
+                s->found = wnd;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&s));
+        return s.found;
+    }
+    bool Visible(const char* className) const
+    {
+        HWND wnd = Window(className);
+        return wnd && IsWindowVisible(wnd);
+    }
+
+    // A control's caption as the running panel has it; "<no answer>" when
+    // the window does not answer.
+    std::string Caption(const std::string& control)
+    {
+        HWND main = Window("TForm1");
+        if (!main) return "<no window>";
+        answer_.reset();
+        COPYDATASTRUCT request{ProbeQueryText, static_cast<DWORD>(control.size()),
+                               const_cast<char*>(control.data())};
+        DWORD_PTR result = 0;
+        if (!SendMessageTimeoutA(main, WM_COPYDATA, reinterpret_cast<WPARAM>(probe_),
+                                 reinterpret_cast<LPARAM>(&request), SMTO_NORMAL, 5000, &result) ||
+            !result || !answer_)
+            return "<no answer>";
+        return *answer_;
+    }
+    bool ShowMonitor()
+    {
+        COPYDATASTRUCT request{ProbeShowMonitor, 0, nullptr};
+        DWORD_PTR result = 0;
+        return SendMessageTimeoutA(Window("TForm1"), WM_COPYDATA, reinterpret_cast<WPARAM>(probe_),
+                                   reinterpret_cast<LPARAM>(&request), SMTO_NORMAL, 5000, &result) &&
+               result;
+    }
+    bool CaptionBecomes(const std::string& control, const std::string& text)
+    {
+        return WaitUntil([&] { return Caption(control) == text; });
+    }
+
+    // The text of a message box of the panel's.
+    static std::string BoxText(HWND box)
+    {
+        char text[256] = {};
+        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+        return text;
+    }
+
+private:
+    static LRESULT CALLBACK ProbeProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
+    {
+        if (msg == WM_COPYDATA) {
+            auto* self = reinterpret_cast<Panel*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
+            const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+            if (self && data->dwData == ProbeText)
+                self->answer_ = std::string(static_cast<const char*>(data->lpData), data->cbData);
+            return TRUE;
+        }
+        return DefWindowProcA(wnd, msg, wParam, lParam);
+    }
+
+    Process process_;
+    HWND probe_ = nullptr;
+    std::optional<std::string> answer_;
+};
+
+// Closes the main window as its close box would and expects a clean end.
+void CloseAndExpectCleanExit(Panel& panel)
+{
+    HWND main = panel.Window("TForm1");
+    ASSERT_TRUE(main);
+    PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(panel.process().WaitExit(20000), 0) << "exit code after closing the main window";
+}
+
+TEST(PanelEndToEnd, WithoutTheDeviceItSaysSoFirstThenShowsDisconnectedAndFindsADeviceLater)
+{
+    NetStartup();
+    const uint16_t port = FreeLoopbackPort(); // nothing listens there yet
+    Panel panel(port);
+
+    HWND box = nullptr;
+    bool mainShownBeforeBox = false;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            mainShownBeforeBox = mainShownBeforeBox || panel.Visible("TForm1");
+            box = panel.Window("#32770");
+            return box && IsWindowVisible(box);
+        },
+        60s))
+        << "no message box";
+    EXPECT_EQ(Panel::BoxText(box), "No connect device!");
+    EXPECT_FALSE(mainShownBeforeBox);
+    EXPECT_FALSE(panel.Visible("TForm1")) << "the main window waits for the message";
+
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntil([&] { return panel.Visible("TForm1"); })) << "the main window did not open";
+    EXPECT_EQ(panel.Caption("Label9"), "Disconnect");
+    EXPECT_FALSE(panel.Visible("TForm2"));
+
+    // A device plugged in afterwards is found.
+    {
+        Simulator sim(port);
+        EXPECT_TRUE(panel.CaptionBecomes("Label9", "Connected")) << panel.Caption("Label9");
+        EXPECT_TRUE(WaitUntil([&] { return sim.Log().find("device opened") != std::string::npos; }));
+        CloseAndExpectCleanExit(panel);
+        EXPECT_TRUE(WaitUntil([&] { return sim.Log().find("connection closed") != std::string::npos; }));
+        EXPECT_NE(sim.Log().find("device closed"), std::string::npos) << sim.Log();
+    }
+}
+
+TEST(PanelEndToEnd, WithTheDeviceItConnectsFollowsPlugAndUnplugAndClosesTheDeviceAtTheEnd)
+{
+    NetStartup();
+    const uint16_t port = FreeLoopbackPort();
+    Simulator sim(port);
+    Panel panel(port);
+
+    bool boxSeen = false;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            boxSeen = boxSeen || panel.Window("#32770");
+            return panel.Visible("TForm1");
+        },
+        60s))
+        << "the main window did not open";
+    EXPECT_FALSE(boxSeen) << Panel::BoxText(panel.Window("#32770"));
+    EXPECT_EQ(panel.Caption("Label9"), "Connected");
+    EXPECT_FALSE(panel.Visible("TForm2")) << "the traffic monitor starts hidden";
+
+    EXPECT_EQ(sim.Command("unplug").substr(0, 2), "ok");
+    EXPECT_TRUE(panel.CaptionBecomes("Label9", "Disconnect"));
+    EXPECT_EQ(sim.Command("plug").substr(0, 2), "ok");
+    EXPECT_TRUE(panel.CaptionBecomes("Label9", "Connected"));
+
+    // Closing the monitor only hides it.
+    ASSERT_TRUE(panel.ShowMonitor());
+    EXPECT_TRUE(WaitUntil([&] { return panel.Visible("TForm2"); }));
+    PostMessageA(panel.Window("TForm2"), WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !panel.Visible("TForm2"); }));
+    EXPECT_TRUE(panel.process().Running());
+    EXPECT_TRUE(panel.Visible("TForm1"));
+    EXPECT_EQ(panel.Caption("Label9"), "Connected") << "the panel still answers";
+
+    const size_t before = sim.Log().size();
+    CloseAndExpectCleanExit(panel);
+    // The close handler closed the device before the program let go of the
+    // connection.
+    EXPECT_TRUE(WaitUntil([&] { return sim.Log().find("connection closed", before) != std::string::npos; }));
+    const std::string log = sim.Log();
+    const size_t closed = log.find("device closed", before);
+    EXPECT_NE(closed, std::string::npos) << log.substr(before);
+    EXPECT_LT(closed, log.find("connection closed", before));
+}
+
+} // namespace
