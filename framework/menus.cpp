@@ -675,3 +675,23 @@ bool DispatchMenuMessage(TMessage& Message)
     }
     return false;
 }
+
+bool MenuShortCut(TComponent* Form, WORD Key)
+{
+    if (!Form) return false;
+    TShortCut shortCut = Key & 0xFF;
+    if (GetKeyState(VK_SHIFT) < 0) shortCut |= scShift;
+    if (GetKeyState(VK_CONTROL) < 0) shortCut |= scCtrl;
+    if (GetKeyState(VK_MENU) < 0) shortCut |= scAlt;
+    std::vector<TMenu*> menus;
+    if (auto* form = dynamic_cast<TCustomForm*>(Form); form && form->GetMenu())
+        menus.push_back(form->GetMenu());
+    for (int i = 0; i < Form->ComponentCount(); ++i)
+        if (auto* popup = dynamic_cast<TPopupMenu*>(Form->Components(i))) menus.push_back(popup);
+    for (TMenu* menu : menus)
+        if (TMenuItem* item = menu->FindShortCut(shortCut)) {
+            item->Click();
+            return true;
+        }
+    return false;
+}

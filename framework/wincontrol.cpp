@@ -537,6 +537,7 @@ void TWinControl::Dispatch(TMessage& Message)
         WMReflect(Message);
         return;
     case CN_KEYDOWN:
+    case CN_SYSKEYDOWN:
         CNKeyDown(Message);
         return;
     case CN_KEYUP:

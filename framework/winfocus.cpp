@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "controls.h"
+#include "menus.h"
 
 // --- Focus
 
@@ -163,6 +164,12 @@ void TWinControl::CNKeyDown(TMessage& Message)
 {
     Message.Result = 1;
     const WORD key = Message.CharCode();
+    // Menu short cuts come before the control sees the key.
+    if (TWinControl* form = TopParent(); form && MenuShortCut(form, key)) return;
+    if (Message.Msg == CN_SYSKEYDOWN) {
+        Message.Result = 0;
+        return;
+    }
     LRESULT mask = 0;
     switch (key) {
     case VK_TAB:
