@@ -85,13 +85,13 @@ int32_t DecimalPoints(bool significantDigits, int32_t precision, double max, dou
 }
 
 namespace {
-// The smallest of 1, 2, 5 times a power of ten that is at least x.
-double NiceStepAtLeast(double x)
+// The largest of 1, 2, 5 times a power of ten that is at most x.
+double NiceStepAtMost(double x)
 {
     const double p = std::pow(10.0, std::floor(std::log10(x)));
-    for (double m : {1.0, 2.0, 5.0, 10.0})
-        if (m * p >= x * (1 - 1e-12)) return m * p;
-    return 10 * p;
+    for (double m : {5.0, 2.0, 1.0})
+        if (m * p <= x * (1 + 1e-12)) return m * p;
+    return p;
 }
 double NextNiceStep(double step)
 {
@@ -101,6 +101,12 @@ double NextNiceStep(double step)
     if (m < 3.5) return 5 * p;
     return 10 * p;
 }
+// Whole numbers stay whole despite the noise of the division.
+double Snap(double x)
+{
+    const double r = std::round(x);
+    return std::fabs(x - r) < 1e-9 ? r : x;
+}
 } // namespace
 
 AutoScaleResult AutoScale(double min, double max, int32_t desiredTicks, int32_t maxTicks, bool fixedBounds)
@@ -108,36 +114,38 @@ AutoScaleResult AutoScale(double min, double max, int32_t desiredTicks, int32_t 
     AutoScaleResult r;
     if (min > max) std::swap(min, max);
     desiredTicks = std::max(desiredTicks, 2);
-    maxTicks = std::max(maxTicks, 2);
+    maxTicks = std::clamp(maxTicks, 2, 100);
     const double span = max - min;
-    if (!(span > 0) || !std::isfinite(span)) {
-        r.Min = r.FirstTick = min;
-        r.Max = max;
-        r.Step = 0;
-        r.TickCount = 2;
-        return r;
-    }
-    double step = NiceStepAtLeast(span / (desiredTicks - 1));
-    for (int guard = 0; guard < 64; ++guard) {
+    r.Min = r.FirstTick = min;
+    r.Max = max;
+    r.TickCount = 2;
+    r.Step = span;
+    if (!(span > 0) || !std::isfinite(span)) return r;
+    // Start at the round step just below the wished one and widen until the
+    // ticks fit; a step far beyond the span can no longer help.
+    for (double step = NiceStepAtMost(span / (desiredTicks - 1)); step <= span * 10; step = NextNiceStep(step)) {
         double first, last;
         if (fixedBounds) {
-            first = std::ceil(min / step - 1e-9) * step;
-            last = std::floor(max / step + 1e-9) * step;
+            first = std::ceil(Snap(min / step)) * step;
+            last = std::floor(Snap(max / step)) * step;
         } else {
-            first = std::floor(min / step + 1e-9) * step;
-            last = std::ceil(max / step - 1e-9) * step;
+            first = std::floor(Snap(min / step)) * step;
+            last = std::ceil(Snap(max / step)) * step;
         }
         const int32_t count = static_cast<int32_t>(std::llround((last - first) / step)) + 1;
-        if (count <= maxTicks || guard == 63) {
+        if (count >= 2 && count <= maxTicks) {
             r.FirstTick = first;
             r.Step = step;
-            r.TickCount = std::clamp(count, 2, 100);
+            r.TickCount = count;
             r.Min = fixedBounds ? min : first;
             r.Max = fixedBounds ? max : last;
             return r;
         }
-        step = NextNiceStep(step);
+        if (fixedBounds && count < 2) break; // too coarse to put two ticks inside
     }
+    // No round ticks fit (a range across zero with two ticks): the bounds themselves.
+    r.TickCount = maxTicks;
+    r.Step = span / (maxTicks - 1);
     return r;
 }
 
