@@ -162,3 +162,320 @@ void TLabel::Paint()
     }
     canvas->DrawText(text_, r, format);
 }
+
+// ---------------------------------------------------------------------------
+// TButtonControl
+
+const TClassInfo& TButtonControl::StaticClass()
+{
+    static const TClassInfo& info = PublishClass<TButtonControl>();
+    return info;
+}
+
+TButtonControl::TButtonControl(TComponent* AOwner) : TWinControl(AOwner)
+{
+    // The BUTTON procedure tracks the mouse and reports clicks itself.
+    ControlStyle = {csSetCaption, csDoubleClicks};
+    SetTabStop(true);
+}
+
+void TButtonControl::Dispatch(TMessage& Message)
+{
+    if (Message.Msg == CN_COMMAND) {
+        switch (HIWORD(Message.WParam)) {
+        case BN_CLICKED:
+            ButtonClicked();
+            break;
+        case BN_DOUBLECLICKED:
+            DblClick();
+            break;
+        }
+        return;
+    }
+    TWinControl::Dispatch(Message);
+}
+
+void TButtonControl::ClickIfAllowed()
+{
+    if (!clicksDisabled_ && !ComponentState().Contains(csLoading)) Click();
+}
+
+// ---------------------------------------------------------------------------
+// TButton
+
+const TClassInfo& TButton::StaticClass()
+{
+    static const TClassInfo& info = PublishClass<TButton>()
+                                        .Bool("Default", &TButton::GetDefault, &TButton::SetDefault, false)
+                                        .Bool("Cancel", &TButton::GetCancel, &TButton::SetCancel, false)
+                                        .Int("ModalResult", &TButton::GetModalResult,
+                                             &TButton::SetModalResult, mrNone);
+    return info;
+}
+
+TButton::TButton(TComponent* AOwner) : TButtonControl(AOwner)
+{
+    SetBounds(0, 0, 75, 25);
+}
+
+void TButton::CreateParams(TCreateParams& Params)
+{
+    TButtonControl::CreateParams(Params);
+    CreateSubClass(Params, "BUTTON");
+    Params.Style |= default_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+}
+
+void TButton::SetButtonStyle(bool isDefault)
+{
+    if (handle_) SendMessageA(handle_, BM_SETSTYLE, isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+}
+
+void TButton::SetDefault(bool value)
+{
+    if (value == default_) return;
+    default_ = value;
+    active_ = value;
+    SetButtonStyle(value);
+}
+
+void TButton::Click()
+{
+    // A form that keeps a modal result is told this button's.
+    if (modalResult_ != mrNone)
+        if (TCustomForm* form = GetParentForm(this)) SetIntProperty(form, "ModalResult", modalResult_);
+    TButtonControl::Click();
+}
+
+void TButton::CMDialogKey(TMessage& Message)
+{
+    const WORD key = Message.CharCode();
+    if (((key == VK_RETURN && active_) || (key == VK_ESCAPE && cancel_)) &&
+        KeyboardStateToShiftState().Empty() && CanFocus()) {
+        Click();
+        Message.Result = 1;
+        return;
+    }
+    TButtonControl::CMDialogKey(Message);
+}
+
+// Enter belongs to the focused button, or to the default one while the
+// focus is elsewhere.
+void TButton::CMFocusChanged(TMessage& Message)
+{
+    auto* focused = reinterpret_cast<TWinControl*>(Message.LParam);
+    const bool active = dynamic_cast<TButton*>(focused) ? focused == this : default_;
+    if (active != active_) {
+        active_ = active;
+        SetButtonStyle(active);
+    }
+    TButtonControl::CMFocusChanged(Message);
+}
+
+// ---------------------------------------------------------------------------
+// TCheckBox
+
+const TClassInfo& TCheckBox::StaticClass()
+{
+    static const TClassInfo& info =
+        PublishClass<TCheckBox>()
+            .Enum("Alignment", &TCheckBox::GetAlignment, &TCheckBox::SetAlignment, taRightJustify)
+            .Bool("AllowGrayed", &TCheckBox::GetAllowGrayed, &TCheckBox::SetAllowGrayed, false)
+            .Bool("Checked", &TCheckBox::GetChecked, &TCheckBox::SetChecked, false)
+            .Stored(false) // State says the same
+            .Enum("State", &TCheckBox::GetState, &TCheckBox::SetState, cbUnchecked);
+    return info;
+}
+
+TCheckBox::TCheckBox(TComponent* AOwner) : TButtonControl(AOwner)
+{
+    SetBounds(0, 0, 97, 17);
+}
+
+void TCheckBox::CreateParams(TCreateParams& Params)
+{
+    TButtonControl::CreateParams(Params);
+    CreateSubClass(Params, "BUTTON");
+    Params.Style |= BS_3STATE;
+    if (alignment_ == taLeftJustify) Params.Style |= BS_LEFTTEXT;
+}
+
+void TCheckBox::CreateWindowDone()
+{
+    SendMessageA(handle_, BM_SETCHECK, static_cast<WPARAM>(state_), 0);
+}
+
+void TCheckBox::SetAlignment(TAlignment value)
+{
+    if (value == taCenter) value = taRightJustify;
+    if (value == alignment_) return;
+    alignment_ = value;
+    RecreateWnd();
+}
+
+void TCheckBox::SetState(TCheckBoxState value)
+{
+    if (value == state_) return;
+    state_ = value;
+    if (handle_) SendMessageA(handle_, BM_SETCHECK, static_cast<WPARAM>(value), 0);
+    ClickIfAllowed();
+}
+
+void TCheckBox::Toggle()
+{
+    switch (state_) {
+    case cbUnchecked:
+        SetState(allowGrayed_ ? cbGrayed : cbChecked);
+        break;
+    case cbChecked:
+        SetState(cbUnchecked);
+        break;
+    case cbGrayed:
+        SetState(cbChecked);
+        break;
+    }
+}
+
+void TCheckBox::ButtonClicked()
+{
+    Toggle();
+}
+
+// ---------------------------------------------------------------------------
+// TRadioButton
+
+const TClassInfo& TRadioButton::StaticClass()
+{
+    static const TClassInfo& info =
+        PublishClass<TRadioButton>()
+            .Enum("Alignment", &TRadioButton::GetAlignment, &TRadioButton::SetAlignment, taRightJustify)
+            .Bool("Checked", &TRadioButton::GetChecked, &TRadioButton::SetChecked, false);
+    return info;
+}
+
+TRadioButton::TRadioButton(TComponent* AOwner) : TButtonControl(AOwner)
+{
+    SetBounds(0, 0, 113, 17);
+}
+
+void TRadioButton::CreateParams(TCreateParams& Params)
+{
+    TButtonControl::CreateParams(Params);
+    CreateSubClass(Params, "BUTTON");
+    Params.Style |= BS_RADIOBUTTON;
+    if (alignment_ == taLeftJustify) Params.Style |= BS_LEFTTEXT;
+}
+
+void TRadioButton::CreateWindowDone()
+{
+    SendMessageA(handle_, BM_SETCHECK, checked_ ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void TRadioButton::SetAlignment(TAlignment value)
+{
+    if (value == taCenter) value = taRightJustify;
+    if (value == alignment_) return;
+    alignment_ = value;
+    RecreateWnd();
+}
+
+void TRadioButton::SetChecked(bool value)
+{
+    if (value == checked_) return;
+    checked_ = value;
+    // Tab reaches a group of radio buttons at its checked one.
+    SetTabStop(value);
+    if (handle_) SendMessageA(handle_, BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (!value) return;
+    if (parent_)
+        for (int i = 0; i < parent_->ControlCount(); ++i)
+            if (auto* other = dynamic_cast<TRadioButton*>(parent_->Controls(i)); other && other != this)
+                other->SetChecked(false);
+    ClickIfAllowed();
+}
+
+// ---------------------------------------------------------------------------
+// TCustomGroupBox
+
+const TClassInfo& TCustomGroupBox::StaticClass()
+{
+    static const TClassInfo& info = PublishClass<TCustomGroupBox>();
+    return info;
+}
+
+const TClassInfo& TGroupBox::StaticClass()
+{
+    static const TClassInfo& info = PublishClass<TGroupBox>();
+    return info;
+}
+
+TCustomGroupBox::TCustomGroupBox(TComponent* AOwner) : TCustomControl(AOwner)
+{
+    ControlStyle = {csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks,
+                    csReplicatable, csParentBackground};
+    SetBounds(0, 0, 185, 105);
+}
+
+int32_t TCustomGroupBox::CaptionHeight()
+{
+    TWindowDC dc = TWindowDC::Get(nullptr);
+    TSelectObject font(dc.Handle(), font_->Handle());
+    SIZE size{};
+    GetTextExtentPoint32A(dc.Handle(), "0", 1, &size);
+    return size.cy;
+}
+
+void TCustomGroupBox::AdjustClientRect(TRect& Rect)
+{
+    TCustomControl::AdjustClientRect(Rect);
+    const int inset = GetCtl3D() ? 2 : 1;
+    Rect = TRect(Rect.Left + inset, Rect.Top + CaptionHeight() + inset, Rect.Right - inset,
+                 Rect.Bottom - inset);
+}
+
+// The frame runs through the middle of the caption's line; a 3-D frame is
+// an etched pair (shadow, then highlight one pixel down-right), a flat one a
+// single window-frame line. The caption is drawn on the box's colour, so the
+// frame line stops on both sides of it.
+void TCustomGroupBox::Paint()
+{
+    TCanvas* canvas = Canvas();
+    canvas->Font()->Assign(font_.get());
+    const int32_t h = canvas->TextHeight("0");
+    TRect r(0, h / 2 - 1, width_, height_);
+    canvas->Brush()->SetStyle(bsSolid);
+    if (GetCtl3D()) {
+        TRect light(r.Left + 1, r.Top + 1, r.Right, r.Bottom);
+        canvas->Brush()->SetColor(clBtnHighlight);
+        canvas->FrameRect(light);
+        r = TRect(r.Left, r.Top, r.Right - 1, r.Bottom - 1);
+        canvas->Brush()->SetColor(clBtnShadow);
+    } else {
+        canvas->Brush()->SetColor(clWindowFrame);
+    }
+    canvas->FrameRect(r);
+    if (!text_.empty()) {
+        TRect t(8, 0, 0, h);
+        canvas->DrawText(text_, t, DT_SINGLELINE | DT_CALCRECT);
+        canvas->Brush()->SetColor(color_);
+        canvas->DrawText(text_, t, DT_SINGLELINE);
+    }
+}
+
+void TCustomGroupBox::CMCtl3DChanged(TMessage& Message)
+{
+    TCustomControl::CMCtl3DChanged(Message);
+    Invalidate();
+    Realign();
+}
+
+void TCustomGroupBox::CMTextChanged(TMessage& Message)
+{
+    TCustomControl::CMTextChanged(Message);
+    Invalidate();
+}
+
+void TCustomGroupBox::CMFontChanged(TMessage& Message)
+{
+    TCustomControl::CMFontChanged(Message);
+    Realign();
+}

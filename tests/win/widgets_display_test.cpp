@@ -108,6 +108,29 @@ TEST_F(Leds, LampColoursBevelAndReflection)
     ReleaseDC(led->Handle(), dc);
 }
 
+TEST_F(Leds, ABarStepRepaintsOnlyTheLampThatChanged)
+{
+    std::vector<TiLedRectangle*> bar;
+    std::vector<std::unique_ptr<TPaintCounter>> paints;
+    for (int n = 0; n < 37; ++n) {
+        bar.push_back(PanelLed(Place<TiLedRectangle>(8 + 12 * n, 100, 10, 25)));
+        paints.push_back(std::make_unique<TPaintCounter>(bar.back()));
+    }
+    auto show = [&](int level) {
+        for (int n = 0; n < 37; ++n)
+            bar[static_cast<size_t>(n)]->SetActive(n < level);
+        RedrawWindow(Form->Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    };
+    show(10);
+    for (auto& p : paints)
+        p->Count = 0;
+    show(11);
+    show(11);
+    for (int n = 0; n < 37; ++n)
+        EXPECT_EQ(paints[static_cast<size_t>(n)]->Count, n == 10 ? 1 : 0) << "lamp " << n;
+    paints.clear();
+}
+
 TEST_F(Leds, CaptionOfBlanksDrawsNothing)
 {
     auto* led = Place<TiLedRectangle>(10, 10, 60, 24);
