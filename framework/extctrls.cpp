@@ -107,8 +107,8 @@ const TClassInfo& TPanel::StaticClass()
 
 TCustomPanel::TCustomPanel(TComponent* AOwner) : TCustomControl(AOwner)
 {
-    ControlStyle = {csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csOpaque, csDoubleClicks,
-                    csReplicatable, csParentBackground};
+    ControlStyle = {csAcceptsControls, csCaptureMouse, csClickEvents,  csSetCaption,
+                    csOpaque,          csDoubleClicks, csReplicatable, csParentBackground};
     SetBounds(0, 0, 185, 41);
     SetColor(clBtnFace);
 }
@@ -289,10 +289,7 @@ void TNotifyStringList::Changed()
 class TGroupButton : public TRadioButton {
     ORVANE_CLASS(TGroupButton, TRadioButton)
     TGroupButton(TComponent* AOwner) : TRadioButton(AOwner) {}
-    TGroupButton(TCustomRadioGroup* group) : TRadioButton(nullptr), group_(group)
-    {
-        SetParent(group);
-    }
+    TGroupButton(TCustomRadioGroup* group) : TRadioButton(nullptr), group_(group) { SetParent(group); }
     void Click() override
     {
         TRadioButton::Click();

@@ -205,11 +205,11 @@ void TButtonControl::ClickIfAllowed()
 
 const TClassInfo& TButton::StaticClass()
 {
-    static const TClassInfo& info = PublishClass<TButton>()
-                                        .Bool("Default", &TButton::GetDefault, &TButton::SetDefault, false)
-                                        .Bool("Cancel", &TButton::GetCancel, &TButton::SetCancel, false)
-                                        .Int("ModalResult", &TButton::GetModalResult,
-                                             &TButton::SetModalResult, mrNone);
+    static const TClassInfo& info =
+        PublishClass<TButton>()
+            .Bool("Default", &TButton::GetDefault, &TButton::SetDefault, false)
+            .Bool("Cancel", &TButton::GetCancel, &TButton::SetCancel, false)
+            .Int("ModalResult", &TButton::GetModalResult, &TButton::SetModalResult, mrNone);
     return info;
 }
 
@@ -410,8 +410,8 @@ const TClassInfo& TGroupBox::StaticClass()
 
 TCustomGroupBox::TCustomGroupBox(TComponent* AOwner) : TCustomControl(AOwner)
 {
-    ControlStyle = {csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks,
-                    csReplicatable, csParentBackground};
+    ControlStyle = {csAcceptsControls, csCaptureMouse, csClickEvents,     csSetCaption,
+                    csDoubleClicks,    csReplicatable, csParentBackground};
     SetBounds(0, 0, 185, 105);
 }
 
@@ -428,8 +428,8 @@ void TCustomGroupBox::AdjustClientRect(TRect& Rect)
 {
     TCustomControl::AdjustClientRect(Rect);
     const int inset = GetCtl3D() ? 2 : 1;
-    Rect = TRect(Rect.Left + inset, Rect.Top + CaptionHeight() + inset, Rect.Right - inset,
-                 Rect.Bottom - inset);
+    Rect =
+        TRect(Rect.Left + inset, Rect.Top + CaptionHeight() + inset, Rect.Right - inset, Rect.Bottom - inset);
 }
 
 // The frame runs through the middle of the caption's line; a 3-D frame is

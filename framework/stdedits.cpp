@@ -10,8 +10,9 @@ const TClassInfo& TCustomEdit::StaticClass()
 {
     static const TClassInfo& info =
         PublishClass<TCustomEdit>()
-            .String("Text", [](TCustomEdit& e) { return e.GetText(); },
-                    [](TCustomEdit& e, const std::string& v) { e.SetText(v); })
+            .String(
+                "Text", [](TCustomEdit& e) { return e.GetText(); },
+                [](TCustomEdit& e, const std::string& v) { e.SetText(v); })
             .Enum("BorderStyle", &TCustomEdit::GetBorderStyle, &TCustomEdit::SetBorderStyle, bsSingle)
             .Bool("ReadOnly", &TCustomEdit::GetReadOnly, &TCustomEdit::SetReadOnly, false)
             .Int("MaxLength", &TCustomEdit::GetMaxLength, &TCustomEdit::SetMaxLength, 0)
@@ -194,7 +195,8 @@ template <class F> void TMemoStrings::EditStored(F fn)
 int TMemoStrings::WindowCount() const
 {
     int n = static_cast<int>(Send(EM_GETLINECOUNT));
-    if (n > 0 && Send(EM_LINELENGTH, static_cast<WPARAM>(Send(EM_LINEINDEX, static_cast<WPARAM>(n - 1)))) == 0)
+    if (n > 0 &&
+        Send(EM_LINELENGTH, static_cast<WPARAM>(Send(EM_LINEINDEX, static_cast<WPARAM>(n - 1)))) == 0)
         --n;
     return n;
 }

@@ -589,12 +589,14 @@ TEST_F(StdControls, MemoLinesTalkToTheWindowAndSurviveItsRecreation)
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < 5000; ++i)
         lines->Add("-->EB 90 01 01 7D " + std::to_string(i));
-    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     ASSERT_EQ(lines->Count(), 5000);
     EXPECT_EQ(lines->Get(0), "-->EB 90 01 01 7D 0");
     const double shown =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    std::printf("[ figure ] 5000 memo lines added one by one: %.0f ms, in the window after %.0f ms\n", ms, shown);
+    std::printf("[ figure ] 5000 memo lines added one by one: %.0f ms, in the window after %.0f ms\n", ms,
+                shown);
     EXPECT_EQ(lines->Get(4999), "-->EB 90 01 01 7D 4999");
     EXPECT_GT(GetWindowTextLengthA(form->Memo1->Handle()), 100000) << "no limit cut the text";
     EXPECT_THROW(lines->Get(5000), EListError);
