@@ -23,6 +23,13 @@
 
 class TControl;
 
+// The built-in bitmaps every program linking the skin library carries:
+// a 16 x 4 track groove, the same upright (4 x 16), and four 16 x 16 black
+// glyphs on white (restore, maximize, minimize, close).
+constexpr const char* SkinTrackResource = "TRACK";
+constexpr const char* SkinTrackVertResource = "TRACKVERT";
+constexpr const char* SkinMenuGlyphsResource = "SKINMENUGLYPHS";
+
 // The key colour: pixels of exactly this colour are left out by the
 // transparent copies and by BitmapToRegion.
 constexpr TColor SkinKeyColor = 0xFF00FF;
@@ -79,7 +86,7 @@ void DrawParentImage(TControl* control, HDC dc);
 // A region of every pixel of bitmap that is not the key colour, offset by
 // (x, y). A pixel counts as key when each channel lies between the key's
 // value and that value plus the tolerance (capped at 255). Null handle for
-// an empty bitmap or one that is all key.
+// a null or empty bitmap; an empty region for one that is all key.
 TRegionHandle BitmapToRegion(TBitmap* bitmap, int32_t x, int32_t y, uint8_t redTolerance = 0,
                              uint8_t greenTolerance = 0, uint8_t blueTolerance = 0,
                              TColor key = SkinKeyColor);

@@ -1,0 +1,17 @@
+# Runs skin-gallery.exe under Wine in OUT_DIR and turns its BMP into
+# skin-gallery.png. Fails when the gallery reports a failure or no picture.
+file(MAKE_DIRECTORY ${OUT_DIR})
+file(REMOVE ${OUT_DIR}/${NAME}.bmp)
+execute_process(COMMAND ${WINE_RUN} ${EXE} ${NAME}.bmp WORKING_DIRECTORY ${OUT_DIR} RESULT_VARIABLE rc)
+if(NOT EXISTS ${OUT_DIR}/${NAME}.bmp)
+  message(FATAL_ERROR "${NAME} saved no picture (exit ${rc})")
+endif()
+execute_process(COMMAND convert ${NAME}.bmp ${NAME}.png WORKING_DIRECTORY ${OUT_DIR} RESULT_VARIABLE convert_rc)
+file(REMOVE ${OUT_DIR}/${NAME}.bmp)
+if(NOT convert_rc EQUAL 0)
+  message(FATAL_ERROR "convert could not make ${NAME}.png")
+endif()
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "${NAME} failed (exit ${rc})")
+endif()
+message(STATUS "saved ${OUT_DIR}/${NAME}.png")
