@@ -7,6 +7,12 @@
 //     a WM_COPYDATA of kind ProbeText to the asker, carrying the caption, and
 //     returns 1; 0 for a name it does not know.
 //   ProbeShowMonitor: shows the traffic monitor; returns 1.
+//   ProbeQueryState: answers "key=value;..." with the reading, its colour,
+//     the lit lamps, the sliders, the selection, the first-paint time and
+//     the monitor's line count.
+//   ProbeQueryHandle, data: a windowed control's name. Returns its window
+//     handle (0 for a name it does not know), so keys can be posted to it.
+//   ProbeQueryMonitor: answers the traffic monitor's lines, one per "\n".
 #pragma once
 
 #include <cstdint>
@@ -14,3 +20,6 @@
 constexpr uintptr_t ProbeQueryText = 0x4F560001;
 constexpr uintptr_t ProbeText = 0x4F560002;
 constexpr uintptr_t ProbeShowMonitor = 0x4F560003;
+constexpr uintptr_t ProbeQueryState = 0x4F560004;
+constexpr uintptr_t ProbeQueryMonitor = 0x4F560005;
+constexpr uintptr_t ProbeQueryHandle = 0x4F560006;

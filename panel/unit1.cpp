@@ -1,6 +1,10 @@
 #include "unit1.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "monitor/unit2.h"
+#include "panel/exchangelogic.h"
 
 TForm1* Form1 = nullptr;
 
@@ -9,19 +13,121 @@ namespace {
 // Write and read time-outs: long enough for a device that is busy saving.
 constexpr ULONG kTimeoutMs = 3000;
 
+// Taken while the program's statics are set up, before WinMain: the start
+// of the first-paint figure.
+LARGE_INTEGER StartCounter()
+{
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now;
+}
+const LARGE_INTEGER programStart = StartCounter();
+
+uint32_t MillisecondsSinceStart()
+{
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<uint32_t>((now.QuadPart - programStart.QuadPart) * 1000 / frequency.QuadPart);
+}
+
+// The panel's own control changes while it loads the device's values.
+class TSuppressDirty {
+public:
+    explicit TSuppressDirty(bool& flag) : flag_(flag) { flag_ = true; }
+    ~TSuppressDirty() { flag_ = false; }
+    TSuppressDirty(const TSuppressDirty&) = delete;
+    TSuppressDirty& operator=(const TSuppressDirty&) = delete;
+
+private:
+    bool& flag_;
+};
+
+int16_t SpinnerValue(double sliderPosition)
+{
+    return static_cast<int16_t>(std::trunc(sliderPosition));
+}
+
 } // namespace
 
 const TClassInfo& TForm1::StaticClass()
 {
-    static const TClassInfo& info = PublishClass<TForm1>()
-                                        .Field("Label9", &TForm1::Label9)
-                                        .Handler<TCloseEvent>("FormClose", &TForm1::FormClose)
-                                        .Handler<TNotifyEvent>("FormShow", &TForm1::FormShow);
+    using T = TForm1;
+    static const TClassInfo& info =
+        PublishClass<T>()
+            .Field("Label9", &T::Label9)
+            .Field("iSevenSegmentHexadecimal1", &T::iSevenSegmentHexadecimal1)
+            .Field("Image1", &T::Image1)
+            .Field("ImageList1", &T::ImageList1)
+            .Field("Timer1", &T::Timer1)
+            .Field("iSwitchPanel1", &T::iSwitchPanel1)
+            .Field("iSlider1", &T::iSlider1)
+            .Field("iSlider2", &T::iSlider2)
+            .Field("iSlider3", &T::iSlider3)
+            .Field("iSlider4", &T::iSlider4)
+            .Field("iSlider5", &T::iSlider5)
+            .Field("iSlider6", &T::iSlider6)
+            .Field("iSlider7", &T::iSlider7)
+            .Field("UpDown1", &T::UpDown1)
+            .Field("UpDown3", &T::UpDown3)
+            .Field("UpDown4", &T::UpDown4)
+            .Field("UpDown5", &T::UpDown5)
+            .Field("UpDown6", &T::UpDown6)
+            .Field("UpDown7", &T::UpDown7)
+            .Field("Edit1", &T::Edit1)
+            .Field("Edit3", &T::Edit3)
+            .Field("Edit4", &T::Edit4)
+            .Field("Edit5", &T::Edit5)
+            .Field("Edit6", &T::Edit6)
+            .Field("Edit7", &T::Edit7)
+            .Field("CheckBox1", &T::CheckBox1)
+            .Field("RadioGroup1", &T::RadioGroup1)
+            .Field("SpeedButton1", &T::SpeedButton1)
+            .Field("SpeedButton2", &T::SpeedButton2)
+            .Field("SpeedButton3", &T::SpeedButton3)
+            .Field("SpeedButton4", &T::SpeedButton4)
+            .Handler<TCloseEvent>("FormClose", &T::FormClose)
+            .Handler<TNotifyEvent>("FormShow", &T::FormShow)
+            .Handler<TNotifyEvent>("Timer1Timer", &T::Timer1Timer)
+            .Handler<TNotifyEvent>("iSlider1PositionChange", &T::iSlider1PositionChange)
+            .Handler<TNotifyEvent>("iSlider2PositionChange", &T::iSlider2PositionChange)
+            .Handler<TNotifyEvent>("iSlider3PositionChange", &T::iSlider3PositionChange)
+            .Handler<TNotifyEvent>("iSlider4PositionChange", &T::iSlider4PositionChange)
+            .Handler<TNotifyEvent>("iSlider5PositionChange", &T::iSlider5PositionChange)
+            .Handler<TNotifyEvent>("iSlider6PositionChange", &T::iSlider6PositionChange)
+            .Handler<TNotifyEvent>("iSlider7PositionChange", &T::iSlider7PositionChange)
+            .Handler<TUDChangingEvent>("UpDown1Changing", &T::UpDown1Changing)
+            .Handler<TUDChangingEvent>("UpDown3Changing", &T::UpDown3Changing)
+            .Handler<TUDChangingEvent>("UpDown4Changing", &T::UpDown4Changing)
+            .Handler<TUDChangingEvent>("UpDown5Changing", &T::UpDown5Changing)
+            .Handler<TUDChangingEvent>("UpDown6Changing", &T::UpDown6Changing)
+            .Handler<TUDChangingEvent>("UpDown7Changing", &T::UpDown7Changing)
+            .Handler<TUDChangingEventEx>("UpDown1ChangingEx", &T::UpDown1ChangingEx)
+            .Handler<TUDChangingEventEx>("UpDown3ChangingEx", &T::UpDown3ChangingEx)
+            .Handler<TUDChangingEventEx>("UpDown4ChangingEx", &T::UpDown4ChangingEx)
+            .Handler<TUDChangingEventEx>("UpDown5ChangingEx", &T::UpDown5ChangingEx)
+            .Handler<TUDChangingEventEx>("UpDown6ChangingEx", &T::UpDown6ChangingEx)
+            .Handler<TUDChangingEventEx>("UpDown7ChangingEx", &T::UpDown7ChangingEx)
+            .Handler<TKeyPressEvent>("Edit1KeyPress", &T::Edit1KeyPress)
+            .Handler<TKeyPressEvent>("Edit3KeyPress", &T::Edit3KeyPress)
+            .Handler<TKeyPressEvent>("Edit4KeyPress", &T::Edit4KeyPress)
+            .Handler<TKeyPressEvent>("Edit5KeyPress", &T::Edit5KeyPress)
+            .Handler<TKeyPressEvent>("Edit6KeyPress", &T::Edit6KeyPress)
+            .Handler<TKeyPressEvent>("Edit7KeyPress", &T::Edit7KeyPress)
+            .Handler<TMouseEvent>("CheckBox1MouseUp", &T::CheckBox1MouseUp)
+            .Handler<TNotifyEvent>("RadioGroup1Click", &T::RadioGroup1Click)
+            .Handler<TNotifyEvent>("iSwitchPanel1PositionChangeFinished", &T::iSwitchPanel1PositionChangeFinished)
+            .Handler<TNotifyEvent>("SpeedButton1Click", &T::SpeedButton1Click)
+            .Handler<TNotifyEvent>("SpeedButton2Click", &T::SpeedButton2Click)
+            .Handler<TNotifyEvent>("SpeedButton3Click", &T::SpeedButton3Click)
+            .Handler<TNotifyEvent>("SpeedButton4Click", &T::SpeedButton4Click);
     return info;
 }
 
 TForm1::TForm1(TComponent* AOwner) : TForm(AOwner)
 {
+    // The layout's controls that the code never names.
+    RegisterClasses<TPanel, TShape, TLabel, TGroupBox, TiLedRectangle>();
     LoadLayout();
     link_ = std::make_unique<DeviceLink>([this](ULONG code) { DeviceNotify(code); });
     if (!ConnectDevice()) {
@@ -34,6 +140,9 @@ TForm1::TForm1(TComponent* AOwner) : TForm(AOwner)
 }
 
 TForm1::~TForm1() = default;
+
+// ---------------------------------------------------------------------------
+// Device connection
 
 void TForm1::ShowConnection(bool connected)
 {
@@ -84,6 +193,15 @@ void TForm1::DeviceNotify(ULONG EventCode)
     }
 }
 
+void TForm1::FormClose(TObject*, TCloseAction&)
+{
+    // Whether or not it is open: closing is harmless either way.
+    link_->CloseDevice();
+}
+
+// ---------------------------------------------------------------------------
+// Parameter set
+
 void TForm1::ResetParameters()
 {
     parameterSet = kStartParameters;
@@ -95,21 +213,329 @@ void TForm1::ResetParameters()
     panelLoaded = false;
 }
 
-void TForm1::FormClose(TObject*, TCloseAction&)
+void TForm1::GatherParameters()
 {
-    // Whether or not it is open: closing is harmless either way.
-    link_->CloseDevice();
+    parameterSet = ::GatherParameters(PanelControlValues{
+        RadioGroup1->GetItemIndex(),
+        UpDown1->GetPosition(),
+        iSlider2->GetPosition(),
+        UpDown3->GetPosition(),
+        UpDown4->GetPosition(),
+        UpDown5->GetPosition(),
+        CheckBox1->GetChecked(),
+        UpDown6->GetPosition(),
+        UpDown7->GetPosition(),
+    });
 }
+
+void TForm1::LoadControls()
+{
+    const PanelControlValues v = ControlValuesFor(parameterSet);
+    // Each spinner brings its slider and edit along; the controls hold what
+    // lies outside their ranges at the nearest end.
+    auto spinner = [](int value) { return static_cast<int16_t>(std::clamp(value, -32768, 32767)); };
+    UpDown1->SetPosition(spinner(v.upDown1));
+    iSlider2->SetPosition(v.slider2);
+    UpDown3->SetPosition(spinner(v.upDown3));
+    UpDown4->SetPosition(spinner(v.upDown4));
+    UpDown5->SetPosition(spinner(v.upDown5));
+    UpDown6->SetPosition(spinner(v.upDown6));
+    UpDown7->SetPosition(spinner(v.upDown7));
+    RadioGroup1->SetItemIndex(v.radioItem);
+    CheckBox1->SetChecked(v.checkBox1);
+}
+
+// ---------------------------------------------------------------------------
+// Exchange cycle
+
+void TForm1::Timer1Timer(TObject*)
+{
+    if (!deviceConnected) return;
+    const ExchangeTurn turn = NextExchangeTurn(awaitingReply, pendingRequest);
+    if (turn.read) {
+        ReadReply(turn.kind);
+        awaitingReply = RequestKind::None;
+    } else {
+        const bool written = SendRequest(turn.kind);
+        pendingRequest = PendingAfterSend(pendingRequest, written);
+    }
+    BarStep();
+}
+
+bool TForm1::SendRequest(RequestKind kind)
+{
+    if (kind == RequestKind::WriteParameters) GatherParameters();
+    const RequestFrame frame = BuildRequest(kind, parameterSet);
+    try {
+        ULONG length = static_cast<ULONG>(frame.length);
+        if (!link_->WriteData(frame.bytes.data(), length)) return false;
+        if (Form2) Form2->LogFrame(frame.bytes.data(), std::min<size_t>(length, frame.bytes.size()), true);
+        awaitingReply = kind;
+        return true;
+    } catch (...) {
+        // Device traffic never troubles the user; the monitor shows the gap.
+        return false;
+    }
+}
+
+bool TForm1::ReadReply(RequestKind kind)
+{
+    DeviceFrame buffer{};
+    ULONG length = kDeviceFrameSize;
+    bool read = false;
+    try {
+        read = link_->ReadData(buffer.data(), length);
+        if (read) {
+            length = std::min<ULONG>(length, kDeviceFrameSize);
+            if (Form2) Form2->LogFrame(buffer.data(), length, false);
+        }
+    } catch (...) {
+        return false;
+    }
+    if (!CheckReply(buffer, read ? static_cast<int64_t>(length) : 0, read)) return false;
+    if (kind != RequestKind::Poll) return true;
+
+    readingCode = buffer[4];
+    levelTarget = buffer[14];
+    // Judged against the threshold held now, before the reply's own.
+    ShowReading();
+    if (firstReplyPending) {
+        parameterSet = ParametersFromPollReply(DecodePollReply(buffer));
+        if (!panelLoaded && deviceConnected) {
+            panelLoaded = true;
+            {
+                TSuppressDirty quiet(suppressDirty);
+                LoadControls();
+                ShowInputPicture(InputTypeImageIndex(buffer[5]));
+            }
+        }
+        firstReplyPending = false;
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Reading display
 
 void TForm1::FormShow(TObject*)
 {
-    // The reading display and the exchange cycle start here once they exist.
+    for (int n = 0; n < kLevelBarLeds; ++n)
+        ledBar[static_cast<size_t>(n)] =
+            dynamic_cast<TiLedRectangle*>(FindComponent("iLedRectangle" + std::to_string(n + 1)));
+    for (TiLedRectangle* led : ledBar)
+        if (led) led->SetActive(false);
+    barLevel = 1;
+    barTicks = 0;
+    ShowInputPicture(2);
+    iSevenSegmentHexadecimal1->SetValue("E1");
+    iSevenSegmentHexadecimal1->SetSegmentColor(clRed);
+    pairBusy.fill(false);
+    Timer1->SetEnabled(true);
 }
+
+void TForm1::ShowReading()
+{
+    const ReadingShow show = ShowReadingFor(static_cast<uint8_t>(readingCode), parameterSet.alarmThreshold);
+    iSevenSegmentHexadecimal1->SetValue(show.text);
+    iSevenSegmentHexadecimal1->SetSegmentColor(show.color);
+}
+
+void TForm1::BarStep()
+{
+    ++barTicks;
+    barLevel = NextBarLevel(barLevel, levelTarget, static_cast<uint8_t>(readingCode));
+    ShowLevelBar();
+}
+
+void TForm1::ShowLevelBar()
+{
+    // A lamp already in the state asked for does not repaint.
+    for (int i = 0; i < kLevelBarLeds; ++i)
+        if (TiLedRectangle* led = ledBar[static_cast<size_t>(i)]) led->SetActive(i < barLevel);
+}
+
+void TForm1::ShowInputPicture(int index)
+{
+    if (index >= 0 && index < ImageList1->Count()) {
+        TBitmap picture;
+        ImageList1->GetBitmap(index, &picture);
+        Image1->Picture()->SetBitmap(&picture);
+    } else {
+        // A code the device made up has no picture: show none.
+        Image1->Picture()->Assign(nullptr);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Control coupling
+
+void TForm1::MarkWritePending()
+{
+    if (!suppressDirty) pendingRequest = RequestKind::WriteParameters;
+}
+
+TForm1::TCoupledGroup TForm1::Group(int n) const
+{
+    switch (n) {
+    case 1:
+        return {iSlider1, UpDown1, Edit1};
+    case 3:
+        return {iSlider3, UpDown3, Edit3};
+    case 4:
+        return {iSlider4, UpDown4, Edit4};
+    case 5:
+        return {iSlider5, UpDown5, Edit5};
+    case 6:
+        return {iSlider6, UpDown6, Edit6};
+    default:
+        return {iSlider7, UpDown7, Edit7};
+    }
+}
+
+void TForm1::SliderMoved(int group)
+{
+    bool& busy = pairBusy[static_cast<size_t>(group)];
+    if (busy) return;
+    busy = true;
+    const TCoupledGroup g = Group(group);
+    g.upDown->SetPosition(SpinnerValue(g.slider->GetPosition()));
+    MarkWritePending();
+    busy = false;
+}
+
+void TForm1::SpinnerChanging(int group, short NewValue)
+{
+    bool& busy = pairBusy[static_cast<size_t>(group)];
+    if (busy) return;
+    busy = true;
+    Group(group).slider->SetPosition(NewValue);
+    MarkWritePending();
+    busy = false;
+}
+
+void TForm1::EditKeyPress(int group, char Key)
+{
+    if (Key != '\r') return;
+    bool& busy = pairBusy[static_cast<size_t>(group)];
+    const TCoupledGroup g = Group(group);
+    try {
+        const int32_t value = StrToInt(g.edit->GetText());
+        if (busy) return;
+        busy = true;
+        try {
+            // The slider holds the value within its range; spinner and edit
+            // then show what the slider holds.
+            g.slider->SetPosition(value);
+            g.upDown->SetPosition(SpinnerValue(g.slider->GetPosition()));
+            MarkWritePending();
+        } catch (...) {
+            busy = false;
+            throw;
+        }
+        busy = false;
+    } catch (const Exception&) {
+        Application->MessageBox("Data format error!", Application->Title, MB_OK);
+    }
+}
+
+void TForm1::iSlider1PositionChange(TObject*) { SliderMoved(1); }
+void TForm1::iSlider2PositionChange(TObject*) { MarkWritePending(); }
+void TForm1::iSlider3PositionChange(TObject*) { SliderMoved(3); }
+void TForm1::iSlider4PositionChange(TObject*) { SliderMoved(4); }
+void TForm1::iSlider5PositionChange(TObject*) { SliderMoved(5); }
+void TForm1::iSlider6PositionChange(TObject*) { SliderMoved(6); }
+void TForm1::iSlider7PositionChange(TObject*) { SliderMoved(7); }
+
+// The change is always allowed; following it is the Ex handlers' work.
+void TForm1::UpDown1Changing(TObject*, bool& AllowChange) { AllowChange = true; }
+void TForm1::UpDown3Changing(TObject*, bool& AllowChange) { AllowChange = true; }
+void TForm1::UpDown4Changing(TObject*, bool& AllowChange) { AllowChange = true; }
+void TForm1::UpDown5Changing(TObject*, bool& AllowChange) { AllowChange = true; }
+void TForm1::UpDown6Changing(TObject*, bool& AllowChange) { AllowChange = true; }
+void TForm1::UpDown7Changing(TObject*, bool& AllowChange) { AllowChange = true; }
+
+void TForm1::UpDown1ChangingEx(TObject*, bool& AllowChange, short NewValue, TUpDownDirection)
+{
+    SpinnerChanging(1, NewValue);
+    AllowChange = true;
+}
+void TForm1::UpDown3ChangingEx(TObject*, bool& AllowChange, short NewValue, TUpDownDirection)
+{
+    SpinnerChanging(3, NewValue);
+    AllowChange = true;
+}
+void TForm1::UpDown4ChangingEx(TObject*, bool& AllowChange, short NewValue, TUpDownDirection)
+{
+    SpinnerChanging(4, NewValue);
+    AllowChange = true;
+}
+void TForm1::UpDown5ChangingEx(TObject*, bool& AllowChange, short NewValue, TUpDownDirection)
+{
+    SpinnerChanging(5, NewValue);
+    AllowChange = true;
+}
+void TForm1::UpDown6ChangingEx(TObject*, bool& AllowChange, short NewValue, TUpDownDirection)
+{
+    SpinnerChanging(6, NewValue);
+    AllowChange = true;
+}
+void TForm1::UpDown7ChangingEx(TObject*, bool& AllowChange, short NewValue, TUpDownDirection)
+{
+    SpinnerChanging(7, NewValue);
+    AllowChange = true;
+}
+
+void TForm1::Edit1KeyPress(TObject*, char& Key) { EditKeyPress(1, Key); }
+void TForm1::Edit3KeyPress(TObject*, char& Key) { EditKeyPress(3, Key); }
+void TForm1::Edit4KeyPress(TObject*, char& Key) { EditKeyPress(4, Key); }
+void TForm1::Edit5KeyPress(TObject*, char& Key) { EditKeyPress(5, Key); }
+void TForm1::Edit6KeyPress(TObject*, char& Key) { EditKeyPress(6, Key); }
+void TForm1::Edit7KeyPress(TObject*, char& Key) { EditKeyPress(7, Key); }
+
+// The mouse, not the click: the space bar toggles the box without a write.
+void TForm1::CheckBox1MouseUp(TObject*, TMouseButton, TShiftState, int, int) { MarkWritePending(); }
+
+void TForm1::RadioGroup1Click(TObject*)
+{
+    // Also while loading the device's values: a changed selection is written
+    // back once.
+    pendingRequest = RequestKind::WriteParameters;
+    ShowInputPicture(InputTypeImageIndex(InputCodeFromItem(RadioGroup1->GetItemIndex())));
+}
+
+void TForm1::iSwitchPanel1PositionChangeFinished(TObject*)
+{
+    pendingRequest = RequestKind::WriteParameters;
+    ShowInputPicture(iSwitchPanel1->GetPosition());
+}
+
+void TForm1::SpeedButton1Click(TObject*) { pendingRequest = RequestKind::SelfCheck; }
+void TForm1::SpeedButton2Click(TObject*) { pendingRequest = RequestKind::SaveParameters; }
+
+void TForm1::SpeedButton3Click(TObject*)
+{
+    parameterSet = kDefaultParameters;
+    // No suppressDirty: each control that really changes asks for the write.
+    UpDown1->SetPosition(static_cast<int16_t>(kDefaultParameters.micOffset));
+    iSlider2->SetPosition(kDefaultParameters.vuRefreshTime);
+    UpDown3->SetPosition(static_cast<int16_t>(kDefaultParameters.alarmThreshold));
+    UpDown4->SetPosition(static_cast<int16_t>(kDefaultParameters.numberBrightness));
+    UpDown5->SetPosition(static_cast<int16_t>(kDefaultParameters.vuBrightness));
+    UpDown6->SetPosition(static_cast<int16_t>(kDefaultParameters.alarmShowTime));
+    UpDown7->SetPosition(static_cast<int16_t>(kDefaultParameters.alarmResetTime));
+    RadioGroup1->SetItemIndex(ItemFromInputCode(kDefaultParameters.micInputType));
+    CheckBox1->SetChecked(kDefaultParameters.autoBrightness != 0);
+}
+
+void TForm1::SpeedButton4Click(TObject*) { ShowMonitor(); }
 
 void TForm1::ShowMonitor()
 {
     if (Form2) Form2->Show();
 }
+
+// ---------------------------------------------------------------------------
+// Probe
 
 void TForm1::Dispatch(TMessage& Message)
 {
@@ -119,20 +545,62 @@ void TForm1::Dispatch(TMessage& Message)
         return;
     }
     TForm::Dispatch(Message);
+    if (Message.Msg == WM_PAINT && firstPaintMs == 0) firstPaintMs = std::max<uint32_t>(1, MillisecondsSinceStart());
+}
+
+std::string TForm1::ProbeState()
+{
+    int lit = 0;
+    for (TiLedRectangle* led : ledBar)
+        if (led && led->GetActive()) ++lit;
+    auto pos = [](TiSlider* s) { return std::to_string(static_cast<int>(std::lround(s->GetPosition()))); };
+    std::string s;
+    s += "reading=" + iSevenSegmentHexadecimal1->GetValue();
+    s += ";color=" + std::to_string(iSevenSegmentHexadecimal1->GetSegmentColor());
+    s += ";lit=" + std::to_string(lit);
+    s += ";levelTarget=" + std::to_string(levelTarget);
+    s += ";threshold=" + std::to_string(parameterSet.alarmThreshold);
+    s += ";slider1=" + pos(iSlider1) + ";slider2=" + pos(iSlider2) + ";slider3=" + pos(iSlider3);
+    s += ";slider4=" + pos(iSlider4) + ";slider5=" + pos(iSlider5) + ";slider6=" + pos(iSlider6);
+    s += ";slider7=" + pos(iSlider7);
+    s += ";radio=" + std::to_string(RadioGroup1->GetItemIndex());
+    s += ";check=" + std::to_string(CheckBox1->GetChecked() ? 1 : 0);
+    s += ";picture=" + std::to_string(Image1->Picture()->Graphic() && !Image1->Picture()->Graphic()->Empty() ? 1 : 0);
+    s += ";panelLoaded=" + std::to_string(panelLoaded ? 1 : 0);
+    s += ";firstPaintMs=" + std::to_string(firstPaintMs);
+    s += ";barTicks=" + std::to_string(barTicks);
+    s += ";monitorLines=" + std::to_string(Form2 ? Form2->Memo1->Lines()->Count() : -1);
+    return s;
 }
 
 LRESULT TForm1::AnswerProbe(HWND asker, const COPYDATASTRUCT& request)
 {
+    auto reply = [&](std::string text) {
+        if (!IsWindow(asker)) return LRESULT(0);
+        COPYDATASTRUCT answer{ProbeText, static_cast<DWORD>(text.size()), text.data()};
+        SendMessageA(asker, WM_COPYDATA, reinterpret_cast<WPARAM>(Handle()), reinterpret_cast<LPARAM>(&answer));
+        return LRESULT(1);
+    };
     switch (request.dwData) {
     case ProbeQueryText: {
         const std::string name(static_cast<const char*>(request.lpData), request.cbData);
         auto* control = dynamic_cast<TControl*>(FindComponent(name));
-        if (!control || !IsWindow(asker)) return 0;
-        std::string text = control->Caption();
-        COPYDATASTRUCT reply{ProbeText, static_cast<DWORD>(text.size()), text.data()};
-        SendMessageA(asker, WM_COPYDATA, reinterpret_cast<WPARAM>(Handle()),
-                     reinterpret_cast<LPARAM>(&reply));
-        return 1;
+        if (!control) return 0;
+        return reply(control->Caption());
+    }
+    case ProbeQueryHandle: {
+        const std::string name(static_cast<const char*>(request.lpData), request.cbData);
+        auto* control = dynamic_cast<TWinControl*>(FindComponent(name));
+        return control ? reinterpret_cast<LRESULT>(control->Handle()) : 0;
+    }
+    case ProbeQueryState:
+        return reply(ProbeState());
+    case ProbeQueryMonitor: {
+        if (!Form2) return 0;
+        std::string text;
+        TStrings* lines = Form2->Memo1->Lines();
+        for (int i = 0; i < lines->Count(); ++i) text += lines->Get(i) + "\n";
+        return reply(text);
     }
     case ProbeShowMonitor:
         ShowMonitor();

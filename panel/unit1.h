@@ -1,20 +1,30 @@
 // Unit1: the main window TForm1, the panel itself. Win32 only.
 //
-// This unit holds the device connection: opening the device when the window
-// is created and whenever it is plugged in, closing it when it is unplugged
-// and when the window closes, the flags the exchange cycle obeys, and the
-// status label Label9 ("Connected" / "Disconnect").
+// The window shows the device's reading and level, lets the user set the
+// device's nine parameters, and talks to the device on a 1 ms timer: one
+// request frame on one tick, its reply on the next. It also holds the device
+// connection: opening the device when the window is created and whenever it
+// is plugged in, closing it when it is unplugged and when the window closes,
+// and the status label Label9 ("Connected" / "Disconnect").
 #pragma once
 
+#include <array>
 #include <memory>
 #include <string>
 
 #include "device/deviceframe.h"
 #include "device/devicelink.h"
 #include "device/parameterset.h"
+#include "framework/buttons.h"
+#include "framework/comctrls.h"
+#include "framework/extctrls.h"
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
 #include "panelprobe.h"
+#include "widgets/iledrectangle.h"
+#include "widgets/isevensegmenthexadecimal.h"
+#include "widgets/islider.h"
+#include "widgets/iswitchpanel.h"
 
 class TForm1 : public TForm {
     ORVANE_CLASS(TForm1, TForm)
@@ -23,6 +33,20 @@ class TForm1 : public TForm {
 
     // --- Controls from the layout
     TLabel* Label9 = nullptr;
+    TiSevenSegmentHexadecimal* iSevenSegmentHexadecimal1 = nullptr;
+    TImage* Image1 = nullptr;
+    TImageList* ImageList1 = nullptr;
+    TTimer* Timer1 = nullptr;
+    TiSwitchPanel* iSwitchPanel1 = nullptr;
+    TiSlider *iSlider1 = nullptr, *iSlider2 = nullptr, *iSlider3 = nullptr, *iSlider4 = nullptr,
+             *iSlider5 = nullptr, *iSlider6 = nullptr, *iSlider7 = nullptr;
+    TUpDown *UpDown1 = nullptr, *UpDown3 = nullptr, *UpDown4 = nullptr, *UpDown5 = nullptr, *UpDown6 = nullptr,
+            *UpDown7 = nullptr;
+    TEdit *Edit1 = nullptr, *Edit3 = nullptr, *Edit4 = nullptr, *Edit5 = nullptr, *Edit6 = nullptr, *Edit7 = nullptr;
+    TCheckBox* CheckBox1 = nullptr;
+    TRadioGroup* RadioGroup1 = nullptr;
+    TSpeedButton *SpeedButton1 = nullptr, *SpeedButton2 = nullptr, *SpeedButton3 = nullptr,
+                 *SpeedButton4 = nullptr;
 
     // --- Device connection
     bool ConnectDevice();
@@ -42,24 +66,100 @@ class TForm1 : public TForm {
     ParameterSet parameterSet = kStartParameters;
     int32_t readingCode = 0;
     int32_t levelTarget = 0;
+    // One slot: a later request replaces one not yet sent.
     RequestKind pendingRequest = RequestKind::None;
+    // The request written last whose reply the next tick reads.
+    RequestKind awaitingReply = RequestKind::None;
+    // While set, the panel's own control changes do not ask for a write.
     bool suppressDirty = false;
+
+    // --- Exchange cycle
+    // Writes one request; false when the device did not take it.
+    bool SendRequest(RequestKind kind);
+    // Reads the reply to kind; true when it was accepted.
+    bool ReadReply(RequestKind kind);
+    // The controls' values, in wire order, into parameterSet.
+    void GatherParameters();
+    // parameterSet into the controls, in the order the device's values load.
+    void LoadControls();
+
+    // --- Reading display
+    std::array<TiLedRectangle*, kLevelBarLeds> ledBar{};
+    int barLevel = 0;
+    // Ticks the bar has stepped since the window was shown.
+    uint32_t barTicks = 0;
+    void ShowReading();
+    void BarStep();
+    void ShowLevelBar();
+    void ShowInputPicture(int index);
+
+    // --- Control coupling: one re-entrancy flag per slider/spinner/edit
+    // group, indexed by the group's number (1, 3 to 7).
+    std::array<bool, 8> pairBusy{};
+    void MarkWritePending();
 
     // --- Handlers named in the layout
     void FormClose(TObject* Sender, TCloseAction& Action);
     void FormShow(TObject* Sender);
+    void Timer1Timer(TObject* Sender);
+    void iSlider1PositionChange(TObject* Sender);
+    void iSlider2PositionChange(TObject* Sender);
+    void iSlider3PositionChange(TObject* Sender);
+    void iSlider4PositionChange(TObject* Sender);
+    void iSlider5PositionChange(TObject* Sender);
+    void iSlider6PositionChange(TObject* Sender);
+    void iSlider7PositionChange(TObject* Sender);
+    void UpDown1Changing(TObject* Sender, bool& AllowChange);
+    void UpDown3Changing(TObject* Sender, bool& AllowChange);
+    void UpDown4Changing(TObject* Sender, bool& AllowChange);
+    void UpDown5Changing(TObject* Sender, bool& AllowChange);
+    void UpDown6Changing(TObject* Sender, bool& AllowChange);
+    void UpDown7Changing(TObject* Sender, bool& AllowChange);
+    void UpDown1ChangingEx(TObject* Sender, bool& AllowChange, short NewValue, TUpDownDirection Direction);
+    void UpDown3ChangingEx(TObject* Sender, bool& AllowChange, short NewValue, TUpDownDirection Direction);
+    void UpDown4ChangingEx(TObject* Sender, bool& AllowChange, short NewValue, TUpDownDirection Direction);
+    void UpDown5ChangingEx(TObject* Sender, bool& AllowChange, short NewValue, TUpDownDirection Direction);
+    void UpDown6ChangingEx(TObject* Sender, bool& AllowChange, short NewValue, TUpDownDirection Direction);
+    void UpDown7ChangingEx(TObject* Sender, bool& AllowChange, short NewValue, TUpDownDirection Direction);
+    void Edit1KeyPress(TObject* Sender, char& Key);
+    void Edit3KeyPress(TObject* Sender, char& Key);
+    void Edit4KeyPress(TObject* Sender, char& Key);
+    void Edit5KeyPress(TObject* Sender, char& Key);
+    void Edit6KeyPress(TObject* Sender, char& Key);
+    void Edit7KeyPress(TObject* Sender, char& Key);
+    void CheckBox1MouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void RadioGroup1Click(TObject* Sender);
+    void iSwitchPanel1PositionChangeFinished(TObject* Sender);
+    void SpeedButton1Click(TObject* Sender);
+    void SpeedButton2Click(TObject* Sender);
+    void SpeedButton3Click(TObject* Sender);
+    void SpeedButton4Click(TObject* Sender);
 
     // Brings up the traffic monitor (what the hidden "Debug" button does).
     void ShowMonitor();
 
     DeviceLink& Link() { return *link_; }
 
+    // Milliseconds from process start to the end of the first paint of this
+    // window; 0 until then.
+    uint32_t firstPaintMs = 0;
+
 protected:
     void Dispatch(TMessage& Message) override;
     // Answers the requests of panelprobe.h.
 
 private:
+    struct TCoupledGroup {
+        TiSlider* slider;
+        TUpDown* upDown;
+        TEdit* edit;
+    };
+    TCoupledGroup Group(int n) const;
+    void SliderMoved(int group);
+    void SpinnerChanging(int group, short NewValue);
+    void EditKeyPress(int group, char Key);
     void ShowConnection(bool connected);
+    std::string ProbeState();
     LRESULT AnswerProbe(HWND asker, const COPYDATASTRUCT& request);
 
     std::unique_ptr<DeviceLink> link_;

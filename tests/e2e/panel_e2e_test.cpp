@@ -11,11 +11,14 @@
 #include <chrono>
 #include <fstream>
 #include <functional>
+#include <iostream>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "framework/colors.h"
 #include "panel/panelprobe.h"
 #include "simulator/netsocket.h"
 
@@ -226,13 +229,35 @@ public:
 
     // A control's caption as the running panel has it; "<no answer>" when
     // the window does not answer.
-    std::string Caption(const std::string& control)
+    std::string Caption(const std::string& control) { return Query(ProbeQueryText, control); }
+    // The panel's state as "key=value;..." (see panelprobe.h).
+    std::string State() { return Query(ProbeQueryState, ""); }
+    // One value of State(), or "" when it has none.
+    std::string StateOf(const std::string& key)
+    {
+        const std::string state = ";" + State() + ";";
+        const size_t at = state.find(";" + key + "=");
+        if (at == std::string::npos) return "";
+        const size_t from = at + key.size() + 2;
+        return state.substr(from, state.find(';', from) - from);
+    }
+    std::string MonitorText() { return Query(ProbeQueryMonitor, ""); }
+    // The window of a windowed control of the main window.
+    HWND Handle(const std::string& control)
+    {
+        COPYDATASTRUCT request{ProbeQueryHandle, static_cast<DWORD>(control.size()),
+                               const_cast<char*>(control.data())};
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(Window("TForm1"), WM_COPYDATA, reinterpret_cast<WPARAM>(probe_),
+                            reinterpret_cast<LPARAM>(&request), SMTO_NORMAL, 5000, &result);
+        return reinterpret_cast<HWND>(result);
+    }
+    std::string Query(uintptr_t kind, const std::string& data)
     {
         HWND main = Window("TForm1");
         if (!main) return "<no window>";
         answer_.reset();
-        COPYDATASTRUCT request{ProbeQueryText, static_cast<DWORD>(control.size()),
-                               const_cast<char*>(control.data())};
+        COPYDATASTRUCT request{kind, static_cast<DWORD>(data.size()), const_cast<char*>(data.data())};
         DWORD_PTR result = 0;
         if (!SendMessageTimeoutA(main, WM_COPYDATA, reinterpret_cast<WPARAM>(probe_),
                                  reinterpret_cast<LPARAM>(&request), SMTO_NORMAL, 5000, &result) ||
@@ -366,6 +391,140 @@ TEST(PanelEndToEnd, WithTheDeviceItConnectsFollowsPlugAndUnplugAndClosesTheDevic
     const size_t closed = log.find("device closed", before);
     EXPECT_NE(closed, std::string::npos) << log.substr(before);
     EXPECT_LT(closed, log.find("connection closed", before));
+}
+
+// Frames the simulator received ("<- EB 90 ..."), in order.
+std::vector<std::string> Received(const std::string& log)
+{
+    std::vector<std::string> frames;
+    std::istringstream in(log);
+    for (std::string line; std::getline(in, line);) {
+        const size_t at = line.find("<- EB 90");
+        if (at != std::string::npos) frames.push_back(line.substr(at + 3));
+    }
+    return frames;
+}
+
+bool HasFrame(const std::string& log, const std::string& frame)
+{
+    for (const std::string& f : Received(log))
+        if (f.rfind(frame, 0) == 0) return true;
+    return false;
+}
+
+std::string Hex2(int value)
+{
+    char text[3];
+    snprintf(text, sizeof text, "%02X", value & 0xFF);
+    return text;
+}
+
+// A click of a flat button, which has no window: the mouse on its parent.
+void ClickAt(HWND parent, int x, int y)
+{
+    PostMessageA(parent, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+    PostMessageA(parent, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    PostMessageA(parent, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
+TEST(PanelEndToEnd, TalksToTheDeviceShowsItsReadingAndSendsTheUsersChanges)
+{
+    NetStartup();
+    const uint16_t port = FreeLoopbackPort();
+    Simulator sim(port);
+    Panel panel(port);
+    ASSERT_TRUE(WaitUntil([&] { return panel.Visible("TForm1"); }, 60s)) << "the main window did not open";
+    ASSERT_TRUE(WaitUntil([&] { return panel.StateOf("panelLoaded") == "1"; })) << panel.State();
+    std::cout << "[ figure ] first paint of the main window " << panel.StateOf("firstPaintMs")
+              << " ms after the program started\n";
+
+    // The reading and its colour against the threshold the device holds.
+    const int threshold = std::stoi(panel.StateOf("threshold"));
+    EXPECT_EQ(sim.Command("level 20").substr(0, 2), "ok");
+    EXPECT_EQ(sim.Command("reading " + std::to_string(threshold - 1)).substr(0, 2), "ok");
+    EXPECT_TRUE(WaitUntil([&] { return panel.StateOf("reading") == std::to_string(threshold - 1); }))
+        << panel.State();
+    EXPECT_EQ(panel.StateOf("color"), std::to_string(clLime));
+    EXPECT_TRUE(WaitUntil([&] { return panel.StateOf("lit") == "20"; })) << panel.State();
+    sim.Command("reading " + std::to_string(threshold));
+    EXPECT_TRUE(WaitUntil([&] { return panel.StateOf("reading") == std::to_string(threshold); }));
+    EXPECT_EQ(panel.StateOf("color"), std::to_string(clRed));
+    sim.Command("level 5");
+    EXPECT_TRUE(WaitUntil([&] { return panel.StateOf("lit") == "5"; })) << "the bar falls with the level";
+    sim.Command("reading E2");
+    EXPECT_TRUE(WaitUntil([&] { return panel.StateOf("reading") == "E2"; }));
+    EXPECT_EQ(panel.StateOf("color"), std::to_string(clRed));
+    EXPECT_TRUE(WaitUntil([&] { return panel.StateOf("lit") == "1"; }));
+    sim.Command("reading auto");
+    sim.Command("level auto");
+
+    // The exchange rate, from the polls the simulator received.
+    const size_t pollsBefore = Received(sim.Log()).size();
+    const auto t0 = Clock::now();
+    std::this_thread::sleep_for(3s);
+    const size_t polls = Received(sim.Log()).size() - pollsBefore;
+    const double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+    std::cout << "[ figure ] " << polls / seconds << " requests per second received by the simulator\n";
+    EXPECT_GT(polls, 10u);
+
+    // The threshold slider moved up one step with the keyboard.
+    HWND slider = panel.Handle("iSlider3");
+    ASSERT_TRUE(slider);
+    const int before = std::stoi(panel.StateOf("slider3"));
+    const int after = before < 120 ? before + 1 : before - 1;
+    const WPARAM key = before < 120 ? VK_UP : VK_DOWN;
+    PostMessageA(slider, WM_KEYDOWN, key, 1);
+    PostMessageA(slider, WM_KEYUP, key, 0xC0000001);
+    EXPECT_TRUE(WaitUntil([&] { return panel.Caption("Edit3") == std::to_string(after); })) << panel.State();
+    // p4 is the eighth byte of the frame.
+    EXPECT_TRUE(WaitUntil([&] {
+        for (const std::string& f : Received(sim.Log()))
+            if (f.rfind("EB 90 0B 02", 0) == 0 && f.substr(21, 2) == Hex2(after)) return true;
+        return false;
+    })) << sim.Log().substr(sim.Log().size() > 2000 ? sim.Log().size() - 2000 : 0);
+
+    // "Self Check" and "Save Parameter", clicked on the panel they lie on.
+    HWND panel1 = panel.Handle("Panel1");
+    ASSERT_TRUE(panel1);
+    ClickAt(panel1, 660, 402);
+    EXPECT_TRUE(WaitUntil([&] { return HasFrame(sim.Log(), "EB 90 02 03 80 00"); }));
+    ClickAt(panel1, 660, 426);
+    EXPECT_TRUE(WaitUntil([&] { return HasFrame(sim.Log(), "EB 90 02 04 80 01"); }));
+
+    // Unplugged, a change stays in the panel; plugged again, the controls
+    // come back from the device.
+    sim.Command("unplug");
+    ASSERT_TRUE(panel.CaptionBecomes("Label9", "Disconnect"));
+    SetWindowTextA(panel.Handle("Edit3"), "70");
+    PostMessageA(panel.Handle("Edit3"), WM_CHAR, '\r', 0);
+    EXPECT_TRUE(WaitUntil([&] { return panel.StateOf("slider3") == "70"; }));
+    sim.Command("plug");
+    ASSERT_TRUE(panel.CaptionBecomes("Label9", "Connected"));
+    EXPECT_TRUE(WaitUntil([&] { return panel.StateOf("slider3") == std::to_string(after); })) << panel.State();
+
+    // The monitor lists what went both ways, as the simulator saw it.
+    ASSERT_TRUE(panel.ShowMonitor());
+    EXPECT_TRUE(WaitUntil([&] { return panel.Visible("TForm2"); }));
+    std::istringstream lines(panel.MonitorText());
+    int sent = 0, received = 0;
+    const std::string log = sim.Log();
+    for (std::string line; std::getline(lines, line);) {
+        ASSERT_GE(line.size(), 4u);
+        ASSERT_EQ(line.back(), ' ') << line;
+        const std::string bytes = line.substr(3, line.size() - 4);
+        if (line.rfind("-->", 0) == 0) {
+            ++sent;
+            EXPECT_NE(log.find("<- " + bytes), std::string::npos) << line;
+        } else {
+            ASSERT_EQ(line.rfind("<--", 0), 0u) << line;
+            ++received;
+            EXPECT_NE(log.find("-> " + bytes), std::string::npos) << line;
+        }
+    }
+    EXPECT_GT(sent, 10);
+    EXPECT_GT(received, 10);
+
+    CloseAndExpectCleanExit(panel);
 }
 
 } // namespace

@@ -3,9 +3,13 @@
 // events from a thread of its own, as the real library does.
 #include <windows.h>
 
+#include <algorithm>
+#include <cstring>
+#include <deque>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "ch375/ch375dll.h"
 
@@ -16,6 +20,23 @@ std::string calls;
 DWORD lastCloseThread = 0;
 bool openSucceeds = false;
 mPCH375_NOTIFY_ROUTINE routine = nullptr;
+// Frames written, as hexadecimal text, and the replies the next reads get.
+std::string writes;
+bool writeSucceeds = true;
+std::deque<std::vector<unsigned char>> replies;
+
+std::string Hex(const void* data, ULONG length)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text;
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    for (ULONG i = 0; i < length; ++i) {
+        if (i) text += ' ';
+        text += digits[bytes[i] >> 4];
+        text += digits[bytes[i] & 15];
+    }
+    return text;
+}
 
 void Record(const std::string& call)
 {
@@ -64,18 +85,34 @@ BOOL WINAPI CH375SetDeviceNotify(ULONG iIndex, PCHAR iDeviceID, mPCH375_NOTIFY_R
     return TRUE;
 }
 
-BOOL WINAPI CH375WriteData(ULONG iIndex, PVOID, PULONG ioLength)
+BOOL WINAPI CH375WriteData(ULONG iIndex, PVOID iBuffer, PULONG ioLength)
 {
     Record("Write " + std::to_string(iIndex));
-    if (ioLength) *ioLength = 0;
-    return FALSE;
+    std::lock_guard<std::mutex> l(lock);
+    if (!writeSucceeds) {
+        if (ioLength) *ioLength = 0;
+        return FALSE;
+    }
+    if (!writes.empty()) writes += ';';
+    writes += Hex(iBuffer, ioLength ? *ioLength : 0);
+    return TRUE;
 }
 
-BOOL WINAPI CH375ReadData(ULONG iIndex, PVOID, PULONG ioLength)
+// Answers each read with the next queued reply; fails when none is queued.
+BOOL WINAPI CH375ReadData(ULONG iIndex, PVOID oBuffer, PULONG ioLength)
 {
     Record("Read " + std::to_string(iIndex));
-    if (ioLength) *ioLength = 0;
-    return FALSE;
+    std::lock_guard<std::mutex> l(lock);
+    if (replies.empty() || !ioLength) {
+        if (ioLength) *ioLength = 0;
+        return FALSE;
+    }
+    const std::vector<unsigned char> reply = replies.front();
+    replies.pop_front();
+    const ULONG n = std::min<ULONG>(*ioLength, static_cast<ULONG>(reply.size()));
+    memcpy(oBuffer, reply.data(), n);
+    *ioLength = n;
+    return TRUE;
 }
 
 // --- For the tests
@@ -86,6 +123,31 @@ void FakeReset(BOOL open)
     calls.clear();
     lastCloseThread = 0;
     openSucceeds = open != FALSE;
+    writes.clear();
+    writeSucceeds = true;
+    replies.clear();
+}
+
+void FakeSetWriteResult(BOOL succeeds)
+{
+    std::lock_guard<std::mutex> l(lock);
+    writeSucceeds = succeeds != FALSE;
+}
+
+void FakeQueueReply(const unsigned char* bytes, int length)
+{
+    std::lock_guard<std::mutex> l(lock);
+    replies.emplace_back(bytes, bytes + length);
+}
+
+// The frames written since the last call, ";"-separated, then cleared.
+int FakeTakeWrites(char* buffer, int size)
+{
+    std::lock_guard<std::mutex> l(lock);
+    const int n = static_cast<int>(writes.size());
+    if (buffer && size > 0) lstrcpynA(buffer, writes.c_str(), size);
+    writes.clear();
+    return n;
 }
 
 void FakeSetOpen(BOOL open)

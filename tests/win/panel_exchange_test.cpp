@@ -1,0 +1,429 @@
+// The main window's exchange cycle, control coupling and reading display, and
+// the traffic monitor, with the real forms against the scripted library: the
+// frames written (as the library received them), the replies fed back, and
+// the controls and display they leave behind. Ticks are driven by hand so
+// every step is deterministic.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "device/deviceframe.h"
+#include "monitor/unit2.h"
+#include "panel/unit1.h"
+#include "panel_testing.h"
+
+namespace {
+
+using panel_testing::Lib;
+using panel_testing::MessageBoxWatcher;
+using panel_testing::Pump;
+
+constexpr char kPoll[] = "EB 90 01 01 7D";
+constexpr char kSelfCheck[] = "EB 90 02 03 80 00";
+
+std::vector<unsigned char> PollReply(uint8_t reading, const ParameterSet& p, uint8_t level)
+{
+    std::vector<unsigned char> bytes = {0xEB, 0x91, 0x0C, 0x01, reading,
+                                        static_cast<uint8_t>(p.micInputType), EncodeOffset(p.micOffset)};
+    for (int32_t v : {p.vuRefreshTime, p.alarmThreshold, p.numberBrightness, p.vuBrightness, p.autoBrightness,
+                      p.alarmShowTime, p.alarmResetTime})
+        bytes.push_back(static_cast<uint8_t>(v));
+    bytes.push_back(level);
+    bytes.push_back(FrameChecksum(bytes));
+    return bytes;
+}
+
+void Queue(const std::vector<unsigned char>& reply)
+{
+    Lib().QueueReply(reply.data(), static_cast<int>(reply.size()));
+}
+
+std::string Hex(const RequestFrame& frame)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text;
+    for (int i = 0; i < frame.length; ++i) {
+        if (i) text += ' ';
+        text += digits[frame.bytes[static_cast<size_t>(i)] >> 4];
+        text += digits[frame.bytes[static_cast<size_t>(i)] & 15];
+    }
+    return text;
+}
+
+// A device whose values all differ from the window layout's.
+const ParameterSet kDeviceValues{1, -5, 12, 95, 40, 50, 1, 7, 9};
+
+class PanelExchange : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(Lib().module && Lib().QueueReply) << "the fake library";
+        Lib().Reset(TRUE);
+        Application->CreateForm(Form1);
+        Application->CreateForm(Form2);
+        Form1->Show();
+        Pump();
+        // The test is the clock.
+        Form1->Timer1->SetEnabled(false);
+        Lib().Calls();
+        Lib().Writes();
+    }
+    void TearDown() override
+    {
+        if (Form2) Form2->Free();
+        if (Form1) Form1->Free();
+        Form1 = nullptr;
+        Form2 = nullptr;
+        Pump();
+    }
+    static void Tick(int n = 1)
+    {
+        for (int i = 0; i < n; ++i) Form1->Timer1Timer(Form1->Timer1);
+    }
+    // Sends a poll, reads the reply and lets the next sending turn come.
+    static void LoadFromDevice(const ParameterSet& p, uint8_t reading = 50, uint8_t level = 0)
+    {
+        Queue(PollReply(reading, p, level));
+        Tick(2);
+    }
+    static std::vector<std::string> MonitorLines()
+    {
+        std::vector<std::string> lines;
+        TStrings* memo = Form2->Memo1->Lines();
+        for (int i = 0; i < memo->Count(); ++i) lines.push_back(memo->Get(i));
+        return lines;
+    }
+    static int Lit()
+    {
+        int n = 0;
+        for (TiLedRectangle* led : Form1->ledBar) n += led->GetActive() ? 1 : 0;
+        return n;
+    }
+    static void PressEnter(TEdit* edit, const std::string& text)
+    {
+        edit->SetText(text);
+        SendMessageA(edit->Handle(), WM_CHAR, '\r', 0);
+    }
+};
+
+TEST_F(PanelExchange, ShowStartsDarkWithARedE1AndTheDbCPicture)
+{
+    EXPECT_EQ(Form1->iSevenSegmentHexadecimal1->GetValue(), "E1");
+    EXPECT_EQ(Form1->iSevenSegmentHexadecimal1->GetSegmentColor(), clRed);
+    EXPECT_EQ(Lit(), 0);
+    EXPECT_EQ(Form1->barLevel, 1);
+    EXPECT_EQ(Form1->Image1->Width(), 213) << "sized to its picture";
+    EXPECT_EQ(Form1->Image1->Height(), 85);
+    EXPECT_FALSE(Form1->SpeedButton4->GetVisible());
+    EXPECT_FALSE(Form1->iSwitchPanel1->GetVisible());
+    EXPECT_EQ(Form1->ClientWidth(), 754);
+    EXPECT_EQ(Form1->ClientHeight(), 500);
+    EXPECT_EQ(GetWindowLongA(Form1->Handle(), GWL_STYLE) & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0)
+        << "neither resized nor maximised";
+    EXPECT_EQ(Form1->ledBar[0]->Left(), 8);
+    EXPECT_EQ(Form1->ledBar[36]->Left(), 728);
+}
+
+TEST_F(PanelExchange, PollsAlternateWithReadsWhileNothingIsPendingAndEveryFrameIsLogged)
+{
+    Queue(PollReply(50, kDeviceValues, 3));
+    Queue(PollReply(51, kDeviceValues, 3));
+    Tick(4);
+    EXPECT_EQ(Lib().Calls(), "Write 0;Read 0;Write 0;Read 0");
+    EXPECT_EQ(Lib().Writes(), std::string(kPoll) + ";" + kPoll);
+    const auto lines = MonitorLines();
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0], "-->EB 90 01 01 7D ");
+    EXPECT_EQ(lines[1].substr(0, 15), "<--EB 91 0C 01 ");
+    EXPECT_EQ(lines[1].size(), 3u + 48u);
+    EXPECT_EQ(lines[3].substr(0, 18), "<--EB 91 0C 01 33 ") << "the second reading, 51";
+
+    // A failed read adds no line and the next tick sends again.
+    Tick(2);
+    EXPECT_EQ(Lib().Calls(), "Write 0;Read 0");
+    EXPECT_EQ(MonitorLines().size(), 5u);
+}
+
+TEST_F(PanelExchange, SelfCheckGoesAtTheNextSendingTurnAndALaterRequestReplacesIt)
+{
+    Form1->SpeedButton1->Click();
+    Form1->SpeedButton1->Click();
+    Tick();
+    EXPECT_EQ(Lib().Writes(), kSelfCheck) << "one frame for two presses";
+    Tick();
+    EXPECT_EQ(Lib().Calls(), "Write 0;Read 0") << "the turn after it reads";
+
+    Form1->SpeedButton1->Click();
+    Form1->iSlider3->SetPosition(90);
+    Tick();
+    EXPECT_EQ(Lib().Writes(), Hex(BuildRequest(RequestKind::WriteParameters, {1, -20, 3, 90, 10, 10, 0, 1, 1})));
+
+    Tick();
+    Form1->SpeedButton2->Click();
+    Form1->iSlider4->SetPosition(33);
+    Tick();
+    const std::string written = Lib().Writes();
+    EXPECT_EQ(written.substr(0, 11), "EB 90 0B 02") << "no save, only the parameters: " << written;
+}
+
+// The device never got it, so it is tried again rather than lost.
+TEST_F(PanelExchange, AFailedWriteKeepsTheRequestForTheNextSendingTurn)
+{
+    Lib().SetWriteResult(FALSE);
+    Form1->SpeedButton2->Click();
+    Tick(2);
+    EXPECT_EQ(Lib().Calls(), "Write 0;Write 0") << "no read after a failed write";
+    EXPECT_EQ(Form1->pendingRequest, RequestKind::SaveParameters);
+    EXPECT_TRUE(MonitorLines().empty()) << "failed writes are not logged";
+
+    Lib().SetWriteResult(TRUE);
+    Tick();
+    EXPECT_EQ(Lib().Writes(), "EB 90 02 04 80 01");
+    EXPECT_EQ(Form1->pendingRequest, RequestKind::None);
+    Tick(2);
+    EXPECT_EQ(Lib().Writes(), kPoll) << "sent once, then polls again";
+
+    // A failed poll leaves nothing pending behind it.
+    Tick();
+    Lib().SetWriteResult(FALSE);
+    Tick();
+    EXPECT_EQ(Form1->pendingRequest, RequestKind::None);
+}
+
+TEST_F(PanelExchange, FirstPollReplyLoadsEveryControlWithoutAWrite)
+{
+    LoadFromDevice(kDeviceValues);
+    EXPECT_EQ(Form1->pendingRequest, RequestKind::None);
+    EXPECT_TRUE(Form1->panelLoaded);
+    EXPECT_FALSE(Form1->firstReplyPending);
+    EXPECT_EQ(Form1->parameterSet, kDeviceValues);
+    EXPECT_EQ(Form1->UpDown1->GetPosition(), -5);
+    EXPECT_EQ(Form1->Edit1->GetText(), "-5");
+    EXPECT_EQ(Form1->iSlider1->GetPosition(), -5);
+    EXPECT_EQ(Form1->iSlider2->GetPosition(), 12);
+    EXPECT_EQ(Form1->iSlider3->GetPosition(), 95);
+    EXPECT_EQ(Form1->Edit3->GetText(), "95");
+    EXPECT_EQ(Form1->iSlider4->GetPosition(), 40);
+    EXPECT_EQ(Form1->iSlider5->GetPosition(), 50);
+    EXPECT_EQ(Form1->iSlider6->GetPosition(), 7);
+    EXPECT_EQ(Form1->iSlider7->GetPosition(), 9);
+    EXPECT_EQ(Form1->Edit7->GetText(), "9");
+    EXPECT_EQ(Form1->RadioGroup1->GetItemIndex(), 0) << "code 1 is dBA, as the layout had it";
+    EXPECT_TRUE(Form1->CheckBox1->GetChecked());
+    Tick();
+    EXPECT_EQ(Lib().Writes(), std::string(kPoll) + ";" + kPoll) << "only polls";
+
+    // A later reply's parameters are ignored.
+    Queue(PollReply(60, {2, 3, 30, 70, 90, 90, 0, 2, 2}, 0));
+    Tick();
+    EXPECT_EQ(Form1->parameterSet, kDeviceValues);
+    EXPECT_EQ(Form1->iSlider3->GetPosition(), 95);
+    EXPECT_EQ(Form1->RadioGroup1->GetItemIndex(), 0);
+    EXPECT_EQ(Form1->iSevenSegmentHexadecimal1->GetValue(), "60");
+}
+
+TEST_F(PanelExchange, AChangedInputTypeOnLoadingWritesTheLoadedValuesOnce)
+{
+    ParameterSet p = kDeviceValues;
+    p.micInputType = 0;
+    LoadFromDevice(p);
+    EXPECT_EQ(Form1->RadioGroup1->GetItemIndex(), 1) << "code 0 selects dB";
+    Tick();
+    EXPECT_EQ(Lib().Writes(), std::string(kPoll) + ";" + Hex(BuildRequest(RequestKind::WriteParameters, p)));
+    Tick(2);
+    EXPECT_EQ(Lib().Writes(), kPoll);
+}
+
+TEST_F(PanelExchange, UnplugAndReplugLoadTheControlsAgain)
+{
+    LoadFromDevice(kDeviceValues);
+    Form1->DeviceNotify(CH375_DEVICE_REMOVE);
+    Lib().Calls();
+    const std::string reading = Form1->iSevenSegmentHexadecimal1->GetValue();
+    Tick(5);
+    EXPECT_EQ(Lib().Calls(), "") << "no library call while disconnected";
+    EXPECT_EQ(Form1->iSevenSegmentHexadecimal1->GetValue(), reading);
+
+    Form1->DeviceNotify(CH375_DEVICE_ARRIVAL);
+    ParameterSet p = kDeviceValues;
+    p.alarmThreshold = 77;
+    LoadFromDevice(p);
+    EXPECT_EQ(Form1->iSlider3->GetPosition(), 77);
+}
+
+TEST_F(PanelExchange, InputCodeAboveTwoSelectsDbCAndShowsNoPicture)
+{
+    ParameterSet p = kDeviceValues;
+    p.micInputType = 7;
+    LoadFromDevice(p);
+    EXPECT_EQ(Form1->RadioGroup1->GetItemIndex(), 2);
+    EXPECT_TRUE(Form1->Image1->Picture()->Graphic() == nullptr || Form1->Image1->Picture()->Graphic()->Empty());
+}
+
+TEST_F(PanelExchange, EnterInAnEditMovesSliderAndSpinnerWithinTheRange)
+{
+    PressEnter(Form1->Edit3, "130");
+    EXPECT_EQ(Form1->iSlider3->GetPosition(), 120);
+    EXPECT_EQ(Form1->UpDown3->GetPosition(), 120);
+    EXPECT_EQ(Form1->Edit3->GetText(), "120");
+    EXPECT_EQ(Form1->pendingRequest, RequestKind::WriteParameters);
+
+    PressEnter(Form1->Edit6, "$1A");
+    EXPECT_EQ(Form1->iSlider6->GetPosition(), 26) << "hexadecimal is an integer too";
+}
+
+TEST_F(PanelExchange, EnterWithNoNumberSaysDataFormatErrorAndChangesNothingElse)
+{
+    std::vector<std::string> boxes;
+    {
+        MessageBoxWatcher watcher;
+        PressEnter(Form1->Edit4, "abc");
+        boxes = watcher.Texts();
+    }
+    EXPECT_EQ(boxes, std::vector<std::string>{"Data format error!"});
+    EXPECT_EQ(Form1->Edit4->GetText(), "abc");
+    EXPECT_EQ(Form1->iSlider4->GetPosition(), 10);
+    EXPECT_EQ(Form1->UpDown4->GetPosition(), 10);
+    EXPECT_EQ(Form1->pendingRequest, RequestKind::None);
+    EXPECT_FALSE(Form1->pairBusy[4]);
+}
+
+TEST_F(PanelExchange, SliderAndSpinnerFollowEachOther)
+{
+    Form1->iSlider1->SetPosition(-7);
+    EXPECT_EQ(Form1->UpDown1->GetPosition(), -7);
+    EXPECT_EQ(Form1->Edit1->GetText(), "-7");
+    Tick();
+    const std::string frame = Lib().Writes();
+    EXPECT_EQ(frame.substr(15, 2), "87") << frame;
+
+    Form1->pendingRequest = RequestKind::None;
+    // The spinner's own arrow, as the user clicks it.
+    SendMessageA(Form1->UpDown5->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(8, 3));
+    SendMessageA(Form1->UpDown5->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(8, 3));
+    Pump();
+    EXPECT_EQ(Form1->UpDown5->GetPosition(), 11);
+    EXPECT_EQ(Form1->iSlider5->GetPosition(), 11);
+    EXPECT_EQ(Form1->pendingRequest, RequestKind::WriteParameters);
+}
+
+TEST_F(PanelExchange, TheCheckBoxAsksForAWriteOnlyWhenClickedWithTheMouse)
+{
+    HWND box = Form1->CheckBox1->Handle();
+    SendMessageA(box, WM_KEYDOWN, VK_SPACE, 0);
+    SendMessageA(box, WM_KEYUP, VK_SPACE, 0xC0000001);
+    Pump();
+    EXPECT_TRUE(Form1->CheckBox1->GetChecked());
+    EXPECT_EQ(Form1->pendingRequest, RequestKind::None);
+
+    SendMessageA(box, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageA(box, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    Pump();
+    EXPECT_FALSE(Form1->CheckBox1->GetChecked());
+    EXPECT_EQ(Form1->pendingRequest, RequestKind::WriteParameters);
+}
+
+TEST_F(PanelExchange, DefaultParameterWritesOnlyWhatReallyChanges)
+{
+    Form1->SpeedButton3->Click();
+    EXPECT_EQ(Form1->pendingRequest, RequestKind::WriteParameters);
+    EXPECT_EQ(Form1->iSlider2->GetPosition(), 3) << "1 is held at the slider's minimum";
+    EXPECT_EQ(Form1->iSlider3->GetPosition(), 100);
+    EXPECT_EQ(Form1->Edit7->GetText(), "10");
+    EXPECT_TRUE(Form1->CheckBox1->GetChecked());
+    Tick();
+    EXPECT_EQ(Lib().Writes(), Hex(BuildRequest(RequestKind::WriteParameters, {1, 0, 3, 100, 100, 100, 1, 10, 10})));
+
+    Form1->SpeedButton3->Click();
+    EXPECT_EQ(Form1->pendingRequest, RequestKind::None) << "everything already at its default";
+    Form1->CheckBox1->SetChecked(false);
+    Form1->SpeedButton3->Click();
+    EXPECT_TRUE(Form1->CheckBox1->GetChecked());
+    EXPECT_EQ(Form1->pendingRequest, RequestKind::None) << "the check box asks only when clicked";
+}
+
+TEST_F(PanelExchange, ReadingIsColouredAgainstTheThresholdHeldWhenItArrives)
+{
+    ParameterSet p = kDeviceValues;
+    p.alarmThreshold = 85;
+    LoadFromDevice(p, 90);
+    EXPECT_EQ(Form1->iSevenSegmentHexadecimal1->GetValue(), "90");
+    EXPECT_EQ(Form1->iSevenSegmentHexadecimal1->GetSegmentColor(), clLime) << "judged against 100, before decoding";
+    for (const auto& [reading, color] : std::vector<std::pair<uint8_t, TColor>>{{84, clLime}, {85, clRed}}) {
+        Queue(PollReply(reading, p, 0));
+        Tick(2);
+        EXPECT_EQ(Form1->iSevenSegmentHexadecimal1->GetValue(), std::to_string(reading));
+        EXPECT_EQ(Form1->iSevenSegmentHexadecimal1->GetSegmentColor(), color) << int(reading);
+    }
+    Queue(PollReply(0xE8, p, 20));
+    Tick(2);
+    EXPECT_EQ(Form1->iSevenSegmentHexadecimal1->GetValue(), "E8");
+    EXPECT_EQ(Form1->iSevenSegmentHexadecimal1->GetSegmentColor(), clRed);
+}
+
+TEST_F(PanelExchange, LevelBarClimbsFallsAndStandsStillWhileDisconnected)
+{
+    LoadFromDevice(kDeviceValues, 50, 30);
+    Tick(40);
+    EXPECT_EQ(Lit(), 30);
+    Queue(PollReply(50, kDeviceValues, 10));
+    Tick(2);
+    EXPECT_EQ(Lit(), 10) << "falls at once";
+    Form1->levelTarget = 200;
+    Tick(40);
+    EXPECT_EQ(Lit(), 37);
+    Queue(PollReply(0xE1, kDeviceValues, 30));
+    Tick(2);
+    EXPECT_EQ(Lit(), 1) << "an error shows one lamp";
+
+    Form1->DeviceNotify(CH375_DEVICE_REMOVE);
+    Form1->readingCode = 50;
+    Form1->levelTarget = 30;
+    Tick(10);
+    EXPECT_EQ(Lit(), 1);
+}
+
+// --- The traffic monitor ---------------------------------------------------
+
+void ClickToolButton(TToolButton* button)
+{
+    SendMessageA(Form2->Handle(), WM_COMMAND, MAKEWPARAM(button->Command(), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(Form2->ToolBar1->Handle()));
+}
+
+TEST_F(PanelExchange, MonitorPausesResumesAndClears)
+{
+    const uint8_t poll[] = {0xEB, 0x90, 0x01, 0x01, 0x7D};
+    EXPECT_EQ(Form2->ToolButton1->Caption(), "Puase");
+    Form2->LogFrame(poll, 5, true);
+
+    ClickToolButton(Form2->ToolButton1);
+    EXPECT_EQ(Form2->ToolButton1->Caption(), "Run");
+    Form2->LogFrame(poll, 5, true);
+    EXPECT_EQ(MonitorLines(), std::vector<std::string>{"-->EB 90 01 01 7D "}) << "not logged while paused";
+
+    ClickToolButton(Form2->ToolButton2);
+    EXPECT_TRUE(MonitorLines().empty()) << "clearing works while paused";
+    Form2->LogFrame(poll, 5, false);
+    EXPECT_TRUE(MonitorLines().empty());
+    EXPECT_TRUE(Form2->paused);
+
+    ClickToolButton(Form2->ToolButton1);
+    EXPECT_EQ(Form2->ToolButton1->Caption(), "Pause");
+    Form2->LogFrame(poll, 5, false);
+    EXPECT_EQ(MonitorLines(), std::vector<std::string>{"<--EB 90 01 01 7D "});
+}
+
+TEST_F(PanelExchange, MonitorEmptiesItselfAtFiveThousandLines)
+{
+    const uint8_t poll[] = {0xEB, 0x90, 0x01, 0x01, 0x7D};
+    for (int i = 1; i < 4999; ++i) Form2->LogFrame(poll, 5, true);
+    EXPECT_EQ(Form2->Memo1->Lines()->Count(), 4998);
+    Form2->LogFrame(poll, 5, true);
+    EXPECT_EQ(Form2->Memo1->Lines()->Count(), 4999);
+    Form2->LogFrame(poll, 5, true);
+    EXPECT_EQ(Form2->Memo1->Lines()->Count(), 0);
+}
+
+} // namespace
