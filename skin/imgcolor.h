@@ -16,6 +16,7 @@ uint32_t BlendRGB(uint32_t a, uint32_t b, int32_t p);
 int32_t HSVSaturation(uint32_t rgb);
 
 // Line i of a gradient of `lines` lines from `from` to `to` (per channel
-// from + (n div 2 + i*(to - from)) div n, n = lines - 1). A gradient of one
+// from + (n div 2 + i*(to - from)) div n, n = lines - 1, the division
+// rounding down so that the last line is exactly `to`). A gradient of one
 // line (or none) is `from` throughout.
 uint32_t GradientColor(uint32_t from, uint32_t to, int32_t i, int32_t lines);

@@ -16,8 +16,7 @@ int32_t GetHSV(TColor color)
 
 void GradFill(HDC dc, const TRect& rect, TColor from, bool vertical, TColor to)
 {
-    if (!dc || rect.IsEmpty())
-        return;
+    if (!dc || rect.IsEmpty()) return;
     const COLORREF a = ColorToRGB(from), b = ColorToRGB(to);
     const int32_t lines = vertical ? rect.Height() : rect.Width();
     for (int32_t i = 0; i < lines; ++i) {
@@ -30,10 +29,8 @@ void GradFill(HDC dc, const TRect& rect, TColor from, bool vertical, TColor to)
 
 void SpiegelnHorizontal(TBitmap* bitmap)
 {
-    if (!bitmap || bitmap->Empty())
-        return;
-    if (bitmap->GetPixelFormat() != pf24bit)
-        bitmap->SetPixelFormat(pf24bit);
+    if (!bitmap || bitmap->Empty()) return;
+    if (bitmap->GetPixelFormat() != pf24bit) bitmap->SetPixelFormat(pf24bit);
     const int32_t w = bitmap->GetWidth();
     for (int32_t y = 0; y < bitmap->GetHeight(); ++y) {
         auto* row = static_cast<uint8_t*>(bitmap->ScanLine(y));
@@ -45,10 +42,8 @@ void SpiegelnHorizontal(TBitmap* bitmap)
 
 void ChangeTrans(TBitmap* bitmap, TColor color)
 {
-    if (!bitmap || bitmap->Empty())
-        return;
-    if (bitmap->GetPixelFormat() != pf24bit)
-        bitmap->SetPixelFormat(pf24bit);
+    if (!bitmap || bitmap->Empty()) return;
+    if (bitmap->GetPixelFormat() != pf24bit) bitmap->SetPixelFormat(pf24bit);
     const COLORREF c = ColorToRGB(color);
     const uint8_t r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
     for (int32_t y = 0; y < bitmap->GetHeight(); ++y) {

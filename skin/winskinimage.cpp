@@ -61,7 +61,7 @@ void NineSlice(HDC dc, const TRect& d, HDC src, const TRect& s, const TRect& mar
     const int32_t w = d.Width(), h = d.Height(), sw = s.Width(), sh = s.Height();
     const TSlices m = FitMargins(margins, w, h, sw, sh);
     const int32_t dx = d.Left, dy = d.Top, sx = s.Left, sy = s.Top;
-    const int32_t cw = w - m.L - m.R, ch = h - m.T - m.B; // destination centre
+    const int32_t cw = w - m.L - m.R, ch = h - m.T - m.B;     // destination centre
     const int32_t scw = sw - m.L - m.R, sch = sh - m.T - m.B; // source centre
     // Corners.
     StretchPiece(dc, dx, dy, m.L, m.T, src, sx, sy, m.L, m.T);
@@ -121,8 +121,8 @@ std::unique_ptr<TBitmap> GetHMap(const TRect& size, TBitmap* image, const TRect&
     auto result = NewBitmap(size.Width(), size.Height());
     const TRect src = FrameRect(image, vertical, frames, frame);
     if (src.IsEmpty() || result->Empty()) return result;
-    NineSlice(result->Canvas()->Handle(), Rect(0, 0, size.Width(), size.Height()), ImageDC(image), src, margins,
-              tile);
+    NineSlice(result->Canvas()->Handle(), Rect(0, 0, size.Width(), size.Height()), ImageDC(image), src,
+              margins, tile);
     return result;
 }
 
@@ -130,7 +130,8 @@ void DrawRect2(HDC dc, const TRect& rect, TBitmap* image, bool vertical, bool ti
                int32_t frames, int32_t frame, const TRect& margins)
 {
     if (!dc || FrameRect(image, vertical, frames, frame).IsEmpty()) return;
-    auto map = GetHMap(Rect(0, 0, rect.Width(), rect.Height()), image, margins, vertical, tile, frames, frame);
+    auto map =
+        GetHMap(Rect(0, 0, rect.Width(), rect.Height()), image, margins, vertical, tile, frames, frame);
     if (map && !map->Empty()) Put(dc, rect, map.get(), transparent);
 }
 
@@ -164,7 +165,8 @@ void DrawRect3(HDC dc, const TRect& rect, TBitmap* image, bool transparent, int3
     const TRect dest = Bounds(rect.Left + (rect.Width() - src.Width()) / 2,
                               rect.Top + (rect.Height() - src.Height()) / 2, src.Width(), src.Height());
     if (!transparent) {
-        ::BitBlt(dc, dest.Left, dest.Top, dest.Width(), dest.Height(), ImageDC(image), src.Left, src.Top, SRCCOPY);
+        ::BitBlt(dc, dest.Left, dest.Top, dest.Width(), dest.Height(), ImageDC(image), src.Left, src.Top,
+                 SRCCOPY);
         return;
     }
     auto scratch = NewBitmap(src.Width(), src.Height());
@@ -209,7 +211,8 @@ void DrawRectH(HDC dc, const TRect& rect, TBitmap* image, bool vertical, int32_t
         return;
     }
     StretchPiece(dc, rect.Left, rect.Top, m.L, h, in, src.Left, src.Top, m.L, sh);
-    StretchPiece(dc, rect.Left + m.L, rect.Top, w - m.L - m.R, h, in, src.Left + m.L, src.Top, sw - m.L - m.R, sh);
+    StretchPiece(dc, rect.Left + m.L, rect.Top, w - m.L - m.R, h, in, src.Left + m.L, src.Top, sw - m.L - m.R,
+                 sh);
     StretchPiece(dc, rect.Right - m.R, rect.Top, m.R, h, in, src.Right - m.R, src.Top, m.R, sh);
 }
 
@@ -226,7 +229,8 @@ void DrawRectV(HDC dc, const TRect& rect, TBitmap* image, bool vertical, int32_t
         return;
     }
     StretchPiece(dc, rect.Left, rect.Top, w, m.T, in, src.Left, src.Top, sw, m.T);
-    StretchPiece(dc, rect.Left, rect.Top + m.T, w, h - m.T - m.B, in, src.Left, src.Top + m.T, sw, sh - m.T - m.B);
+    StretchPiece(dc, rect.Left, rect.Top + m.T, w, h - m.T - m.B, in, src.Left, src.Top + m.T, sw,
+                 sh - m.T - m.B);
     StretchPiece(dc, rect.Left, rect.Bottom - m.B, w, m.B, in, src.Left, src.Bottom - m.B, sw, m.B);
 }
 
@@ -252,8 +256,9 @@ void DrawBGbmp(HDC dc, const TRect& dest, TBitmap* image, const TRect& source)
 {
     if (!dc || !image || image->Empty() || source.IsEmpty() || dest.IsEmpty()) return;
     // Only the part of source that lies inside the image can be repeated.
-    const TRect s = Rect(std::max(source.Left, 0), std::max(source.Top, 0),
-                         std::min(source.Right, image->GetWidth()), std::min(source.Bottom, image->GetHeight()));
+    const TRect s =
+        Rect(std::max(source.Left, 0), std::max(source.Top, 0), std::min(source.Right, image->GetWidth()),
+             std::min(source.Bottom, image->GetHeight()));
     if (s.IsEmpty()) return;
     TileInto(dc, dest, ImageDC(image), s);
 }
@@ -315,8 +320,8 @@ void DrawParentImage(TControl* control, HDC dc)
     parent->Perform(WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
 }
 
-TRegionHandle BitmapToRegion(TBitmap* bitmap, int32_t x, int32_t y, uint8_t redTolerance, uint8_t greenTolerance,
-                             uint8_t blueTolerance, TColor key)
+TRegionHandle BitmapToRegion(TBitmap* bitmap, int32_t x, int32_t y, uint8_t redTolerance,
+                             uint8_t greenTolerance, uint8_t blueTolerance, TColor key)
 {
     if (!bitmap || bitmap->Empty()) return {};
     TBitmap pixels;
@@ -358,9 +363,11 @@ TRegionHandle BitmapToRegion(TBitmap* bitmap, int32_t x, int32_t y, uint8_t redT
         const auto* line = static_cast<const uint8_t*>(pixels.ScanLine(row));
         int32_t col = 0;
         while (col < w) {
-            while (col < w && isKey(line + 4 * col)) ++col;
+            while (col < w && isKey(line + 4 * col))
+                ++col;
             const int32_t start = col;
-            while (col < w && !isKey(line + 4 * col)) ++col;
+            while (col < w && !isKey(line + 4 * col))
+                ++col;
             if (col > start) {
                 if (rects.size() == rects.capacity()) rects.reserve(rects.size() + kGrowth);
                 rects.push_back(RECT{x + start, y + row, x + col, y + row + 1});

@@ -73,7 +73,8 @@ TEST(DefaultSkin, BitmapsHaveTheSizesAndFramesTheIniPromises)
 {
     const auto writer = TSkinPackageWriter::FromFolder(kFolder);
     std::map<std::string, std::vector<uint8_t>> files;
-    for (const auto& f : writer.Files()) files[f.Name] = f.Data;
+    for (const auto& f : writer.Files())
+        files[f.Name] = f.Data;
     size_t bitmaps = 0;
     for (const auto& [name, data] : files)
         if (name.ends_with(".bmp")) {
@@ -87,16 +88,21 @@ TEST(DefaultSkin, BitmapsHaveTheSizesAndFramesTheIniPromises)
         const char* Name;
         int W, H, Frames;
     } expected[] = {
-        {"left.bmp", 8, 100, 2},       {"right.bmp", 8, 100, 2},      {"top.bmp", 142, 50, 0},
-        {"bottom.bmp", 142, 8, 0},     {"close.bmp", 96, 18, 6},      {"maximize.bmp", 96, 18, 6},
-        {"minimize.bmp", 96, 18, 6},   {"restore.bmp", 96, 18, 6},    {"help.bmp", 96, 18, 6},
-        {"buttons.bmp", 150, 24, 5},   {"checkbox.bmp", 156, 13, 12}, {"radio.bmp", 104, 13, 8},
-        {"mdicontrols.bmp", 156, 13, 12}, {"scrollbar.bmp", 391, 17, 23}, {"hthumb.bmp", 96, 17, 4},
-        {"vthumb.bmp", 68, 24, 4},     {"hscroll.bmp", 64, 17, 4},    {"vscroll.bmp", 68, 16, 4},
-        {"menuitem.bmp", 200, 20, 5},  {"updownvert.bmp", 128, 11, 8}, {"updownhorz.bmp", 88, 16, 8},
-        {"updownvertglyph.bmp", 56, 4, 8}, {"updownhorzglyph.bmp", 32, 7, 8}, {"tabs.bmp", 120, 21, 5},
-        {"combobutton.bmp", 68, 21, 4}, {"statusbar.bmp", 36, 20, 3}, {"headerbar.bmp", 120, 20, 5},
-        {"extra.bmp", 45, 9, 5},       {"trackthumb.bmp", 55, 20, 5}, {"trackthumbdown.bmp", 55, 20, 5},
+        {"left.bmp", 8, 100, 2},           {"right.bmp", 8, 100, 2},
+        {"top.bmp", 142, 50, 0},           {"bottom.bmp", 142, 8, 0},
+        {"close.bmp", 96, 18, 6},          {"maximize.bmp", 96, 18, 6},
+        {"minimize.bmp", 96, 18, 6},       {"restore.bmp", 96, 18, 6},
+        {"help.bmp", 96, 18, 6},           {"buttons.bmp", 150, 24, 5},
+        {"checkbox.bmp", 156, 13, 12},     {"radio.bmp", 104, 13, 8},
+        {"mdicontrols.bmp", 156, 13, 12},  {"scrollbar.bmp", 391, 17, 23},
+        {"hthumb.bmp", 96, 17, 4},         {"vthumb.bmp", 68, 24, 4},
+        {"hscroll.bmp", 64, 17, 4},        {"vscroll.bmp", 68, 16, 4},
+        {"menuitem.bmp", 200, 20, 5},      {"updownvert.bmp", 128, 11, 8},
+        {"updownhorz.bmp", 88, 16, 8},     {"updownvertglyph.bmp", 56, 4, 8},
+        {"updownhorzglyph.bmp", 32, 7, 8}, {"tabs.bmp", 120, 21, 5},
+        {"combobutton.bmp", 68, 21, 4},    {"statusbar.bmp", 36, 20, 3},
+        {"headerbar.bmp", 120, 20, 5},     {"extra.bmp", 45, 9, 5},
+        {"trackthumb.bmp", 55, 20, 5},     {"trackthumbdown.bmp", 55, 20, 5},
         {"progress.bmp", 40, 16, 2},
     };
     for (const auto& e : expected) {
@@ -120,7 +126,8 @@ TEST(DefaultSkin, BitmapsHaveTheSizesAndFramesTheIniPromises)
     EXPECT_EQ(Pixel(top, 0, 0), kKey);
     EXPECT_EQ(Pixel(top, 141, 25), kKey);
     EXPECT_NE(Pixel(top, 70, 12), Pixel(top, 70, 37));
-    for (int y = 1; y < 50; ++y) EXPECT_NE(Pixel(top, 70, y), kKey) << y;
+    for (int y = 1; y < 50; ++y)
+        EXPECT_NE(Pixel(top, 70, y), kKey) << y;
 }
 
 } // namespace

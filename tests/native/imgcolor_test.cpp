@@ -42,8 +42,10 @@ TEST(ImgColor, GradientStepsRoundFromTheHalfStep)
     EXPECT_EQ(GradientColor(Rgb(0, 0, 0), Rgb(255, 100, 10), 39, 40), Rgb(255, 100, 10));
     // (19 + 20 * 255) div 39 = 131
     EXPECT_EQ(GradientColor(Rgb(0, 0, 0), Rgb(255, 0, 0), 20, 40), Rgb(131, 0, 0));
-    // Falling channels truncate toward zero: 255 + (19 - 5100) div 39.
-    EXPECT_EQ(GradientColor(Rgb(255, 0, 0), Rgb(0, 0, 0), 20, 40), Rgb(125, 0, 0));
+    // Falling channels round to nearest too, and reach the end colour:
+    // 255 + floor((19 - 5100) / 39) = 124.
+    EXPECT_EQ(GradientColor(Rgb(255, 0, 0), Rgb(0, 0, 0), 20, 40), Rgb(124, 0, 0));
+    EXPECT_EQ(GradientColor(Rgb(255, 200, 7), Rgb(0, 3, 0), 39, 40), Rgb(0, 3, 0));
     // A single line, or none, is the start colour.
     EXPECT_EQ(GradientColor(Rgb(1, 2, 3), Rgb(9, 9, 9), 0, 1), Rgb(1, 2, 3));
     EXPECT_EQ(GradientColor(Rgb(1, 2, 3), Rgb(9, 9, 9), 5, 0), Rgb(1, 2, 3));

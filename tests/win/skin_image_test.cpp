@@ -37,7 +37,8 @@ std::unique_ptr<TBitmap> Make(int w, int h, const std::function<TColor(int, int)
     b->SetPixelFormat(pf24bit);
     b->SetSize(w, h);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) b->Canvas()->SetPixel(x, y, color(x, y));
+        for (int x = 0; x < w; ++x)
+            b->Canvas()->SetPixel(x, y, color(x, y));
     return b;
 }
 
@@ -74,11 +75,13 @@ TEST_F(SkinImage, FramesAreCutSideBySideOrOneBelowAnother)
     auto across = Make(30, 10, Coord); // three frames of 10 x 10
     auto map = GetHMap(Rect(0, 0, 10, 10), across.get(), kNoMargins, false, false, 3, 2);
     ASSERT_TRUE(map);
-    for (int x = 0; x < 10; ++x) EXPECT_EQ(SrcX(Px(*map, x, 5)), 10 + x) << x;
+    for (int x = 0; x < 10; ++x)
+        EXPECT_EQ(SrcX(Px(*map, x, 5)), 10 + x) << x;
 
     auto down = Make(10, 30, Coord);
     map = GetHMap(Rect(0, 0, 10, 10), down.get(), kNoMargins, true, false, 3, 3);
-    for (int y = 0; y < 10; ++y) EXPECT_EQ(SrcY(Px(*map, 5, y)), 20 + y) << y;
+    for (int y = 0; y < 10; ++y)
+        EXPECT_EQ(SrcY(Px(*map, 5, y)), 20 + y) << y;
 
     EXPECT_EQ(FrameRect(across.get(), false, 3, 2), Rect(10, 0, 20, 10));
     // Frame numbers outside the image fall back to the nearest frame.
@@ -124,8 +127,10 @@ TEST_F(SkinImage, MarginsThatDoNotFitAreDroppedInTheirDirectionOnly)
     EXPECT_GE(SrcX(Px(*map, 2, 0)), 4);
     EXPECT_GE(SrcX(Px(*map, 5, 0)), 10);
     // Down: the top and bottom margins still hold.
-    for (int y = 0; y < 4; ++y) EXPECT_EQ(SrcY(Px(*map, 0, y)), y);
-    for (int y = 0; y < 4; ++y) EXPECT_EQ(SrcY(Px(*map, 0, 16 + y)), 8 + y);
+    for (int y = 0; y < 4; ++y)
+        EXPECT_EQ(SrcY(Px(*map, 0, y)), y);
+    for (int y = 0; y < 4; ++y)
+        EXPECT_EQ(SrcY(Px(*map, 0, 16 + y)), 8 + y);
 
     // Margins wider than the source frame leave no middle to stretch: they
     // are dropped rather than mirroring the copy.
@@ -243,7 +248,8 @@ TEST_F(SkinImage, NothingToDrawDrawsNothing)
     auto dest = Filled(4, 4, clLime);
     HDC dc = dest->Canvas()->Handle();
     // No frames, frames narrower than a pixel (2 / 3), an empty image, none.
-    const std::vector<std::pair<TBitmap*, int>> cases{{img.get(), 0}, {img.get(), 3}, {&empty, 1}, {nullptr, 1}};
+    const std::vector<std::pair<TBitmap*, int>> cases{
+        {img.get(), 0}, {img.get(), 3}, {&empty, 1}, {nullptr, 1}};
     for (auto [image, frames] : cases) {
         DrawRect2(dc, Rect(0, 0, 4, 4), image, false, false, false, frames, 1, kNoMargins);
         DrawBorder(dc, Rect(0, 0, 4, 4), image, false, frames, 1, kNoMargins);
@@ -296,7 +302,8 @@ TEST_F(SkinImage, RegionsLeaveOutTheKeyColour)
     EXPECT_EQ(TRect(rects[1]), Rect(7, 7, 8, 8));
 
     // Tolerance reaches upward from the key's channels.
-    auto nearKey = Make(3, 2, [](int x, int y) { return x == 2 && y == 1 ? RGB(255, 8, 255) : SkinKeyColor; });
+    auto nearKey =
+        Make(3, 2, [](int x, int y) { return x == 2 && y == 1 ? RGB(255, 8, 255) : SkinKeyColor; });
     rgn = BitmapToRegion(nearKey.get(), 0, 0, 0, 10, 0);
     ASSERT_TRUE(rgn);
     RECT box{};
@@ -328,13 +335,12 @@ TEST_F(SkinImage, ColourUtilities)
     auto bmp = Filled(10, 40, clBlack);
     GradFill(bmp->Canvas()->Handle(), Rect(0, 0, 10, 40), clWhite, true, clBlack);
     EXPECT_EQ(Px(*bmp, 9, 0), clWhite);
-    // Steps truncate toward zero, so a falling gradient ends one short:
-    // 255 + (19 + 39 * -255) div 39 = 1, and 255 + (19 + 20 * -255) div 39 = 125.
-    EXPECT_EQ(Px(*bmp, 0, 39), static_cast<TColor>(RGB(1, 1, 1)));
-    EXPECT_EQ(Px(*bmp, 5, 20), static_cast<TColor>(RGB(125, 125, 125)));
+    EXPECT_EQ(Px(*bmp, 0, 39), clBlack);
+    // 255 + floor((19 + 20 * -255) / 39) = 124
+    EXPECT_EQ(Px(*bmp, 5, 20), static_cast<TColor>(RGB(124, 124, 124)));
     GradFill(bmp->Canvas()->Handle(), Rect(0, 0, 10, 40), clRed, false, clBlue);
     EXPECT_EQ(Px(*bmp, 0, 39), clRed);
-    EXPECT_EQ(Px(*bmp, 9, 0), static_cast<TColor>(RGB(1, 0, 255)));
+    EXPECT_EQ(Px(*bmp, 9, 0), clBlue);
 
     auto img = Make(3, 2, Coord);
     SpiegelnHorizontal(img.get());

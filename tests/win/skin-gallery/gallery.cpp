@@ -88,13 +88,14 @@ public:
                 bool vertical = false, int gap = 4)
     {
         for (int f = 1; f <= frames; ++f)
-            DrawRect2(dc(), Bounds(x + (cw + gap) * (f - 1), y, cw, ch), Img(name), vertical, false, true, frames, f,
-                      margins);
+            DrawRect2(dc(), Bounds(x + (cw + gap) * (f - 1), y, cw, ch), Img(name), vertical, false, true,
+                      frames, f, margins);
     }
 
     void Button(int x, int y, int w, int h, int frame, const std::string& text)
     {
-        DrawRect2(dc(), Bounds(x, y, w, h), Img("buttons.bmp"), false, false, true, 5, frame, Rect(7, 7, 7, 7));
+        DrawRect2(dc(), Bounds(x, y, w, h), Img("buttons.bmp"), false, false, true, 5, frame,
+                  Rect(7, 7, 7, 7));
         TRect r = Bounds(x, y + (frame == 2 ? 1 : 0), w, h);
         c_->Font()->SetColor(frame == 3 ? static_cast<TColor>(RGB(172, 170, 158)) : clBlack);
         c_->Brush()->SetStyle(bsClear);
@@ -111,16 +112,18 @@ public:
                   enabled ? 1 : 3, Rect(2, 2, 2, 2));
         DrawRect1(dc(), Bounds(x + length - 17, y, 17, 17), arrows, true, 23, enabled ? 5 : 7);
         if (enabled) {
-            DrawRect2(dc(), Bounds(x + 40, y, 50, 17), Img("hthumb.bmp"), false, false, true, 4, 1, Rect(4, 3, 4, 3));
+            DrawRect2(dc(), Bounds(x + 40, y, 50, 17), Img("hthumb.bmp"), false, false, true, 4, 1,
+                      Rect(4, 3, 4, 3));
             DrawRect3(dc(), Bounds(x + 40, y, 50, 17), arrows, true, 23, 17);
         }
         // Vertical, at vx.
         DrawRect1(dc(), Bounds(vx, y, 17, 17), arrows, true, 23, enabled ? 9 : 11);
-        DrawRect2(dc(), Bounds(vx, y + 17, 17, 86), Img("vscroll.bmp"), false, false, false, 4, enabled ? 1 : 3,
-                  Rect(2, 2, 2, 2));
+        DrawRect2(dc(), Bounds(vx, y + 17, 17, 86), Img("vscroll.bmp"), false, false, false, 4,
+                  enabled ? 1 : 3, Rect(2, 2, 2, 2));
         DrawRect1(dc(), Bounds(vx, y + 103, 17, 17), arrows, true, 23, enabled ? 13 : 15);
         if (enabled) {
-            DrawRect2(dc(), Bounds(vx, y + 30, 17, 40), Img("vthumb.bmp"), false, false, true, 4, 1, Rect(3, 4, 3, 4));
+            DrawRect2(dc(), Bounds(vx, y + 30, 17, 40), Img("vthumb.bmp"), false, false, true, 4, 1,
+                      Rect(3, 4, 3, 4));
             DrawRect3(dc(), Bounds(vx, y + 30, 17, 40), arrows, true, 23, 20);
         }
     }
@@ -154,8 +157,10 @@ void DrawPage(TGallery& g)
     int y = 170;
     g.Label(16, y, "Push buttons: normal, pressed, disabled, hot, default");
     const char* names[] = {"Normal", "Pressed", "Disabled", "Hot", "Default"};
-    for (int f = 1; f <= 5; ++f) g.Button(16 + 84 * (f - 1), y + 16, 75, 25, f, names[f - 1]);
-    for (int f = 1; f <= 5; ++f) g.Button(448 + 90 * (f - 1), y + 8, 84, 36, f, names[f - 1]);
+    for (int f = 1; f <= 5; ++f)
+        g.Button(16 + 84 * (f - 1), y + 16, 75, 25, f, names[f - 1]);
+    for (int f = 1; f <= 5; ++f)
+        g.Button(448 + 90 * (f - 1), y + 8, 84, 36, f, names[f - 1]);
 
     y = 230;
     g.Label(16, y, "Check boxes (open, ticked, mixed x normal, hot, pressed, disabled), radio buttons");
@@ -192,11 +197,14 @@ void DrawPage(TGallery& g)
 
     y = 510;
     g.Label(16, y, "Progress, tabs and pane, combo button, header, status bar");
-    DrawRect2(g.dc(), Bounds(16, y + 16, 200, 16), g.Img("progress.bmp"), false, false, true, 2, 1, Rect(3, 3, 3, 3));
-    DrawRect2(g.dc(), Bounds(16, y + 16, 120, 16), g.Img("progress.bmp"), false, false, true, 2, 2, Rect(3, 3, 3, 3));
+    DrawRect2(g.dc(), Bounds(16, y + 16, 200, 16), g.Img("progress.bmp"), false, false, true, 2, 1,
+              Rect(3, 3, 3, 3));
+    DrawRect2(g.dc(), Bounds(16, y + 16, 120, 16), g.Img("progress.bmp"), false, false, true, 2, 2,
+              Rect(3, 3, 3, 3));
     DrawRect2(g.dc(), Bounds(16, y + 40, 200, 12), g.Img("chunk.bmp"), false, true, true, 1, 1, kNone);
     g.Frames(240, y + 16, "tabs.bmp", 5, 56, 21, Rect(4, 4, 4, 2), false, 0);
-    DrawRect2(g.dc(), Bounds(240, y + 36, 280, 50), g.Img("tabpane.bmp"), false, false, false, 1, 1, Rect(3, 3, 3, 3));
+    DrawRect2(g.dc(), Bounds(240, y + 36, 280, 50), g.Img("tabpane.bmp"), false, false, false, 1, 1,
+              Rect(3, 3, 3, 3));
     g.Frames(540, y + 16, "combobutton.bmp", 4, 17, 21, Rect(3, 3, 3, 3));
     g.Frames(630, y + 20, "extra.bmp", 5, 9, 9, kNone);
     g.Frames(540, y + 44, "headerbar.bmp", 5, 60, 20, Rect(3, 3, 3, 3), false, 0);
@@ -204,7 +212,8 @@ void DrawPage(TGallery& g)
 
     y = 610;
     g.Label(16, y, "Menu: background and items");
-    DrawRect2(g.dc(), Bounds(16, y + 16, 160, 70), g.Img("menubg.bmp"), false, true, false, 1, 1, Rect(23, 0, 0, 0));
+    DrawRect2(g.dc(), Bounds(16, y + 16, 160, 70), g.Img("menubg.bmp"), false, true, false, 1, 1,
+              Rect(23, 0, 0, 0));
     const int items[] = {1, 2, 4};
     const char* itemText[] = {"Restore", "", "Close"};
     for (int i = 0; i < 3; ++i) {
@@ -213,10 +222,12 @@ void DrawPage(TGallery& g)
         if (*itemText[i]) g.Label(46, y + 21 + 22 * i, itemText[i]);
     }
     g.Label(230, y, "Track bars, thumbs, minimized caption");
-    DrawRect2(g.dc(), Bounds(200, y + 30, 200, 5), g.Img("track.bmp"), false, false, false, 1, 1, Rect(3, 2, 3, 2));
+    DrawRect2(g.dc(), Bounds(200, y + 30, 200, 5), g.Img("track.bmp"), false, false, false, 1, 1,
+              Rect(3, 2, 3, 2));
     g.Frames(200, y + 40, "trackthumb.bmp", 5, 11, 20, kNone);
     g.Frames(280, y + 40, "trackthumbdown.bmp", 5, 11, 20, kNone);
-    DrawRect2(g.dc(), Bounds(420, y + 16, 5, 70), g.Img("trackvert.bmp"), false, false, false, 1, 1, Rect(2, 3, 2, 3));
+    DrawRect2(g.dc(), Bounds(420, y + 16, 5, 70), g.Img("trackvert.bmp"), false, false, false, 1, 1,
+              Rect(2, 3, 2, 3));
     DrawRect2(g.dc(), Bounds(440, y + 16, 160, 29), g.Img("mincaption.bmp"), false, false, true, 1, 1,
               Rect(3, 3, 3, 3));
 
@@ -252,7 +263,8 @@ int Run(const std::string& bmpFile, const std::string& folder)
 int main(int argc, char** argv)
 {
     try {
-        return Run(argc > 1 ? argv[1] : "skin-gallery.bmp", argc > 2 ? argv[2] : ORVANE_SOURCE_DIR "/assets/skin");
+        return Run(argc > 1 ? argv[1] : "skin-gallery.bmp",
+                   argc > 2 ? argv[2] : ORVANE_SOURCE_DIR "/assets/skin");
     } catch (const std::exception& e) {
         std::printf("skin-gallery: %s\n", e.what());
         return 2;
