@@ -479,7 +479,7 @@ TEST(PanelEndToEnd, TalksToTheDeviceShowsItsReadingAndSendsTheUsersChanges)
     // p4 is the eighth byte of the frame.
     EXPECT_TRUE(WaitUntil([&] {
         for (const std::string& f : Received(sim.Log()))
-            if (f.rfind("EB 90 0B 02", 0) == 0 && f.substr(21, 2) == Hex2(after)) return true;
+            if (f.rfind("EB 90 0A 02", 0) == 0 && f.substr(21, 2) == Hex2(after)) return true;
         return false;
     })) << sim.Log().substr(sim.Log().size() > 2000 ? sim.Log().size() - 2000 : 0);
 
@@ -491,16 +491,21 @@ TEST(PanelEndToEnd, TalksToTheDeviceShowsItsReadingAndSendsTheUsersChanges)
     ClickAt(panel1, 660, 426);
     EXPECT_TRUE(WaitUntil([&] { return HasFrame(sim.Log(), "EB 90 02 04 80 01"); }));
 
-    // Unplugged, a change stays in the panel; plugged again, the controls
-    // come back from the device.
+    // Unplugged, the space bar unchecks the box without asking for a write;
+    // plugged again, the controls come back from the device.
     sim.Command("unplug");
     ASSERT_TRUE(panel.CaptionBecomes("Label9", "Disconnect"));
-    SetWindowTextA(panel.Handle("Edit3"), "70");
-    PostMessageA(panel.Handle("Edit3"), WM_CHAR, '\r', 0);
-    EXPECT_TRUE(WaitUntil([&] { return panel.StateOf("slider3") == "70"; }));
+    ASSERT_EQ(panel.StateOf("check"), "1");
+    HWND box = panel.Handle("CheckBox1");
+    PostMessageA(box, WM_KEYDOWN, VK_SPACE, 1);
+    PostMessageA(box, WM_KEYUP, VK_SPACE, 0xC0000001);
+    EXPECT_TRUE(WaitUntil([&] { return panel.StateOf("check") == "0"; }));
+    EXPECT_EQ(panel.StateOf("panelLoaded"), "0");
     sim.Command("plug");
     ASSERT_TRUE(panel.CaptionBecomes("Label9", "Connected"));
-    EXPECT_TRUE(WaitUntil([&] { return panel.StateOf("slider3") == std::to_string(after); })) << panel.State();
+    EXPECT_TRUE(WaitUntil([&] { return panel.StateOf("panelLoaded") == "1"; }));
+    EXPECT_EQ(panel.StateOf("check"), "1") << panel.State();
+    EXPECT_EQ(panel.StateOf("slider3"), std::to_string(after));
 
     // The monitor lists what went both ways, as the simulator saw it.
     ASSERT_TRUE(panel.ShowMonitor());

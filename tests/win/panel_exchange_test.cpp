@@ -63,9 +63,9 @@ protected:
         Application->CreateForm(Form1);
         Application->CreateForm(Form2);
         Form1->Show();
-        Pump();
-        // The test is the clock.
+        // The test is the clock: no tick may come before the test's own.
         Form1->Timer1->SetEnabled(false);
+        Pump();
         Lib().Calls();
         Lib().Writes();
     }
@@ -164,7 +164,7 @@ TEST_F(PanelExchange, SelfCheckGoesAtTheNextSendingTurnAndALaterRequestReplacesI
     Form1->iSlider4->SetPosition(33);
     Tick();
     const std::string written = Lib().Writes();
-    EXPECT_EQ(written.substr(0, 11), "EB 90 0B 02") << "no save, only the parameters: " << written;
+    EXPECT_EQ(written.substr(0, 11), "EB 90 0A 02") << "no save, only the parameters: " << written;
 }
 
 // The device never got it, so it is tried again rather than lost.
