@@ -70,8 +70,8 @@ TEST(SkinSysButtons, SectionsAreChosenByNameAndAction)
     TQuickIni ini;
     Load(ini, "[Buttons]\nBitmap=b.bmp\n[Button]\nAction=0\n[Button.Radio]\n[BUTTON.CHECKBOX]\n"
               "[Button0]\nAction=0\n[Skins]\nVersion=200\n"
-              "[ButtonGhost]\nAction=-1\n"                 // hidden by default: dropped
-              "[ButtonShown]\nAction=-1\nVisibility=0\n"   // explicitly always shown: kept
+              "[ButtonGhost]\nAction=-1\n"               // hidden by default: dropped
+              "[ButtonShown]\nAction=-1\nVisibility=0\n" // explicitly always shown: kept
               "[button9]\nAction=2\n[XButton]\nAction=1\n");
     const auto specs = ReadSysButtonSpecs(ini);
     ASSERT_EQ(specs.size(), 3u);
@@ -87,9 +87,9 @@ TEST(SkinSysButtons, SectionsAreChosenByNameAndAction)
 TEST(SkinSysButtons, MixedCaseKeysAndTheHelpButtonTakingTheMaximizePlace)
 {
     TQuickIni ini;
-    Load(ini, "[Button0]\nAction=4\nXCoord=99\nYcoord=1\n"                    // before any maximize: stays
+    Load(ini, "[Button0]\nAction=4\nXCoord=99\nYcoord=1\n" // before any maximize: stays
               "[Button1]\nACTION=1\nVisibility=2\nxcoord=38\nYCOORD=6\nButtonImage=max.bmp\n"
-              "[Button2]\nAction=1\nVisibility=1\nXcoord=70\nYcoord=7\n"     // another maximize: not remembered
+              "[Button2]\nAction=1\nVisibility=1\nXcoord=70\nYcoord=7\n" // another maximize: not remembered
               "[Button5]\nAction=4\nXcoord=56\nYcoord=6\nVisibility=10\nFRAME=3\nCombineOp=2\n");
     const auto specs = ReadSysButtonSpecs(ini);
     ASSERT_EQ(specs.size(), 4u);

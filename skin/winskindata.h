@@ -1,0 +1,323 @@
+// TSkinData: the component a form carries to have its windows painted by the
+// skin engine. It holds a skin package, turns the package's skin ini into
+// skin objects, colours and a few generated images, and keeps the settings
+// that tell the engine what to skin. The engine reads the objects and
+// colours here directly and never copies them. Win32 only.
+//
+// TSkinStore keeps several packages in a form for skins chosen at run time.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/component.h"
+#include "framework/gdiobj.h"
+#include "framework/graphics.h"
+
+class TControl;
+class TWinControl;
+class TQuickIni;
+class TSkinReader;
+class TSkinData;
+class TSkinStore;
+
+ORVANE_ENUM(TSkinControlType, xcMainMenu, xcPopupMenu, xcMenuItem, xcToolbar, xcControlbar, xcCombo,
+            xcCheckBox, xcRadioButton, xcProgress, xcScrollbar, xcEdit, xcButton, xcBitBtn, xcSpeedButton,
+            xcSpin, xcPanel, xcGroupBox, xcStatusBar, xcTab, xcTrackBar, xcSystemMenu, xcFastReport)
+using TSkinControlTypes = TSet<TSkinControlType>;
+ORVANE_ENUM(TSkinOption, xoMDIScrollbar, xoMenuMerge, xoTransparent, xoPreview, xoParentBackGround,
+            xoNoFocusRect, xoToolbarBK, xoToolbarButton, xoMDIChildBorder, xoMenuBG, xoFormScrollbar)
+using TSkinOptions = TSet<TSkinOption>;
+ORVANE_ENUM(TSkinFormType, sfMainform, sfOnlyThisForm, sfDialog, sfDLL)
+ORVANE_ENUM(TShemeColor, csText, csTitleTextActive, csTitleTextNoActive, csButtonFace, csButtonText,
+            csButtonHilight, csButtonlight, csButtonShadow, csButtonDkshadow, csSelectText, csSelectBg,
+            csHilightText, csHilight, csMenuBar, csMenuBarText, csMenuText, csMenubg, csCaption, csScrollbar,
+            csTextDisable)
+constexpr int ShemeColorCount = csTextDisable + 1;
+
+ORVANE_EVENT(TOnFormSkin, void(TObject* Sender, const std::string& aName, bool& DoSkin));
+ORVANE_EVENT(TOnSkinControl, void(TComponent* Sender, TSkinData* SkinData, TControl* Form, TControl* Control,
+                                  const std::string& ControlClass, TComponent*& SkinnedControl));
+ORVANE_EVENT(TOnSkinForm, void(TObject* Sender, HWND ahwnd, const std::string& aName));
+
+// ---------------------------------------------------------------------------
+// Skin objects: one image of N state frames with the way to draw it.
+
+class TDataSkinObject {
+public:
+    explicit TDataSkinObject(std::string name) : Name(std::move(name)) {}
+    virtual ~TDataSkinObject() = default;
+    TDataSkinObject(const TDataSkinObject&) = delete;
+    TDataSkinObject& operator=(const TDataSkinObject&) = delete;
+
+    // Edge sizes (left, top, right, bottom) that are never stretched.
+    TRect Margins;
+    std::unique_ptr<TBitmap> Image = std::make_unique<TBitmap>(); // never null
+    int32_t Trans = 0;                                            // drawn with the key colour left out
+    // 1 tiles the middle, 0 stretches it. The borders and the menu bar read
+    // it the other way round: 1 stretches, anything else tiles.
+    int32_t Tile = 0;
+    std::string Name; // the ini section (or built-in name) it came from
+    int32_t Frame = 0;
+    int32_t Style = 0;
+    int32_t NormalColour = -1, MouseOverColour = -1, PressedColour = -1;
+    TColor NormalColour2 = clBtnText, MouseOverColour2 = clBtnText, PressedColour2 = clBtnText;
+};
+
+class TDataSkinBorder : public TDataSkinObject {
+public:
+    using TDataSkinObject::TDataSkinObject;
+    std::unique_ptr<TBitmap> Image2 = std::make_unique<TBitmap>();
+};
+
+class TDataSkinButton : public TDataSkinObject {
+public:
+    using TDataSkinObject::TDataSkinObject;
+    std::unique_ptr<TBitmap> CheckImage = std::make_unique<TBitmap>();
+    std::unique_ptr<TBitmap> RadioImage = std::make_unique<TBitmap>();
+    int32_t RadioFrame = 0, CheckFrame = 0;
+    bool NormalColour2Given = false, MouseOverColour2Given = false, PressedColour2Given = false;
+};
+
+class TDataSkinTitle : public TDataSkinObject {
+public:
+    using TDataSkinObject::TDataSkinObject;
+    int32_t TextAlignment = 0; // 0 left, 1 centre, 2 right
+    int32_t TextBackground = 0;
+    int32_t FontHeight = 14;
+    int32_t TXTBackleft = 0, TXTBackRight = 0;
+    TColor ActiveTextColor = clNone, InActiveTextColor = clNone;
+};
+
+class TDataSkinSysButton : public TDataSkinObject {
+public:
+    using TDataSkinObject::TDataSkinObject;
+    int32_t Action = 0, Align = 0, Xcoord = 0, Ycoord = 0, CombineOp = -1, Visibility = 0, Visibility1 = 0;
+};
+
+class TDataSkinBoxLabel : public TDataSkinObject {
+public:
+    using TDataSkinObject::TDataSkinObject;
+    int32_t BackgroundLeftShift = 0, BackgroundRightShift = 0, BackgroundAlignment = 0;
+};
+
+// ---------------------------------------------------------------------------
+
+class TSkinData : public TComponent {
+    ORVANE_CLASS(TSkinData, TComponent)
+    explicit TSkinData(TComponent* AOwner);
+    ~TSkinData() override;
+
+    // Published properties.
+    bool GetActive() const { return active_; }
+    void SetActive(bool value);
+    int32_t DisableTag = 99;
+    TSkinControlTypes SkinControls;
+    TSkinOptions Options;
+    TStrings& Skin3rd() { return skin3rd_; }
+    void SetSkin3rd(const TStrings& value) { skin3rd_.Assign(value); }
+    const std::string& GetSkinFile() const { return skinFile_; }
+    void SetSkinFile(const std::string& value) { LoadFromFile(value); }
+    // "(Good)" while designed with a package, "(none)" otherwise; setting
+    // it changes nothing (forms store "(Good)").
+    std::string GetSkinStore() const;
+    TSkinFormType SkinFormtype = sfMainform;
+    std::string GetVersion() const { return "5.03.07.12"; }
+    bool MenuUpdate = true;
+    bool MenuMerge = false;
+    TOnFormSkin OnFormSkin;
+    TNotifyEvent OnSkinChanged;
+    TOnSkinControl OnSkinControl;
+    TOnSkinForm OnBeforeSkinForm;
+    TOnSkinForm OnAfterSkinForm;
+
+    // "SkinStream": a 32-bit byte count, then the package.
+    void DefineProperties(TFiler& filer) override;
+    void Loaded() override;
+
+    // Reads the held package into skin objects. False (and NotLoaded left
+    // true) when the package is refused or a bitmap in it cannot be read;
+    // the failure goes to DoDebug. Does nothing while designing.
+    bool LoadSkin();
+    // Replace the package and load it. A file that does not exist changes
+    // nothing but NotLoaded.
+    void LoadFromFile(const std::string& fileName);
+    void LoadFromStream(TStream& stream);
+    void LoadFromCollection(TSkinStore* store, int index);
+    // The held package (packed), as SkinStream stores it.
+    TMemoryStream& SkinStream() { return skinStream_; }
+
+    void DoFormSkin(HWND wnd, const std::string& className, bool& DoSkin);
+    void DoSkinChanged();
+    // Diagnostics; the last text is kept for whoever looks.
+    void DoDebug(const std::string& text) { LastDebug = text; }
+    std::string LastDebug;
+
+    TColor GetCaptionColor();
+    // The platform's scroll-bar information when the platform offers it.
+    bool GetScrollBarInfo(HWND wnd, LONG objectId, SCROLLBARINFO& info) const;
+    bool GetPrecolor(TColor& color, int index) const;
+    void CreateMinCaption();
+    void UpdateMainMenu(bool flag) { MainMenuUpdate = flag; }
+
+    // The steps the skin manager carries out (it arrives with the engine).
+    void UpdateSkin();
+    void Install() { RequestAction(1); }
+    void Uninstall() { RequestAction(2); }
+
+    // Members the engine reads. Objects marked "always" exist from creation
+    // (or from the first load) on; the others are null while the skin gives
+    // them no image.
+    std::unique_ptr<TDataSkinTitle> Title; // always
+    std::vector<std::unique_ptr<TDataSkinSysButton>> SysButtons;
+    std::unique_ptr<TDataSkinButton> Button;                                           // always
+    std::unique_ptr<TDataSkinBorder> BorderLeft, BorderRight, BorderTop, BorderBottom; // always
+    std::unique_ptr<TDataSkinBorder> Tabs, UpDownHorz, UpDownVert, ComboButton, Progress;
+    std::unique_ptr<TDataSkinObject> SunkEdge, ExtraImages, ComboArrow, GroupBoxEdge, Toolbar, ToolBars;
+    std::unique_ptr<TDataSkinObject> ProgressChunk, StatusBarEdges, TabPane, Headerbar, MenuBar, MenuItem,
+        MenuBackground, Scrollbar, HorzScroll, VertScroll, HorzScrollThumb, VertScrollThumb;
+    std::unique_ptr<TDataSkinObject> TrackThumbHorz, TrackThumbVert, TrackThumbLeft, TrackThumbRight,
+        TrackThumbUp, TrackThumbDown;
+    std::unique_ptr<TDataSkinObject> Track, TrackVert, MinCaption;
+    std::unique_ptr<TDataSkinBoxLabel> GroupBox;
+
+    std::array<TColor, ShemeColorCount> Colors{};
+    std::array<bool, ShemeColorCount> ColorGiven{};
+    std::vector<TColor> PreColors;
+    HBRUSH BackBrush() const { return backBrush_.Get(); }
+    std::unique_ptr<TBitmap> AppIcon = std::make_unique<TBitmap>();
+    std::unique_ptr<TImageList> MenuImages;
+    bool NotLoaded = true;
+    bool MainMenuUpdate = true;
+
+    // How run-time failures reach the user (a message box unless replaced,
+    // e.g. by tests).
+    static std::function<void(const std::string&)> ShowSkinMessage;
+
+private:
+    // The two halves of a load (winskindataload.cpp).
+    bool LoadPackage(bool reportToUser);
+    void LoadFromIni(TSkinReader& reader, TQuickIni& ini);
+    void Readbmp(TBitmap& bitmap, const std::string& reference);
+    template <class T>
+    std::unique_ptr<T> NewObject(const TQuickIni& ini, const std::string& section, const char* imageKey);
+    void ReadColours(const TQuickIni& ini, TDataSkinObject& obj, const std::string& section);
+    void ReadMargins(const TQuickIni& ini, TDataSkinObject& obj, const std::string& section);
+    std::unique_ptr<TDataSkinObject> ReadObject(const TQuickIni& ini, const std::string& section);
+    std::unique_ptr<TDataSkinBorder> ReadObject2(const TQuickIni& ini, const std::string& section,
+                                                 const std::string& image2Key);
+    void ReadProgress(const TQuickIni& ini, const std::string& section);
+    void ReadBoxLabel(const TQuickIni& ini, const std::string& section);
+    void ReadMenuBar(const TQuickIni& ini, const std::string& section);
+    void ReadTitle(const TQuickIni& ini, const std::string& section);
+    void ReadTrack(std::unique_ptr<TDataSkinObject>& track, const std::string& builtinName);
+    void ReadButton(const TQuickIni& ini);
+    void ReadBord(const TQuickIni& ini);
+    void ReadSysButton(const TQuickIni& ini);
+    void CreateMdibtn(const TQuickIni& ini);
+    void ReadColor(const TQuickIni& ini);
+    void ReadColor2(const TQuickIni& ini, const std::string& key, TShemeColor slot, TColor def);
+    void SetFrame(const TQuickIni& ini);
+    void ReBuildCombobox();
+    void ReBuildComboxArrow();
+    void RebuildToolbar();
+
+    void ReplacePackage(TStream& source);
+    // DoDebug, and a message for a skin the user chose at run time.
+    void ReportFailure(const std::string& text, bool reportToUser);
+    void MakeAppIcon();
+    void LoadMenuImages();
+
+    // Seams for the skin manager, which arrives with the skin engine:
+    // registering with it (Loaded, destruction), Loaded's adjustments of
+    // SkinControls, and the deferred numbered actions (1 skin on, 2 skin
+    // off, 3 skin changed) it runs 250 ms after they are asked for.
+    void RegisterWithManager() {}
+    void LeaveManager() {}
+    void AdjustSkinControls() {}
+    void RequestAction(int /*action*/) {}
+
+    bool active_ = false;
+    TSkinReader* reader_ = nullptr; // the package being loaded, for Readbmp
+    TStringList skin3rd_;
+    std::string skinFile_;
+    TMemoryStream skinStream_;
+    TBrushHandle backBrush_;
+};
+
+// ---------------------------------------------------------------------------
+// Several packages kept in a form.
+
+class TSkinCollection;
+
+class TSkinCollectionItem : public TPersistent {
+    ORVANE_CLASS(TSkinCollectionItem, TPersistent)
+    TSkinCollectionItem(TSkinCollection* collection, int id);
+
+    const std::string& GetName() const { return name_; }
+    // Names are unique within the collection (letter case counts); a taken
+    // one raises Exception "The name X is already used."
+    void SetName(const std::string& value);
+    std::string GetSkinData() const { return "Load Skin"; }
+    int64_t DataSize() const { return data_.GetSize(); }
+    int ID() const { return id_; }
+    TMemoryStream& DataStream() { return data_; }
+    void LoadFromFile(const std::string& fileName);
+
+    void Assign(const TPersistent* source) override; // name and bytes
+    void DefineProperties(TFiler& filer) override;   // "DataStream"
+
+private:
+    TSkinCollection* collection_;
+    int id_;
+    std::string name_;
+    TMemoryStream data_;
+};
+
+class TSkinCollection : public TPersistent {
+    ORVANE_CLASS(TSkinCollection, TPersistent)
+    TSkinCollection() = default;
+
+    TSkinCollectionItem* Add();
+    int Count() const { return static_cast<int>(items_.size()); }
+    TSkinCollectionItem* Items(int index) const { return items_.at(static_cast<size_t>(index)).get(); }
+    void Delete(int index);
+    void Clear() { items_.clear(); }
+    void Assign(const TPersistent* source) override;
+
+private:
+    std::vector<std::unique_ptr<TSkinCollectionItem>> items_;
+    int nextId_ = 0;
+};
+
+class TSkinStore : public TComponent {
+    ORVANE_CLASS(TSkinStore, TComponent)
+    explicit TSkinStore(TComponent* AOwner) : TComponent(AOwner) {}
+
+    TSkinCollection* Store() { return &store_; }
+    void SetStore(const TSkinCollection* value) { store_.Assign(value); }
+    // Layouts have no collection syntax: the items travel as one binary
+    // property "Items" (count, then per item its name and package bytes).
+    void DefineProperties(TFiler& filer) override;
+
+private:
+    void ReadItems(TStream& stream);
+    void WriteItems(TStream& stream);
+    TSkinCollection store_;
+};
+
+// ---------------------------------------------------------------------------
+// Platform helpers the engine shares. Functions a platform may lack are
+// looked up at run time and answer false (or do nothing) without it.
+
+bool HasScrollBarInfo();
+void DoTrackMouse(HWND wnd);
+TWinControl* FindControlx(HWND wnd);
+std::wstring StrToWideStr(const std::string& text);
+std::string WideStringToStringEx(const std::wstring& text);
+int Tnt_DrawTextW(HDC dc, const std::wstring& text, RECT& rect, UINT format);
+std::wstring _WStr(const wchar_t* text, int length);

@@ -1,0 +1,537 @@
+// TSkinData: from a skin package to skin objects. The package's ini says
+// which bitmap draws which part of a window, how many state frames each
+// holds and which edges keep their size; a few images are generated from
+// the others (the combo box strips, the tool-bar gradient).
+#include <new>
+
+#include "skin/imgutil.h"
+#include "skin/skinread.h"
+#include "skin/skinvalues.h"
+#include "skin/winskindata.h"
+#include "skin/winskinimage.h"
+#include "skin/winskinini.h"
+
+namespace {
+
+const char* const kPersonality = "Personality";
+
+// A new 24-bit bitmap of the given size, filled with colour.
+void FreshBitmap(TBitmap& bitmap, int32_t width, int32_t height, TColor color)
+{
+    bitmap.SetPixelFormat(pf24bit);
+    bitmap.SetSize(width, height);
+    TCanvas* c = bitmap.Canvas();
+    c->Brush()->SetColor(color);
+    c->FillRect(Rect(0, 0, width, height));
+}
+
+// dest becomes a 24-bit copy of source's rectangle part.
+void CopyPart(TBitmap& dest, TBitmap& source, const TRect& part)
+{
+    FreshBitmap(dest, part.Width(), part.Height(), clBlack);
+    dest.Canvas()->CopyRect(Rect(0, 0, part.Width(), part.Height()), source.Canvas(), part);
+}
+
+std::unique_ptr<TBitmap> CopyOf(TBitmap& source)
+{
+    auto copy = std::make_unique<TBitmap>();
+    if (!source.Empty()) CopyPart(*copy, source, Rect(0, 0, source.GetWidth(), source.GetHeight()));
+    return copy;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// The load as a whole.
+
+bool TSkinData::LoadPackage(bool reportToUser)
+{
+    if (ComponentState().Contains(csDesigning)) return false;
+    NotLoaded = true;
+    TSkinReader reader;
+    skinStream_.SetPosition(0);
+    if (!reader.Loadfromstream(skinStream_)) {
+        // An unknown format or a damaged package: the user is told either way.
+        ReportFailure(reader.LastError, true);
+        return false;
+    }
+    TMemoryStream scratch;
+    std::string iniName;
+    reader.readIni(".ini", scratch, iniName);
+    scratch.SetPosition(0);
+    TQuickIni ini;
+    ini.LoadFromStream(&scratch);
+    // A bitmap that cannot be decoded must not stop the form from opening:
+    // the component stays not loaded and the form goes unskinned.
+    try {
+        LoadFromIni(reader, ini);
+    } catch (const Exception& e) {
+        ReportFailure("The skin cannot be loaded: " + e.Message, reportToUser);
+        return false;
+    } catch (const std::bad_alloc&) {
+        ReportFailure("The skin cannot be loaded: an image is too large", reportToUser);
+        return false;
+    }
+    NotLoaded = false;
+    return true;
+}
+
+void TSkinData::LoadFromIni(TSkinReader& reader, TQuickIni& ini)
+{
+    struct ReaderScope {
+        TSkinReader*& slot;
+        ~ReaderScope() { slot = nullptr; }
+    } scope{reader_ = &reader};
+
+    ReadBord(ini);
+    ReadColor(ini);
+    ReadSysButton(ini);
+    ReadButton(ini);
+    ReadTitle(ini, kPersonality);
+    ReadProgress(ini, "Progress");
+    ProgressChunk = ReadObject(ini, "Progress.Chunk");
+    ReadMenuBar(ini, kPersonality);
+    GroupBoxEdge = ReadObject(ini, "GroupBoxEdge");
+    ReadBoxLabel(ini, "GroupBox");
+    Tabs = ReadObject2(ini, "Tabs", "Border");
+    StatusBarEdges = ReadObject(ini, "StatusBarEdges");
+    TabPane = ReadObject(ini, "Tab.Pane");
+    if (TabPane) {
+        // Wider tab-sheet edges would eat into the page's controls.
+        TRect& m = TabPane->Margins;
+        for (int32_t* edge : {&m.Left, &m.Top, &m.Right, &m.Bottom})
+            if (*edge > 4) *edge = 4;
+    }
+
+    ToolBars = ReadObject(ini, "ToolBars");
+    ComboButton = ReadObject2(ini, "ComboButton", "****");
+    SunkEdge = ReadObject(ini, "SunkEdge");
+    if (ComboButton && !ComboButton->Image->Empty()) {
+        ComboButton->Image2 = CopyOf(*ComboButton->Image);
+        SpiegelnHorizontal(ComboButton->Image2.get());
+    }
+
+    ExtraImages = ReadObject(ini, "ExtraImages");
+    Headerbar = ReadObject(ini, "Headerbar");
+    MenuItem = ReadObject(ini, "MenuItem");
+    MenuBackground = ReadObject(ini, "MenuBackground");
+    Scrollbar = ReadObject(ini, "Scrollbar");
+    HorzScroll = ReadObject(ini, "HorzScroll");
+    VertScroll = ReadObject(ini, "VertScroll");
+    HorzScrollThumb = ReadObject(ini, "HorzScrollThumb");
+    VertScrollThumb = ReadObject(ini, "VertScrollThumb");
+    TrackThumbHorz = ReadObject(ini, "Trackbar.ThumbHorz");
+    TrackThumbVert = ReadObject(ini, "Trackbar.ThumbVert");
+    TrackThumbLeft = ReadObject(ini, "Trackbar.ThumbLeft");
+    TrackThumbRight = ReadObject(ini, "Trackbar.ThumbRight");
+    TrackThumbUp = ReadObject(ini, "Trackbar.ThumbUp");
+    TrackThumbDown = ReadObject(ini, "Trackbar.ThumbDown");
+    UpDownHorz = ReadObject2(ini, "UpDown.Horz", "GlyphImage");
+    UpDownVert = ReadObject2(ini, "UpDown.Vert", "GlyphImage");
+    Track = ReadObject(ini, "Track");
+    TrackVert = ReadObject(ini, "TRACKVERT");
+    ReadTrack(Track, "TRACK");
+    ReadTrack(TrackVert, "TRACKVERT");
+
+    SetFrame(ini);
+    ReBuildCombobox();
+    ReBuildComboxArrow();
+    RebuildToolbar();
+    Colors[csCaption] = GetCaptionColor();
+    backBrush_.Reset(::CreateSolidBrush(ColorToRGB(Colors[csButtonFace])));
+}
+
+// ---------------------------------------------------------------------------
+// Readers.
+
+void TSkinData::Readbmp(TBitmap& bitmap, const std::string& reference)
+{
+    const std::string name = SkinImageName(reference);
+    TMemoryStream data;
+    if (!name.empty() && reader_) reader_->readfile(name, data);
+    if (data.GetSize() == 0) {
+        bitmap.FreeImage();
+        return;
+    }
+    data.SetPosition(0);
+    try {
+        bitmap.LoadFromStream(data);
+    } catch (const Exception& e) {
+        throw EInvalidGraphic(name + ": " + e.Message);
+    }
+}
+
+template <class T>
+std::unique_ptr<T> TSkinData::NewObject(const TQuickIni& ini, const std::string& section,
+                                        const char* imageKey)
+{
+    const std::string reference = ini.ReadString(section, imageKey, "");
+    if (reference.empty()) return nullptr;
+    auto obj = std::make_unique<T>(section);
+    Readbmp(*obj->Image, reference);
+    return obj;
+}
+
+void TSkinData::ReadMargins(const TQuickIni& ini, TDataSkinObject& obj, const std::string& section)
+{
+    obj.Margins =
+        Rect(ini.ReadInteger(section, "LeftWidth", 0), ini.ReadInteger(section, "TopHeight", 0),
+             ini.ReadInteger(section, "RightWidth", 0), ini.ReadInteger(section, "BottomHeight", 0));
+}
+
+void TSkinData::ReadColours(const TQuickIni& ini, TDataSkinObject& obj, const std::string& section)
+{
+    obj.NormalColour = ini.ReadInteger(section, "NormalColour", -1);
+    obj.MouseOverColour = ini.ReadInteger(section, "MouseOverColour", -1);
+    obj.PressedColour = ini.ReadInteger(section, "PressedColour", -1);
+    const TColor text = Colors[csButtonText];
+    obj.NormalColour2 = GetColor(ini.ReadString(section, "NormalColour2", ""), text);
+    obj.MouseOverColour2 = GetColor(ini.ReadString(section, "MouseOverColour2", ""), text);
+    obj.PressedColour2 = GetColor(ini.ReadString(section, "PressedColour2", ""), text);
+}
+
+std::unique_ptr<TDataSkinObject> TSkinData::ReadObject(const TQuickIni& ini, const std::string& section)
+{
+    auto obj = NewObject<TDataSkinObject>(ini, section, "Image");
+    if (!obj) return nullptr;
+    obj->Style = ini.ReadInteger(section, "Style", 0);
+    ReadMargins(ini, *obj, section);
+    obj->Frame = ini.ReadInteger(section, "Frame", 0);
+    obj->Trans = ini.ReadInteger(section, "Trans", 0);
+    obj->Tile = ini.ReadInteger(section, "Tile", 0);
+    ReadColours(ini, *obj, section);
+    if (obj->Tile > 1) obj->Tile = 0;
+    return obj;
+}
+
+std::unique_ptr<TDataSkinBorder> TSkinData::ReadObject2(const TQuickIni& ini, const std::string& section,
+                                                        const std::string& image2Key)
+{
+    auto obj = NewObject<TDataSkinBorder>(ini, section, "Image");
+    if (!obj) return nullptr;
+    if (!image2Key.empty()) Readbmp(*obj->Image2, ini.ReadString(section, image2Key, ""));
+    obj->Style = ini.ReadInteger(section, "Style", 0);
+    ReadMargins(ini, *obj, section);
+    obj->Trans = ini.ReadInteger(section, "Trans", 0);
+    obj->Tile = ini.ReadInteger(section, "Tile", 0);
+    ReadColours(ini, *obj, section);
+    if (obj->Tile > 1) obj->Tile = 0;
+    return obj;
+}
+
+void TSkinData::ReadProgress(const TQuickIni& ini, const std::string& section)
+{
+    Progress = NewObject<TDataSkinBorder>(ini, section, "Bitmap");
+    if (!Progress) return;
+    Progress->Style = ini.ReadInteger(section, "Style", 0);
+    ReadMargins(ini, *Progress, section);
+    Progress->Trans = ini.ReadInteger(section, "Trans", 0);
+    Progress->Tile = ini.ReadInteger(section, "Tile", 0);
+    if (Progress->Tile > 1) Progress->Tile = 1;
+}
+
+void TSkinData::ReadBoxLabel(const TQuickIni& ini, const std::string& section)
+{
+    GroupBox = NewObject<TDataSkinBoxLabel>(ini, section, "Image");
+    if (!GroupBox) return;
+    GroupBox->Style = ini.ReadInteger(section, "Style", 0);
+    ReadMargins(ini, *GroupBox, section);
+    GroupBox->Trans = ini.ReadInteger(section, "Trans", 0);
+    GroupBox->Tile = ini.ReadInteger(section, "Tile", 0);
+    ReadColours(ini, *GroupBox, section);
+    if (GroupBox->Tile > 1) GroupBox->Tile = 0;
+    GroupBox->BackgroundAlignment = ini.ReadInteger(section, "BackgroundAlignment", 0);
+    GroupBox->BackgroundLeftShift = ini.ReadInteger(section, "BackgroundLeftShift", 0);
+    GroupBox->BackgroundRightShift = ini.ReadInteger(section, "BackgroundRightShift", 0);
+}
+
+void TSkinData::ReadMenuBar(const TQuickIni& ini, const std::string& section)
+{
+    MenuBar = NewObject<TDataSkinObject>(ini, section, "menuBar");
+    if (!MenuBar) return;
+    MenuBar->Tile = ini.ReadInteger(section, "TileMenu", 1);
+    if (MenuBar->Tile > 1) MenuBar->Tile = 1;
+    MenuBar->Margins =
+        Rect(ini.ReadInteger(section, "TileLeftMenu", 1), 0, ini.ReadInteger(section, "TileRightMenu", 1), 0);
+}
+
+void TSkinData::ReadTitle(const TQuickIni& ini, const std::string& section)
+{
+    TDataSkinTitle& t = *Title;
+    Readbmp(*t.Image, ini.ReadString(section, "TextBack", ""));
+    t.Margins = Rect(ini.ReadInteger(section, "TextShift", 0), ini.ReadInteger(section, "TextShiftVert", 0),
+                     ini.ReadInteger(section, "TextRightClip", 0), 0);
+    t.TextAlignment = ini.ReadInteger(section, "TextAlignment", 0);
+    t.TextBackground = ini.ReadInteger(section, "Textbackground", 0);
+    t.FontHeight = ini.ReadInteger("Fonts", "FontHeight", 14);
+    t.TXTBackleft = ini.ReadInteger(section, "TXTBackleft", 0);
+    t.TXTBackRight = ini.ReadInteger(section, "TXTBackRight", 0);
+    t.ActiveTextColor = clNone;
+    t.InActiveTextColor = clNone;
+    ReadRGB(ini, section, "ActiveText", t.ActiveTextColor);
+    ReadRGB(ini, section, "InActiveText", t.InActiveTextColor);
+}
+
+void TSkinData::ReadTrack(std::unique_ptr<TDataSkinObject>& track, const std::string& builtinName)
+{
+    if (track) return;
+    track = std::make_unique<TDataSkinObject>(builtinName);
+    try {
+        track->Image->LoadFromResourceName(::GetModuleHandleA(nullptr), builtinName);
+    } catch (const Exception& e) {
+        // A program built without the skin's resources draws no groove.
+        DoDebug(builtinName + ": " + e.Message);
+        track->Image->FreeImage();
+    }
+    track->Margins = Rect(3, 3, 3, 3);
+    track->Tile = 0;
+    track->Frame = 1;
+}
+
+void TSkinData::ReadButton(const TQuickIni& ini)
+{
+    const std::string section = "Buttons";
+    TDataSkinButton& b = *Button;
+    ReadMargins(ini, b, section);
+    b.Trans = ini.ReadInteger(section, "Trans", 0);
+    Readbmp(*b.Image, ini.ReadString(section, "Bitmap", ""));
+    b.Tile = ini.ReadInteger(section, "Tile", 0);
+    Readbmp(*b.CheckImage, ini.ReadString(section, "CheckButton", ""));
+    Readbmp(*b.RadioImage, ini.ReadString(section, "RadioButton", ""));
+    b.NormalColour = ini.ReadInteger(section, "NormalColour", -1);
+    b.MouseOverColour = ini.ReadInteger(section, "MouseOverColour", -1);
+    b.PressedColour = ini.ReadInteger(section, "PressedColour", -1);
+    b.RadioFrame = ini.ReadInteger(section, "RadioButtonFrame", 0);
+    b.CheckFrame = ini.ReadInteger(section, "CheckButtonFrame", 0);
+    if (b.Tile > 1) b.Tile = 0;
+    const std::string normal = ini.ReadString(section, "NormalColour2", "");
+    const std::string over = ini.ReadString(section, "MouseOverColour2", "");
+    const std::string pressed = ini.ReadString(section, "PressedColour2", "");
+    b.NormalColour2Given = !normal.empty();
+    b.MouseOverColour2Given = !over.empty();
+    b.PressedColour2Given = !pressed.empty();
+    b.NormalColour2 = GetColor(normal, Colors[csButtonText]);
+    b.MouseOverColour2 = GetColor(over, Colors[csButtonText]);
+    b.PressedColour2 = GetColor(pressed, Colors[csButtonText]);
+}
+
+void TSkinData::ReadBord(const TQuickIni& ini)
+{
+    const struct {
+        const char* name;
+        TDataSkinBorder* border;
+        bool upright; // the side borders keep their top and bottom ends
+    } borders[] = {{"Left", BorderLeft.get(), true},
+                   {"Right", BorderRight.get(), true},
+                   {"Top", BorderTop.get(), false},
+                   {"Bottom", BorderBottom.get(), false}};
+    for (const auto& [name, border, upright] : borders) {
+        const std::string b = name;
+        const int32_t first = ini.ReadInteger(kPersonality, b + "TopHeight", 0);
+        const int32_t last = ini.ReadInteger(kPersonality, b + "BotHeight", 0);
+        border->Margins = upright ? Rect(0, first, 0, last) : Rect(first, 0, last, 0);
+        border->Frame = ini.ReadInteger(kPersonality, b + "Frame", 1);
+        border->Tile = ini.ReadInteger(kPersonality, b + "Stretch", 1);
+        border->Trans = ini.ReadInteger(kPersonality, b + "Trans", 1);
+        Readbmp(*border->Image, ini.ReadString(kPersonality, b, ""));
+        if (border->Tile > 1) border->Tile = 1;
+    }
+}
+
+void TSkinData::ReadSysButton(const TQuickIni& ini)
+{
+    SysButtons.clear();
+    const std::vector<TSysButtonSpec> specs = ReadSysButtonSpecs(ini);
+    SysButtons.reserve(specs.size() + 3);
+    std::string lastName;
+    for (const TSysButtonSpec& spec : specs) {
+        auto b = std::make_unique<TDataSkinSysButton>(spec.Name);
+        b->Action = spec.Action;
+        b->Align = spec.Align;
+        b->Xcoord = spec.Xcoord;
+        b->Ycoord = spec.Ycoord;
+        b->Visibility = spec.Visibility;
+        b->Visibility1 = spec.Visibility1;
+        b->CombineOp = spec.CombineOp;
+        Readbmp(*b->Image, spec.ImageRef);
+        bool clearImage = false;
+        b->Frame =
+            SysButtonFrames(spec.Frame, b->Image->GetWidth(), b->Image->GetHeight(), spec.Action, clearImage);
+        if (clearImage) b->Image->FreeImage();
+        lastName = spec.Name;
+        SysButtons.push_back(std::move(b));
+    }
+    // The MDI child's minimize, restore and close buttons in the menu bar.
+    for (int32_t action : {7, 8, 9}) {
+        auto b = std::make_unique<TDataSkinSysButton>(lastName);
+        b->Action = action;
+        b->Align = b->Visibility = b->Visibility1 = 100;
+        b->Frame = 4;
+        SysButtons.push_back(std::move(b));
+    }
+    CreateMdibtn(ini);
+}
+
+void TSkinData::CreateMdibtn(const TQuickIni& ini)
+{
+    TBitmap source;
+    Readbmp(source, ini.ReadString("MDICONTROLS", "Image", ""));
+    if (source.Empty()) return;
+    // Three buttons of four frames each, side by side.
+    const int32_t w = source.GetWidth() / 12;
+    const size_t first = SysButtons.size() - 3;
+    for (int32_t i = 0; i < 3; ++i) {
+        TDataSkinSysButton& b = *SysButtons[first + static_cast<size_t>(i)];
+        if (w > 0) CopyPart(*b.Image, source, Rect(w * 4 * i, 0, w * 4 * (i + 1), source.GetHeight()));
+        b.Xcoord = (w + 4) * (3 - i);
+    }
+}
+
+void TSkinData::ReadColor2(const TQuickIni& ini, const std::string& key, TShemeColor slot, TColor def)
+{
+    const std::string text = ini.ReadString("Colours", key, "");
+    ColorGiven[slot] = !text.empty();
+    Colors[slot] = GetColor(text, def);
+}
+
+void TSkinData::ReadColor(const TQuickIni& ini)
+{
+    ReadColor2(ini, "WindowText", csText, clWindowText);
+    ReadColor2(ini, "ButtonFace", csButtonFace, clBtnFace);
+    ReadColor2(ini, "Scrollbar", csScrollbar, clScrollBar);
+    ReadColor2(ini, "HilightText", csHilightText, clHighlightText);
+    ReadColor2(ini, "Hilight", csHilight, clHighlight);
+    ReadColor2(ini, "Menubar", csMenuBar, Colors[csButtonFace]);
+    ReadColor2(ini, "Menu", csMenubg, clMenu);
+    ReadColor2(ini, "MenuText", csMenuText, clMenuText);
+    ReadColor2(ini, "ButtonText", csButtonText, clBtnText);
+    ReadColor2(ini, "ButtonHilight", csButtonHilight, clBtnHighlight);
+    ReadColor2(ini, "Buttonlight", csButtonlight, clBtnHighlight);
+    ReadColor2(ini, "ButtonShadow", csButtonShadow, clBtnShadow);
+    ReadColor2(ini, "ButtonDkShadow", csButtonDkshadow, cl3DDkShadow);
+    ReadColor2(ini, "MenuBarText", csMenuBarText, clMenuText);
+    ReadColor2(ini, "TitleTextActive", csTitleTextActive, clCaptionText);
+    ReadColor2(ini, "TitleTextNoActive", csTitleTextNoActive, clInactiveCaptionText);
+
+    PreColors.clear();
+    for (const std::string& section : PreColorSections(ini))
+        PreColors.push_back(GetColor(ini.ReadString(section, "color", ""), clWindowText));
+}
+
+// ---------------------------------------------------------------------------
+// Frame counts and generated images.
+
+void TSkinData::SetFrame(const TQuickIni& ini)
+{
+    auto set = [](auto& obj, int32_t frames) {
+        if (obj) obj->Frame = frames;
+    };
+    Button->Frame = 5;
+    Button->RadioFrame =
+        CheckFrames(Button->RadioFrame, Button->RadioImage->GetWidth(), Button->RadioImage->GetHeight());
+    Button->CheckFrame =
+        CheckFrames(Button->CheckFrame, Button->CheckImage->GetWidth(), Button->CheckImage->GetHeight());
+    set(Title, 2);
+    set(MenuBar, 2);
+    set(GroupBoxEdge, 2);
+    if (Progress) Progress->Frame = Progress->Style == 0 ? 2 : 1;
+    set(Toolbar, 1);
+    set(TabPane, 1);
+    set(GroupBox, 1);
+    set(MenuBackground, 1);
+    for (auto* obj : {&ToolBars, &ExtraImages, &MenuItem, &TrackThumbHorz, &TrackThumbVert, &TrackThumbLeft,
+                      &TrackThumbRight, &TrackThumbUp, &TrackThumbDown})
+        set(*obj, 5);
+    set(Tabs, 5);
+    set(StatusBarEdges, 3);
+    set(ComboButton, 4);
+    set(SunkEdge, 4);
+    set(HorzScroll, 4);
+    set(VertScroll, 4);
+    if (Headerbar && Headerbar->Frame == 0) Headerbar->Frame = 5;
+    set(Scrollbar, 23);
+    set(UpDownHorz, 8);
+    set(UpDownVert, 8);
+    set(HorzScrollThumb, ini.ReadInteger("HorzScrollThumb", "FrameCount", 3));
+    set(VertScrollThumb, ini.ReadInteger("VertScrollThumb", "FrameCount", 3));
+}
+
+void TSkinData::ReBuildCombobox()
+{
+    if (!SunkEdge || !ComboButton) return;
+    const int32_t n = SunkEdge->Frame;
+    if (n < 1) return;
+    constexpr int32_t cellW = 50, cellH = 21;
+    const int32_t b = ::GetSystemMetrics(SM_CXHSCROLL) + 2;
+    const TRect cell = Rect(0, 0, cellW, cellH);
+    const TRect button = Rect(cellW - b, 0, cellW, cellH);
+
+    // Each state: the sunken edge all round, the button at the right end,
+    // and the inside left to the key colour so the edit shows through.
+    auto strip = std::make_unique<TBitmap>();
+    FreshBitmap(*strip, cellW * n, cellH, SkinKeyColor);
+    TBitmap work;
+    for (int32_t k = 1; k <= n; ++k) {
+        FreshBitmap(work, cellW, cellH, SkinKeyColor);
+        HDC dc = work.Canvas()->Handle();
+        DrawRect2(dc, cell, SunkEdge->Image.get(), false, false, SunkEdge->Trans != 0, n, k,
+                  SunkEdge->Margins);
+        DrawRect2(dc, button, ComboButton->Image.get(), false, false, true, ComboButton->Frame, k,
+                  ComboButton->Margins);
+        if (ExtraImages) DrawRect3(dc, button, ExtraImages->Image.get(), true, ExtraImages->Frame, k);
+        work.Canvas()->Brush()->SetColor(SkinKeyColor);
+        work.Canvas()->FillRect(Rect(2, 2, cellW - 1 - b, cellH - 3));
+        strip->Canvas()->CopyRect(Rect(cellW * (k - 1), 0, cellW * k, cellH), work.Canvas(), cell);
+    }
+    ::GdiFlush();
+
+    ComboButton->Style = 2;
+    ComboButton->Margins = SunkEdge->Margins;
+    ComboButton->Margins.Right = b + 2;
+    ComboButton->Margins.Left = 2;
+    ComboButton->Image = CopyOf(*strip);
+    // The right-to-left combo: the whole strip mirrored.
+    SpiegelnHorizontal(strip.get());
+    SunkEdge->Image = std::move(strip);
+    SunkEdge->Margins.Left = b + 2;
+    SunkEdge->Margins.Right = 2;
+}
+
+void TSkinData::ReBuildComboxArrow()
+{
+    if (!ComboArrow) ComboArrow = std::make_unique<TDataSkinObject>("ComboxArrow");
+    if (SunkEdge && ComboButton && ComboButton->Style == 2) {
+        const int32_t n = SunkEdge->Frame;
+        if (n < 1) return;
+        const int32_t w = ComboButton->Image->GetWidth() / n;
+        auto strip = std::make_unique<TBitmap>();
+        FreshBitmap(*strip, 17 * n, 17, SkinKeyColor);
+        for (int32_t k = 1; k <= n; ++k)
+            strip->Canvas()->CopyRect(Rect(17 * (k - 1), 0, 17 * k, 17), ComboButton->Image->Canvas(),
+                                      Rect(k * w - 19, 2, k * w - 2, 19));
+        ::GdiFlush();
+        ComboArrow->Image = std::move(strip);
+        ComboArrow->Frame = n;
+    } else if (!SunkEdge && ComboButton) {
+        ComboArrow->Image = CopyOf(*ComboButton->Image);
+        ChangeTrans(ComboArrow->Image.get(), Colors[csButtonFace]);
+        ComboArrow->Frame = ComboButton->Frame;
+    }
+}
+
+void TSkinData::RebuildToolbar()
+{
+    const TColor caption = GetCaptionColor();
+    TColor bottom = Blend(clGray, caption, 150);
+    const TColor top = Blend(Colors[csButtonFace], clWhite, 150);
+    // A strongly coloured caption would give a loud gradient: lighten it.
+    const int32_t s = GetHSV(caption);
+    if (s > 110) bottom = Blend(caption, clWhite, 25 * (225 - s) / 140 + 50);
+    auto image = std::make_unique<TBitmap>();
+    FreshBitmap(*image, 10, 40, clBlack);
+    GradFill(image->Canvas()->Handle(), Rect(0, 0, 10, 40), top, true, bottom);
+    ::GdiFlush();
+    if (!Toolbar) Toolbar = std::make_unique<TDataSkinObject>("Toolbar");
+    Toolbar->Image = std::move(image);
+    Toolbar->Frame = 1;
+}
