@@ -111,7 +111,9 @@ TEST(DefaultSkin, BitmapsHaveTheSizesAndFramesTheIniPromises)
         const TBmpInfo info = Info(files[e.Name]);
         EXPECT_EQ(info.Width, e.W);
         EXPECT_EQ(info.Height, e.H);
-        if (e.Frames > 0) EXPECT_EQ(info.Width % e.Frames, 0);
+        if (e.Frames > 0) {
+            EXPECT_EQ(info.Width % e.Frames, 0);
+        }
     }
 
     // The caption's top corners are keyed out, so the window region rounds
