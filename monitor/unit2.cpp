@@ -24,11 +24,30 @@ TForm2::TForm2(TComponent* AOwner) : TForm(AOwner)
 void TForm2::LogFrame(const uint8_t* bytes, size_t count, bool sent)
 {
     if (paused) return;
-    TStrings* lines = Memo1->Lines();
-    lines->Add(FrameLogLine(bytes, count, sent));
+    std::string line = FrameLogLine(bytes, count, sent);
+    if (GetVisible())
+        Memo1->Lines()->Add(line);
+    else
+        waiting_.push_back(std::move(line));
     // All at once rather than the oldest lines: cheap, and the limit is only
     // there so that a monitor left running does not grow without end.
-    if (lines->Count() >= kMonitorLineLimit) lines->Clear();
+    if (LineCount() >= kMonitorLineLimit) {
+        waiting_.clear();
+        Memo1->Lines()->Clear();
+    }
+}
+
+int TForm2::LineCount() const
+{
+    return Memo1->Lines()->Count() + static_cast<int>(waiting_.size());
+}
+
+void TForm2::DoShow()
+{
+    TStrings* lines = Memo1->Lines();
+    for (const std::string& line : waiting_) lines->Add(line);
+    waiting_.clear();
+    TForm::DoShow();
 }
 
 void TForm2::ToolButton1Click(TObject*)
@@ -39,5 +58,6 @@ void TForm2::ToolButton1Click(TObject*)
 
 void TForm2::ToolButton2Click(TObject*)
 {
+    waiting_.clear();
     Memo1->Lines()->Clear();
 }

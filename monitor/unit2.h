@@ -6,6 +6,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "framework/comctrls.h"
 #include "framework/forms.h"
@@ -26,9 +28,22 @@ class TForm2 : public TForm {
     // One line for a frame written (sent) or read; count is the length the
     // library reported.
     void LogFrame(const uint8_t* bytes, size_t count, bool sent);
+    // Lines logged, shown or still waiting for the window to be shown.
+    int LineCount() const;
+
+protected:
+    void DoShow() override;
+
+public:
 
     void ToolButton1Click(TObject* Sender);
     void ToolButton2Click(TObject* Sender);
+
+private:
+    // While the window is hidden the lines wait here: a memo taking a
+    // hundred lines a second costs the idle panel several times its own
+    // CPU, and nobody is looking.
+    std::vector<std::string> waiting_;
 };
 
 extern TForm2* Form2;

@@ -569,7 +569,7 @@ std::string TForm1::ProbeState()
     s += ";panelLoaded=" + std::to_string(panelLoaded ? 1 : 0);
     s += ";firstPaintMs=" + std::to_string(firstPaintMs);
     s += ";barTicks=" + std::to_string(barTicks);
-    s += ";monitorLines=" + std::to_string(Form2 ? Form2->Memo1->Lines()->Count() : -1);
+    s += ";monitorLines=" + std::to_string(Form2 ? Form2->LineCount() : -1);
     return s;
 }
 

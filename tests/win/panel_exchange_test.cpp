@@ -63,6 +63,7 @@ protected:
         Application->CreateForm(Form1);
         Application->CreateForm(Form2);
         Form1->Show();
+        Form2->Show();
         // The test is the clock: no tick may come before the test's own.
         Form1->Timer1->SetEnabled(false);
         Pump();
@@ -415,15 +416,27 @@ TEST_F(PanelExchange, MonitorPausesResumesAndClears)
     EXPECT_EQ(MonitorLines(), std::vector<std::string>{"<--EB 90 01 01 7D "});
 }
 
-TEST_F(PanelExchange, MonitorEmptiesItselfAtFiveThousandLines)
+TEST_F(PanelExchange, MonitorKeepsWhatIsLoggedWhileHiddenAndEmptiesItselfAtFiveThousandLines)
 {
+    Form2->Hide();
     const uint8_t poll[] = {0xEB, 0x90, 0x01, 0x01, 0x7D};
+    const uint8_t reply[] = {0xEB, 0x91};
+    Form2->LogFrame(poll, 5, true);
+    Form2->LogFrame(reply, 2, false);
+    EXPECT_EQ(Form2->LineCount(), 2);
+    Form2->Show();
+    EXPECT_EQ(MonitorLines(), (std::vector<std::string>{"-->EB 90 01 01 7D ", "<--EB 91 "}));
+
+    ClickToolButton(Form2->ToolButton2);
+    Form2->Hide();
     for (int i = 1; i < 4999; ++i) Form2->LogFrame(poll, 5, true);
-    EXPECT_EQ(Form2->Memo1->Lines()->Count(), 4998);
+    EXPECT_EQ(Form2->LineCount(), 4998);
+    Form2->Show();
     Form2->LogFrame(poll, 5, true);
     EXPECT_EQ(Form2->Memo1->Lines()->Count(), 4999);
     Form2->LogFrame(poll, 5, true);
-    EXPECT_EQ(Form2->Memo1->Lines()->Count(), 0);
+    EXPECT_EQ(Form2->Memo1->Lines()->Count(), 0) << "the 5000th line empties it";
+    EXPECT_EQ(Form2->LineCount(), 0);
 }
 
 } // namespace
