@@ -45,7 +45,8 @@ int TForm2::LineCount() const
 void TForm2::DoShow()
 {
     TStrings* lines = Memo1->Lines();
-    for (const std::string& line : waiting_) lines->Add(line);
+    for (const std::string& line : waiting_)
+        lines->Add(line);
     waiting_.clear();
     TForm::DoShow();
 }

@@ -35,7 +35,6 @@ protected:
     void DoShow() override;
 
 public:
-
     void ToolButton1Click(TObject* Sender);
     void ToolButton2Click(TObject* Sender);
 

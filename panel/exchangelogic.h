@@ -15,15 +15,15 @@
 // read from their spinners, which hold whole numbers; the refresh slider has
 // no spinner and may hold a fraction.
 struct PanelControlValues {
-    int radioItem;       // RadioGroup1.ItemIndex, -1 when nothing is selected
-    int upDown1;         // micOffset
-    double slider2;      // vuRefreshTime
-    int upDown3;         // alarmThreshold
-    int upDown4;         // numberBrightness
-    int upDown5;         // vuBrightness
-    bool checkBox1;      // autoBrightness
-    int upDown6;         // alarmShowTime
-    int upDown7;         // alarmResetTime
+    int radioItem;  // RadioGroup1.ItemIndex, -1 when nothing is selected
+    int upDown1;    // micOffset
+    double slider2; // vuRefreshTime
+    int upDown3;    // alarmThreshold
+    int upDown4;    // numberBrightness
+    int upDown5;    // vuBrightness
+    bool checkBox1; // autoBrightness
+    int upDown6;    // alarmShowTime
+    int upDown7;    // alarmResetTime
 
     bool operator==(const PanelControlValues&) const = default;
 };
@@ -37,7 +37,7 @@ PanelControlValues ControlValuesFor(const ParameterSet& parameters);
 // One tick of the exchange: a read of the reply to the request written last,
 // or the sending of the pending request (a poll when nothing is pending).
 struct ExchangeTurn {
-    bool read;         // true: read the reply to `kind`
+    bool read; // true: read the reply to `kind`
     RequestKind kind;
 };
 ExchangeTurn NextExchangeTurn(RequestKind awaitingReply, RequestKind pendingRequest);

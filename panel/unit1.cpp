@@ -116,7 +116,8 @@ const TClassInfo& TForm1::StaticClass()
             .Handler<TKeyPressEvent>("Edit7KeyPress", &T::Edit7KeyPress)
             .Handler<TMouseEvent>("CheckBox1MouseUp", &T::CheckBox1MouseUp)
             .Handler<TNotifyEvent>("RadioGroup1Click", &T::RadioGroup1Click)
-            .Handler<TNotifyEvent>("iSwitchPanel1PositionChangeFinished", &T::iSwitchPanel1PositionChangeFinished)
+            .Handler<TNotifyEvent>("iSwitchPanel1PositionChangeFinished",
+                                   &T::iSwitchPanel1PositionChangeFinished)
             .Handler<TNotifyEvent>("SpeedButton1Click", &T::SpeedButton1Click)
             .Handler<TNotifyEvent>("SpeedButton2Click", &T::SpeedButton2Click)
             .Handler<TNotifyEvent>("SpeedButton3Click", &T::SpeedButton3Click)
@@ -438,21 +439,60 @@ void TForm1::EditKeyPress(int group, char Key)
     }
 }
 
-void TForm1::iSlider1PositionChange(TObject*) { SliderMoved(1); }
-void TForm1::iSlider2PositionChange(TObject*) { MarkWritePending(); }
-void TForm1::iSlider3PositionChange(TObject*) { SliderMoved(3); }
-void TForm1::iSlider4PositionChange(TObject*) { SliderMoved(4); }
-void TForm1::iSlider5PositionChange(TObject*) { SliderMoved(5); }
-void TForm1::iSlider6PositionChange(TObject*) { SliderMoved(6); }
-void TForm1::iSlider7PositionChange(TObject*) { SliderMoved(7); }
+void TForm1::iSlider1PositionChange(TObject*)
+{
+    SliderMoved(1);
+}
+void TForm1::iSlider2PositionChange(TObject*)
+{
+    MarkWritePending();
+}
+void TForm1::iSlider3PositionChange(TObject*)
+{
+    SliderMoved(3);
+}
+void TForm1::iSlider4PositionChange(TObject*)
+{
+    SliderMoved(4);
+}
+void TForm1::iSlider5PositionChange(TObject*)
+{
+    SliderMoved(5);
+}
+void TForm1::iSlider6PositionChange(TObject*)
+{
+    SliderMoved(6);
+}
+void TForm1::iSlider7PositionChange(TObject*)
+{
+    SliderMoved(7);
+}
 
 // The change is always allowed; following it is the Ex handlers' work.
-void TForm1::UpDown1Changing(TObject*, bool& AllowChange) { AllowChange = true; }
-void TForm1::UpDown3Changing(TObject*, bool& AllowChange) { AllowChange = true; }
-void TForm1::UpDown4Changing(TObject*, bool& AllowChange) { AllowChange = true; }
-void TForm1::UpDown5Changing(TObject*, bool& AllowChange) { AllowChange = true; }
-void TForm1::UpDown6Changing(TObject*, bool& AllowChange) { AllowChange = true; }
-void TForm1::UpDown7Changing(TObject*, bool& AllowChange) { AllowChange = true; }
+void TForm1::UpDown1Changing(TObject*, bool& AllowChange)
+{
+    AllowChange = true;
+}
+void TForm1::UpDown3Changing(TObject*, bool& AllowChange)
+{
+    AllowChange = true;
+}
+void TForm1::UpDown4Changing(TObject*, bool& AllowChange)
+{
+    AllowChange = true;
+}
+void TForm1::UpDown5Changing(TObject*, bool& AllowChange)
+{
+    AllowChange = true;
+}
+void TForm1::UpDown6Changing(TObject*, bool& AllowChange)
+{
+    AllowChange = true;
+}
+void TForm1::UpDown7Changing(TObject*, bool& AllowChange)
+{
+    AllowChange = true;
+}
 
 void TForm1::UpDown1ChangingEx(TObject*, bool& AllowChange, short NewValue, TUpDownDirection)
 {
@@ -485,15 +525,36 @@ void TForm1::UpDown7ChangingEx(TObject*, bool& AllowChange, short NewValue, TUpD
     AllowChange = true;
 }
 
-void TForm1::Edit1KeyPress(TObject*, char& Key) { EditKeyPress(1, Key); }
-void TForm1::Edit3KeyPress(TObject*, char& Key) { EditKeyPress(3, Key); }
-void TForm1::Edit4KeyPress(TObject*, char& Key) { EditKeyPress(4, Key); }
-void TForm1::Edit5KeyPress(TObject*, char& Key) { EditKeyPress(5, Key); }
-void TForm1::Edit6KeyPress(TObject*, char& Key) { EditKeyPress(6, Key); }
-void TForm1::Edit7KeyPress(TObject*, char& Key) { EditKeyPress(7, Key); }
+void TForm1::Edit1KeyPress(TObject*, char& Key)
+{
+    EditKeyPress(1, Key);
+}
+void TForm1::Edit3KeyPress(TObject*, char& Key)
+{
+    EditKeyPress(3, Key);
+}
+void TForm1::Edit4KeyPress(TObject*, char& Key)
+{
+    EditKeyPress(4, Key);
+}
+void TForm1::Edit5KeyPress(TObject*, char& Key)
+{
+    EditKeyPress(5, Key);
+}
+void TForm1::Edit6KeyPress(TObject*, char& Key)
+{
+    EditKeyPress(6, Key);
+}
+void TForm1::Edit7KeyPress(TObject*, char& Key)
+{
+    EditKeyPress(7, Key);
+}
 
 // The mouse, not the click: the space bar toggles the box without a write.
-void TForm1::CheckBox1MouseUp(TObject*, TMouseButton, TShiftState, int, int) { MarkWritePending(); }
+void TForm1::CheckBox1MouseUp(TObject*, TMouseButton, TShiftState, int, int)
+{
+    MarkWritePending();
+}
 
 void TForm1::RadioGroup1Click(TObject*)
 {
@@ -509,8 +570,14 @@ void TForm1::iSwitchPanel1PositionChangeFinished(TObject*)
     ShowInputPicture(iSwitchPanel1->GetPosition());
 }
 
-void TForm1::SpeedButton1Click(TObject*) { pendingRequest = RequestKind::SelfCheck; }
-void TForm1::SpeedButton2Click(TObject*) { pendingRequest = RequestKind::SaveParameters; }
+void TForm1::SpeedButton1Click(TObject*)
+{
+    pendingRequest = RequestKind::SelfCheck;
+}
+void TForm1::SpeedButton2Click(TObject*)
+{
+    pendingRequest = RequestKind::SaveParameters;
+}
 
 void TForm1::SpeedButton3Click(TObject*)
 {
@@ -527,7 +594,10 @@ void TForm1::SpeedButton3Click(TObject*)
     CheckBox1->SetChecked(kDefaultParameters.autoBrightness != 0);
 }
 
-void TForm1::SpeedButton4Click(TObject*) { ShowMonitor(); }
+void TForm1::SpeedButton4Click(TObject*)
+{
+    ShowMonitor();
+}
 
 void TForm1::ShowMonitor()
 {
@@ -545,7 +615,8 @@ void TForm1::Dispatch(TMessage& Message)
         return;
     }
     TForm::Dispatch(Message);
-    if (Message.Msg == WM_PAINT && firstPaintMs == 0) firstPaintMs = std::max<uint32_t>(1, MillisecondsSinceStart());
+    if (Message.Msg == WM_PAINT && firstPaintMs == 0)
+        firstPaintMs = std::max<uint32_t>(1, MillisecondsSinceStart());
 }
 
 std::string TForm1::ProbeState()
@@ -565,7 +636,8 @@ std::string TForm1::ProbeState()
     s += ";slider7=" + pos(iSlider7);
     s += ";radio=" + std::to_string(RadioGroup1->GetItemIndex());
     s += ";check=" + std::to_string(CheckBox1->GetChecked() ? 1 : 0);
-    s += ";picture=" + std::to_string(Image1->Picture()->Graphic() && !Image1->Picture()->Graphic()->Empty() ? 1 : 0);
+    s += ";picture=" +
+         std::to_string(Image1->Picture()->Graphic() && !Image1->Picture()->Graphic()->Empty() ? 1 : 0);
     s += ";panelLoaded=" + std::to_string(panelLoaded ? 1 : 0);
     s += ";firstPaintMs=" + std::to_string(firstPaintMs);
     s += ";barTicks=" + std::to_string(barTicks);
@@ -578,7 +650,8 @@ LRESULT TForm1::AnswerProbe(HWND asker, const COPYDATASTRUCT& request)
     auto reply = [&](std::string text) {
         if (!IsWindow(asker)) return LRESULT(0);
         COPYDATASTRUCT answer{ProbeText, static_cast<DWORD>(text.size()), text.data()};
-        SendMessageA(asker, WM_COPYDATA, reinterpret_cast<WPARAM>(Handle()), reinterpret_cast<LPARAM>(&answer));
+        SendMessageA(asker, WM_COPYDATA, reinterpret_cast<WPARAM>(Handle()),
+                     reinterpret_cast<LPARAM>(&answer));
         return LRESULT(1);
     };
     switch (request.dwData) {
@@ -599,7 +672,8 @@ LRESULT TForm1::AnswerProbe(HWND asker, const COPYDATASTRUCT& request)
         if (!Form2) return 0;
         std::string text;
         TStrings* lines = Form2->Memo1->Lines();
-        for (int i = 0; i < lines->Count(); ++i) text += lines->Get(i) + "\n";
+        for (int i = 0; i < lines->Count(); ++i)
+            text += lines->Get(i) + "\n";
         return reply(text);
     }
     case ProbeShowMonitor:

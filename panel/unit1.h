@@ -40,9 +40,10 @@ class TForm1 : public TForm {
     TiSwitchPanel* iSwitchPanel1 = nullptr;
     TiSlider *iSlider1 = nullptr, *iSlider2 = nullptr, *iSlider3 = nullptr, *iSlider4 = nullptr,
              *iSlider5 = nullptr, *iSlider6 = nullptr, *iSlider7 = nullptr;
-    TUpDown *UpDown1 = nullptr, *UpDown3 = nullptr, *UpDown4 = nullptr, *UpDown5 = nullptr, *UpDown6 = nullptr,
-            *UpDown7 = nullptr;
-    TEdit *Edit1 = nullptr, *Edit3 = nullptr, *Edit4 = nullptr, *Edit5 = nullptr, *Edit6 = nullptr, *Edit7 = nullptr;
+    TUpDown *UpDown1 = nullptr, *UpDown3 = nullptr, *UpDown4 = nullptr, *UpDown5 = nullptr,
+            *UpDown6 = nullptr, *UpDown7 = nullptr;
+    TEdit *Edit1 = nullptr, *Edit3 = nullptr, *Edit4 = nullptr, *Edit5 = nullptr, *Edit6 = nullptr,
+          *Edit7 = nullptr;
     TCheckBox* CheckBox1 = nullptr;
     TRadioGroup* RadioGroup1 = nullptr;
     TSpeedButton *SpeedButton1 = nullptr, *SpeedButton2 = nullptr, *SpeedButton3 = nullptr,

@@ -115,7 +115,8 @@ TEST(LevelBar, RisesOneLampATickAndFallsAtOnce)
 TEST(LevelBar, NeverExceedsTheLampsAndShowsOneLampOnErrors)
 {
     int level = 30;
-    for (int i = 0; i < 20; ++i) level = NextBarLevel(level, 200, 50);
+    for (int i = 0; i < 20; ++i)
+        level = NextBarLevel(level, 200, 50);
     EXPECT_EQ(level, 37);
     for (const uint8_t error : {0xE1, 0xE2, 0xE8}) {
         EXPECT_EQ(NextBarLevel(37, 200, error), 1);

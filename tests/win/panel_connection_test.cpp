@@ -5,119 +5,22 @@
 // and acted on only on the window's, and the status they leave behind.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/shell.h"
 #include "monitor/unit2.h"
 #include "panel/unit1.h"
+#include "panel_testing.h"
 
 namespace {
 
-// The fake's controls, from the same module the panel loads.
-struct Fake {
-    HMODULE module;
-    void(__cdecl* Reset)(BOOL open);
-    void(__cdecl* SetOpen)(BOOL open);
-    int(__cdecl* TakeCalls)(char* buffer, int size);
-    DWORD(__cdecl* LastCloseThread)();
-    BOOL(__cdecl* Raise)(ULONG code);
-
-    Fake()
-    {
-        char path[MAX_PATH] = {};
-        const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-        std::string dir(path, n);
-        dir.erase(dir.find_last_of("\\/") + 1);
-        module = LoadLibraryA((dir + "CH375DLL.DLL").c_str());
-        Reset = Get<decltype(Reset)>("FakeReset");
-        SetOpen = Get<decltype(SetOpen)>("FakeSetOpen");
-        TakeCalls = Get<decltype(TakeCalls)>("FakeTakeCalls");
-        LastCloseThread = Get<decltype(LastCloseThread)>("FakeLastCloseThread");
-        Raise = Get<decltype(Raise)>("FakeRaise");
-    }
-    template <class F> F Get(const char* name)
-    {
-        return module ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
-    }
-    std::string Calls()
-    {
-        char buffer[1024] = {};
-        TakeCalls(buffer, sizeof buffer);
-        return buffer;
-    }
-};
-
-Fake& Lib()
-{
-    static Fake fake;
-    return fake;
-}
+using panel_testing::Lib;
+using panel_testing::MessageBoxWatcher;
+using panel_testing::Pump;
 
 const char kConnectCalls[] = "Open 0;SetTimeout 0 3000 3000;SetExclusive 0 0;SetDeviceNotify 0 '' routine;"
                              "SetExclusive 0 1";
-
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
-
-// Answers every message box of this process with OK and keeps its text.
-class MessageBoxWatcher {
-public:
-    MessageBoxWatcher()
-    {
-        thread_ = std::thread([this] {
-            while (!stop_) {
-                EnumWindows(&MessageBoxWatcher::Visit, reinterpret_cast<LPARAM>(this));
-                Sleep(20);
-            }
-        });
-    }
-    ~MessageBoxWatcher()
-    {
-        stop_ = true;
-        thread_.join();
-    }
-    std::vector<std::string> Texts()
-    {
-        std::lock_guard<std::mutex> l(lock_);
-        return texts_;
-    }
-
-private:
-    static BOOL CALLBACK Visit(HWND wnd, LPARAM self)
-    {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(wnd, &pid);
-        char cls[32] = {};
-        GetClassNameA(wnd, cls, sizeof cls);
-        if (pid != GetCurrentProcessId() || std::string(cls) != "#32770" || !IsWindowVisible(wnd))
-            return TRUE;
-        auto* w = reinterpret_cast<MessageBoxWatcher*>(self);
-        char text[256] = {};
-        GetDlgItemTextA(wnd, 0xFFFF, text, sizeof text);
-        {
-            std::lock_guard<std::mutex> l(w->lock_);
-            w->texts_.push_back(text);
-        }
-        PostMessageA(wnd, WM_COMMAND, IDOK, 0);
-        Sleep(100);
-        return TRUE;
-    }
-
-    std::thread thread_;
-    std::atomic<bool> stop_{false};
-    std::mutex lock_;
-    std::vector<std::string> texts_;
-};
 
 class PanelConnection : public ::testing::Test {
 protected:

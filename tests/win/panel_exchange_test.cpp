@@ -24,8 +24,8 @@ constexpr char kSelfCheck[] = "EB 90 02 03 80 00";
 
 std::vector<unsigned char> PollReply(uint8_t reading, const ParameterSet& p, uint8_t level)
 {
-    std::vector<unsigned char> bytes = {0xEB, 0x91, 0x0C, 0x01, reading,
-                                        static_cast<uint8_t>(p.micInputType), EncodeOffset(p.micOffset)};
+    std::vector<unsigned char> bytes = {
+        0xEB, 0x91, 0x0C, 0x01, reading, static_cast<uint8_t>(p.micInputType), EncodeOffset(p.micOffset)};
     for (int32_t v : {p.vuRefreshTime, p.alarmThreshold, p.numberBrightness, p.vuBrightness, p.autoBrightness,
                       p.alarmShowTime, p.alarmResetTime})
         bytes.push_back(static_cast<uint8_t>(v));
@@ -80,7 +80,8 @@ protected:
     }
     static void Tick(int n = 1)
     {
-        for (int i = 0; i < n; ++i) Form1->Timer1Timer(Form1->Timer1);
+        for (int i = 0; i < n; ++i)
+            Form1->Timer1Timer(Form1->Timer1);
     }
     // Sends a poll, reads the reply and lets the next sending turn come.
     static void LoadFromDevice(const ParameterSet& p, uint8_t reading = 50, uint8_t level = 0)
@@ -92,13 +93,15 @@ protected:
     {
         std::vector<std::string> lines;
         TStrings* memo = Form2->Memo1->Lines();
-        for (int i = 0; i < memo->Count(); ++i) lines.push_back(memo->Get(i));
+        for (int i = 0; i < memo->Count(); ++i)
+            lines.push_back(memo->Get(i));
         return lines;
     }
     static int Lit()
     {
         int n = 0;
-        for (TiLedRectangle* led : Form1->ledBar) n += led->GetActive() ? 1 : 0;
+        for (TiLedRectangle* led : Form1->ledBar)
+            n += led->GetActive() ? 1 : 0;
         return n;
     }
     static void PressEnter(TEdit* edit, const std::string& text)
@@ -158,7 +161,8 @@ TEST_F(PanelExchange, SelfCheckGoesAtTheNextSendingTurnAndALaterRequestReplacesI
     Form1->SpeedButton1->Click();
     Form1->iSlider3->SetPosition(90);
     Tick();
-    EXPECT_EQ(Lib().Writes(), Hex(BuildRequest(RequestKind::WriteParameters, {1, -20, 3, 90, 10, 10, 0, 1, 1})));
+    EXPECT_EQ(Lib().Writes(),
+              Hex(BuildRequest(RequestKind::WriteParameters, {1, -20, 3, 90, 10, 10, 0, 1, 1})));
 
     Tick();
     Form1->SpeedButton2->Click();
@@ -259,7 +263,33 @@ TEST_F(PanelExchange, InputCodeAboveTwoSelectsDbCAndShowsNoPicture)
     p.micInputType = 7;
     LoadFromDevice(p);
     EXPECT_EQ(Form1->RadioGroup1->GetItemIndex(), 2);
-    EXPECT_TRUE(Form1->Image1->Picture()->Graphic() == nullptr || Form1->Image1->Picture()->Graphic()->Empty());
+    EXPECT_TRUE(Form1->Image1->Picture()->Graphic() == nullptr ||
+                Form1->Image1->Picture()->Graphic()->Empty());
+}
+
+// The picture is the weighting's own; both the radio group and the hidden
+// switch panel ask for a write whatever suppressDirty says.
+TEST_F(PanelExchange, InputTypeSelectionsChangeThePictureAndAskForAWrite)
+{
+    auto picture = [] {
+        TCanvas* c = Form1->Image1->Picture()->Bitmap()->Canvas();
+        std::vector<TColor> pixels;
+        for (int y = 20; y < 70; y += 5)
+            for (int x = 0; x < 213; x += 3) pixels.push_back(c->GetPixel(x, y));
+        return pixels;
+    };
+    const auto dbC = picture();
+    Form1->suppressDirty = true;
+    Form1->RadioGroup1->SetItemIndex(1);
+    EXPECT_EQ(Form1->pendingRequest, RequestKind::WriteParameters);
+    const auto dB = picture();
+    EXPECT_NE(dB, dbC);
+    Form1->pendingRequest = RequestKind::None;
+    Form1->iSwitchPanel1->SetPosition(2);
+    Form1->iSwitchPanel1PositionChangeFinished(Form1->iSwitchPanel1);
+    EXPECT_EQ(Form1->pendingRequest, RequestKind::WriteParameters);
+    EXPECT_EQ(picture(), dbC) << "switch position 2 is code 2, dB(C)";
+    Form1->suppressDirty = false;
 }
 
 TEST_F(PanelExchange, EnterInAnEditMovesSliderAndSpinnerWithinTheRange)
@@ -334,7 +364,8 @@ TEST_F(PanelExchange, DefaultParameterWritesOnlyWhatReallyChanges)
     EXPECT_EQ(Form1->Edit7->GetText(), "10");
     EXPECT_TRUE(Form1->CheckBox1->GetChecked());
     Tick();
-    EXPECT_EQ(Lib().Writes(), Hex(BuildRequest(RequestKind::WriteParameters, {1, 0, 3, 100, 100, 100, 1, 10, 10})));
+    EXPECT_EQ(Lib().Writes(),
+              Hex(BuildRequest(RequestKind::WriteParameters, {1, 0, 3, 100, 100, 100, 1, 10, 10})));
 
     Form1->SpeedButton3->Click();
     EXPECT_EQ(Form1->pendingRequest, RequestKind::None) << "everything already at its default";
@@ -350,7 +381,8 @@ TEST_F(PanelExchange, ReadingIsColouredAgainstTheThresholdHeldWhenItArrives)
     p.alarmThreshold = 85;
     LoadFromDevice(p, 90);
     EXPECT_EQ(Form1->iSevenSegmentHexadecimal1->GetValue(), "90");
-    EXPECT_EQ(Form1->iSevenSegmentHexadecimal1->GetSegmentColor(), clLime) << "judged against 100, before decoding";
+    EXPECT_EQ(Form1->iSevenSegmentHexadecimal1->GetSegmentColor(), clLime)
+        << "judged against 100, before decoding";
     for (const auto& [reading, color] : std::vector<std::pair<uint8_t, TColor>>{{84, clLime}, {85, clRed}}) {
         Queue(PollReply(reading, p, 0));
         Tick(2);
@@ -429,7 +461,8 @@ TEST_F(PanelExchange, MonitorKeepsWhatIsLoggedWhileHiddenAndEmptiesItselfAtFiveT
 
     ClickToolButton(Form2->ToolButton2);
     Form2->Hide();
-    for (int i = 1; i < 4999; ++i) Form2->LogFrame(poll, 5, true);
+    for (int i = 1; i < 4999; ++i)
+        Form2->LogFrame(poll, 5, true);
     EXPECT_EQ(Form2->LineCount(), 4998);
     Form2->Show();
     Form2->LogFrame(poll, 5, true);
