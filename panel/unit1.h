@@ -21,6 +21,7 @@
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
 #include "panelprobe.h"
+#include "skin/winskindata.h"
 #include "widgets/iledrectangle.h"
 #include "widgets/isevensegmenthexadecimal.h"
 #include "widgets/islider.h"
@@ -37,6 +38,7 @@ class TForm1 : public TForm {
     TImage* Image1 = nullptr;
     TImageList* ImageList1 = nullptr;
     TTimer* Timer1 = nullptr;
+    TSkinData* SkinData1 = nullptr;
     TiSwitchPanel* iSwitchPanel1 = nullptr;
     TiSlider *iSlider1 = nullptr, *iSlider2 = nullptr, *iSlider3 = nullptr, *iSlider4 = nullptr,
              *iSlider5 = nullptr, *iSlider6 = nullptr, *iSlider7 = nullptr;

@@ -473,3 +473,31 @@ TEST_F(PanelExchange, MonitorKeepsWhatIsLoggedWhileHiddenAndEmptiesItselfAtFiveT
 }
 
 } // namespace
+
+namespace {
+
+// The main window's layout carries the default skin package; reading the
+// layout must turn it into skin objects, not merely store the bytes.
+TEST_F(PanelExchange, TheMainWindowCarriesTheDefaultSkinLoaded)
+{
+    TSkinData* skin = Form1->SkinData1;
+    ASSERT_NE(skin, nullptr);
+    EXPECT_FALSE(skin->NotLoaded);
+    EXPECT_TRUE(skin->GetActive());
+    EXPECT_EQ(skin->DisableTag, 99);
+    EXPECT_EQ(skin->SkinFormtype, sfMainform);
+    EXPECT_TRUE(skin->Options.Contains(xoPreview));
+    EXPECT_TRUE(skin->Options.Contains(xoToolbarBK));
+    EXPECT_FALSE(skin->SkinControls.Contains(xcMenuItem));
+    EXPECT_FALSE(skin->SkinControls.Contains(xcFastReport));
+    EXPECT_TRUE(skin->SkinControls.Contains(xcSpeedButton));
+
+    TMemoryStream package;
+    package.LoadFromFile(ORVANE_DEFAULT_SKIN_PACKAGE_PATH);
+    EXPECT_EQ(skin->SkinStream().Bytes(), package.Bytes());
+    EXPECT_FALSE(skin->Button->Image->Empty());
+    EXPECT_FALSE(skin->BorderTop->Image->Empty());
+    EXPECT_EQ(skin->SysButtons.size(), 9u);  // six system buttons, then the three MDI ones
+}
+
+}  // namespace
