@@ -11,6 +11,7 @@
 
 #include "framework/forms.h"
 #include "framework/resourcecount.h"
+#include "paint_counter.h"
 #include "widgets/ivclcomponent.h"
 
 namespace wbase_testing {
@@ -42,25 +43,7 @@ inline bool PumpUntil(const std::function<bool()>& done, std::chrono::millisecon
     return done();
 }
 
-// Counts the WM_PAINT messages a control receives.
-class TPaintCounter {
-public:
-    explicit TPaintCounter(TControl* control) : control_(control), previous_(control->WindowProc)
-    {
-        control_->WindowProc = [this](TMessage& m) {
-            if (m.Msg == WM_PAINT) ++Count;
-            previous_(m);
-        };
-    }
-    ~TPaintCounter() { control_->WindowProc = previous_; }
-    TPaintCounter(const TPaintCounter&) = delete;
-    TPaintCounter& operator=(const TPaintCounter&) = delete;
-    int Count = 0;
-
-private:
-    TControl* control_;
-    std::function<void(TMessage&)> previous_;
-};
+using ::TPaintCounter;
 
 // The widget drawn into a bitmap of its size, as iPaintToDC composes it.
 class TWidgetPicture {

@@ -12,6 +12,7 @@
 
 #include "framework/forms.h"
 #include "framework/resourcecount.h"
+#include "paint_counter.h"
 #include "widgets/ivclcomponent.h"
 
 namespace indicator_testing {
@@ -41,25 +42,7 @@ inline TColor Rgb(int r, int g, int b)
     return static_cast<TColor>(r | (g << 8) | (b << 16));
 }
 
-// Counts the WM_PAINT messages a control's window receives.
-class TPaintCounter {
-public:
-    explicit TPaintCounter(TControl* control) : control_(control), previous_(control->WindowProc)
-    {
-        control_->WindowProc = [this](TMessage& m) {
-            if (m.Msg == WM_PAINT) ++Count;
-            previous_(m);
-        };
-    }
-    ~TPaintCounter() { control_->WindowProc = previous_; }
-    TPaintCounter(const TPaintCounter&) = delete;
-    TPaintCounter& operator=(const TPaintCounter&) = delete;
-    int Count = 0;
-
-private:
-    TControl* control_;
-    std::function<void(TMessage&)> previous_;
-};
+using ::TPaintCounter;
 
 // A fixture with a shown form to put widgets on (one per suite: destroying a
 // shown top-level window takes Wine about two seconds). Whatever a test
