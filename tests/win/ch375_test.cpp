@@ -18,6 +18,7 @@
 
 #include "device/deviceframe.h"
 #include "simulator/netsocket.h"
+#include "tests/win/jobprocess.h"
 
 namespace {
 
@@ -104,28 +105,10 @@ public:
         std::string cmd = "\"" + ExeDir() + "orvane-sim.exe\" --no-stdin --seed 5 --port " +
                           std::to_string(port) + " --control-port " + std::to_string(controlPort_) +
                           " --log \"" + log + "\" --state \"" + state_ + "\"";
-        job_ = CreateJobObjectA(nullptr, nullptr);
-        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
-        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-        SetInformationJobObject(job_, JobObjectExtendedLimitInformation, &limits, sizeof limits);
-
-        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-        null_ = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                            OPEN_EXISTING, 0, nullptr);
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        si.dwFlags = STARTF_USESTDHANDLES;
-        si.hStdInput = si.hStdOutput = si.hStdError = null_;
-        PROCESS_INFORMATION pi{};
-        if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW | CREATE_SUSPENDED,
-                            nullptr, nullptr, &si, &pi)) {
+        if (!process_.Start(cmd, CREATE_NO_WINDOW)) {
             ADD_FAILURE() << "cannot start " << cmd;
             return;
         }
-        AssignProcessToJobObject(job_, pi.hProcess);
-        ResumeThread(pi.hThread);
-        CloseHandle(pi.hThread);
-        process_ = pi.hProcess;
         for (auto until = std::chrono::steady_clock::now() + 30s; std::chrono::steady_clock::now() < until;) {
             control_ = TSocket::Connect(controlPort_, 500);
             if (control_.Valid()) return;
@@ -136,15 +119,10 @@ public:
 
     ~SimProcess()
     {
-        if (process_) {
-            if (control_.Valid()) Command("quit");
-            if (WaitForSingleObject(process_, 5000) != WAIT_OBJECT_0) TerminateProcess(process_, 1);
-            WaitForSingleObject(process_, 5000);
-            CloseHandle(process_);
-        }
+        if (process_.Running() && control_.Valid()) Command("quit");
+        process_.WaitExit(5000);
+        process_.Kill();
         control_.Close();
-        if (job_) CloseHandle(job_);
-        if (null_ != INVALID_HANDLE_VALUE) CloseHandle(null_);
         DeleteFileA(log.c_str());
         DeleteFileA(state_.c_str());
     }
@@ -175,9 +153,7 @@ private:
     uint16_t port_;
     uint16_t controlPort_;
     std::string state_;
-    HANDLE job_ = nullptr;
-    HANDLE process_ = nullptr;
-    HANDLE null_ = INVALID_HANDLE_VALUE;
+    TJobProcess process_;
     TSocket control_;
 };
 
