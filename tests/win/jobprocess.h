@@ -28,8 +28,8 @@ public:
         si.dwFlags = STARTF_USESTDHANDLES;
         si.hStdInput = si.hStdOutput = si.hStdError = null_;
         PROCESS_INFORMATION pi{};
-        if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, flags | CREATE_SUSPENDED, nullptr,
-                            nullptr, &si, &pi))
+        if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, flags | CREATE_SUSPENDED,
+                            nullptr, nullptr, &si, &pi))
             return false;
         AssignProcessToJobObject(job_, pi.hProcess);
         ResumeThread(pi.hThread);
@@ -68,4 +68,3 @@ private:
     HANDLE null_ = INVALID_HANDLE_VALUE;
     DWORD pid_ = 0;
 };
-
