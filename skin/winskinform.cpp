@@ -1,0 +1,427 @@
+// The skin manager: window selection through the CBT hook, the skin data
+// choice, the deferred actions and the clean-up order.
+#include "skin/winskinform.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+#include "framework/controls.h"
+
+namespace {
+
+std::string MakePropName()
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "ControlOfs%.8X%.8X",
+                  static_cast<unsigned>(reinterpret_cast<uintptr_t>(MainInstance())),
+                  static_cast<unsigned>(GetCurrentThreadId()));
+    return name;
+}
+
+// The manager whose hook is installed; null once it is gone, which is what
+// keeps a late hook call from touching a destroyed manager.
+TSkinManage* hookedManager = nullptr;
+
+std::string ClassNameOf(HWND wnd)
+{
+    char name[256] = {};
+    GetClassNameA(wnd, name, sizeof name);
+    return name;
+}
+
+std::string Lower(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+    return s;
+}
+
+bool IsMDIChild(HWND wnd)
+{
+    return (GetWindowLongPtrA(wnd, GWL_EXSTYLE) & WS_EX_MDICHILD) != 0;
+}
+
+bool IsChildWindow(HWND wnd)
+{
+    return (GetWindowLongPtrA(wnd, GWL_STYLE) & WS_CHILD) != 0;
+}
+
+TComponent* OwnerForm(const TSkinData* data)
+{
+    return data ? data->Owner() : nullptr;
+}
+
+} // namespace
+
+TSkinManage* SkinManager = nullptr;
+std::string PropName = MakePropName();
+ATOM ControlAtom = GlobalAddAtomA(PropName.c_str());
+UINT RM_GetObjectInstance = RegisterWindowMessageA(PropName.c_str());
+bool Win32PlatformIsUnicode = (GetVersion() & 0x80000000u) == 0;
+// Other parts key their drawing on this answer as it stands: everything but
+// major version 6.
+bool IsVista = LOBYTE(LOWORD(GetVersion())) != 6;
+WORD WinVersion = 0;
+
+TSkinManage::TSkinManage(bool subManager) : subManager_(subManager)
+{
+    timer_ = std::make_unique<TTimer>(nullptr);
+    timer_->SetEnabled(false);
+    timer_->SetInterval(100);
+    timer_->OnTimer = [this](TObject* sender) { OnTimer(sender); };
+}
+
+TSkinManage::~TSkinManage()
+{
+    UseState = 4;
+    Enabled = false;
+    timer_.reset();
+    if (OnDestroy) OnDestroy(this);
+    if (!subManager_) {
+        DeleteAllThreads();
+        if (!FormList.empty()) DeleteAllForms();
+        FormList.clear();
+        SkinDataList.clear();
+    }
+    RemoveHook();
+    if (SkinManager == this) SkinManager = nullptr;
+}
+
+void TSkinManage::InstallHook()
+{
+    WinVersion = LOWORD(GetVersion());
+    if (hook_) return;
+    hook_ = SetWindowsHookExA(WH_CBT, SkinHookCBT, nullptr, GetCurrentThreadId());
+    if (hook_) hookedManager = this;
+}
+
+void TSkinManage::RemoveHook()
+{
+    if (!hook_) return;
+    UnhookWindowsHookEx(hook_);
+    hook_ = nullptr;
+    if (hookedManager == this) hookedManager = nullptr;
+}
+
+void TSkinManage::InstallThread(DWORD threadId)
+{
+    for (auto& t : ThreadList)
+        if (t->ThreadID == threadId) return;
+    auto t = std::make_unique<TSkinThread>();
+    t->ThreadID = threadId;
+    // Windows of other threads are watched by the same procedure for now; the
+    // variant that refuses grips and frees frames on destruction comes with
+    // the frame object.
+    t->Hook = SetWindowsHookExA(WH_CBT, SkinHookCBT, nullptr, threadId);
+    if (t->Hook) ThreadList.push_back(std::move(t));
+}
+
+void TSkinManage::UnInstallThread(DWORD threadId)
+{
+    auto it = std::find_if(ThreadList.begin(), ThreadList.end(),
+                           [&](const auto& t) { return t->ThreadID == threadId; });
+    if (it == ThreadList.end()) return;
+    UnhookWindowsHookEx((*it)->Hook);
+    ThreadList.erase(it);
+}
+
+void TSkinManage::DeleteAllThreads()
+{
+    for (auto& t : ThreadList)
+        UnhookWindowsHookEx(t->Hook);
+    ThreadList.clear();
+}
+
+LRESULT CALLBACK TSkinManage::SkinHookCBT(int code, WPARAM wParam, LPARAM lParam)
+{
+    TSkinManage* m = hookedManager;
+    if (m && code >= 0 && m->UseState != 4) {
+        HWND wnd = reinterpret_cast<HWND>(wParam);
+        switch (code) {
+        case HCBT_CREATEWND: {
+            auto* cbt = reinterpret_cast<CBT_CREATEWNDA*>(lParam);
+            // Menu windows get their skinned menu objects with the menu
+            // engine; MDI children are taken as they are created.
+            if (cbt && cbt->lpcs && (cbt->lpcs->dwExStyle & WS_EX_MDICHILD)) m->AddForm(wnd);
+            break;
+        }
+        case HCBT_ACTIVATE:
+            if (m->UseState == 0) m->UseState = 1;
+            m->AddForm(wnd);
+            break;
+        case HCBT_DESTROYWND:
+            // The frame lets its window go by itself; here the record of a
+            // window that is going away must not outlive it.
+            m->DeleteForm2(wnd);
+            break;
+        default:
+            break;
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void TSkinManage::AddSkinData(TSkinData* data)
+{
+    if (!data || std::find(SkinDataList.begin(), SkinDataList.end(), data) != SkinDataList.end()) return;
+    SkinDataList.push_back(data);
+    if (!MainData && data->SkinFormtype == sfMainform) MainData = data;
+}
+
+void TSkinManage::RemoveSkinData(TSkinData* data)
+{
+    std::erase(SkinDataList, data);
+    if (ActionData == data) ActionData = nullptr;
+    if (MainData == data) {
+        MainData = nullptr;
+        for (TSkinData* d : SkinDataList)
+            if (d->SkinFormtype == sfMainform) {
+                MainData = d;
+                break;
+            }
+    }
+}
+
+TSkinData* TSkinManage::FindSkindata(HWND wnd) const
+{
+    for (TSkinData* d : SkinDataList) {
+        if (d->SkinFormtype != sfOnlyThisForm) continue;
+        auto* form = dynamic_cast<TWinControl*>(OwnerForm(d));
+        if (form && form->HandleAllocated() && form->Handle() == wnd) return d;
+    }
+    std::string cls = Lower(ClassNameOf(wnd));
+    if (cls == "tmessageform" || cls == "#32770")
+        for (TSkinData* d : SkinDataList)
+            if (d->SkinFormtype == sfDialog) return d;
+    for (TSkinData* d : SkinDataList)
+        if (d->SkinFormtype == sfMainform) return d;
+    return SkinDataList.empty() ? nullptr : SkinDataList.front();
+}
+
+bool TSkinManage::OnBeforeSkin(HWND wnd, const std::string& className)
+{
+    if (!MainData) return true;
+    std::string lower = Lower(className);
+    bool doSkin = true;
+    if (lower.find("preview") != std::string::npos && !MainData->Options.Contains(xoPreview))
+        doSkin = false;
+    else if (className == "#32770" && (GetWindowLongPtrA(wnd, GWL_STYLE) & DS_SETFOREGROUND))
+        doSkin = false;
+    else if (lower == "tpopupdbtreeview")
+        doSkin = false;
+    MainData->DoFormSkin(wnd, className, doSkin);
+    return doSkin;
+}
+
+bool TSkinManage::NestedForm(HWND wnd) const
+{
+    if (!IsChildWindow(wnd) || IsMDIChild(wnd)) return false;
+    HWND parent = GetParent(wnd);
+    return !(parent && Lower(ClassNameOf(parent)) == "mdiclient");
+}
+
+void TSkinManage::ActiveForm(TCustomForm* form)
+{
+    if (form && form->HandleAllocated() && form->GetVisible() && !IsChildWindow(form->Handle()))
+        AddForm(form->Handle());
+}
+
+TCustomForm* TSkinManage::FindTForm(HWND wnd) const
+{
+    if (Screen)
+        for (int i = 0; i < Screen->FormCount(); ++i) {
+            TCustomForm* f = Screen->Forms(i);
+            if (f->HandleAllocated() && f->Handle() == wnd) return f;
+        }
+    return dynamic_cast<TCustomForm*>(FindControl(wnd));
+}
+
+bool TSkinManage::IsDllForm(HWND wnd) const
+{
+    bool found = false;
+    EnumPropsExA(
+        wnd,
+        [](HWND, LPSTR name, HANDLE, ULONG_PTR param) -> BOOL {
+            // Atom-named properties arrive as small integers, not text.
+            if (reinterpret_cast<uintptr_t>(name) <= 0xFFFF) return TRUE;
+            if (std::string(name).rfind("ControlOfs", 0) != 0) return TRUE;
+            *reinterpret_cast<bool*>(param) = true;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+bool TSkinManage::AddForm(HWND wnd)
+{
+    if (!Enabled || !IsWindow(wnd)) return false;
+    DeleteDeleted();
+    DWORD_PTR answer = 0;
+    if (SendMessageTimeoutA(wnd, WM_SKIN_ISSKINNED, 0, 0, SMTO_NORMAL, 1000, &answer) && answer == 1)
+        return false;
+    if (FindSkinForm(wnd)) return false;
+    TCustomForm* form = FindTForm(wnd);
+    if (!NestedForms && NestedForm(wnd)) return false;
+    std::string cls = ClassNameOf(wnd);
+    bool ours = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(wnd, GWLP_HINSTANCE)) == MainInstance();
+    if (!form && !ours && cls != "#32770") return false;
+    RECT r{};
+    GetWindowRect(wnd, &r);
+    if ((r.right <= r.left || r.bottom <= r.top) && !IsMDIChild(wnd)) return false;
+    if (form && form->Tag == SkinDisableTag) return false;
+    if (cls.find("TcxPopupEditPopupWindow") != std::string::npos ||
+        cls.find("TTERenderWindow") != std::string::npos || cls == "TApplication")
+        return false;
+    if (!OnBeforeSkin(wnd, cls)) return false;
+    TSkinData* data = FindSkindata(wnd);
+    if (!data || data->NotLoaded) return false;
+    TSkinFrameRecord* frame = CreateFrame(wnd, form, data);
+    if (!frame) return false;
+    FormList.emplace_back(frame);
+    return true;
+}
+
+TSkinFrameRecord* TSkinManage::CreateFrame(HWND wnd, TCustomForm* form, TSkinData* data)
+{
+    auto* f = new TSkinFrameRecord;
+    f->Wnd = wnd;
+    f->Form = form;
+    f->Data = data;
+    f->State = 1;
+    return f;
+}
+
+void TSkinManage::ReleaseFrame(TSkinFrameRecord& frame)
+{
+    frame.State = FrameStateReleased;
+    if (IsWindow(frame.Wnd))
+        RedrawWindow(frame.Wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+TSkinFrameRecord* TSkinManage::FindSkinForm(HWND wnd) const
+{
+    for (auto& f : FormList)
+        if (f->Wnd == wnd && f->State != FrameStateReleased) return f.get();
+    return nullptr;
+}
+
+void TSkinManage::FreeFrame(TSkinFrameRecord* frame)
+{
+    std::erase_if(FormList, [&](const auto& f) { return f.get() == frame; });
+}
+
+bool TSkinManage::DeleteForm(HWND wnd)
+{
+    TSkinFrameRecord* f = FindSkinForm(wnd);
+    if (!f || !f->Form) return false;
+    f->State = 4;
+    ReleaseFrame(*f);
+    FreeFrame(f);
+    return true;
+}
+
+void TSkinManage::DeleteForm2(HWND wnd)
+{
+    std::erase_if(FormList, [&](const auto& f) { return f->Wnd == wnd; });
+}
+
+void TSkinManage::DeleteDeleted()
+{
+    std::erase_if(FormList, [](const auto& f) { return f->State == FrameStateReleased; });
+}
+
+void TSkinManage::DeleteAllForms()
+{
+    for (auto& f : FormList)
+        if (f->State != FrameStateReleased) ReleaseFrame(*f);
+    FormList.clear();
+}
+
+void TSkinManage::SetAction(int action, uint32_t interval)
+{
+    Action = action;
+    if (UseState == 0) {
+        // Before the first window is activated there is nothing to take
+        // over or give back: the hook does the work as windows come.
+        if (action == 1) Enabled = true;
+        if (action == 2) Enabled = false;
+        return;
+    }
+    timer_->SetEnabled(false);
+    timer_->SetInterval(interval);
+    timer_->SetEnabled(true);
+}
+
+void TSkinManage::DeleteSysbtn()
+{
+    for (auto& f : FormList)
+        if (f->Data == ActionData) ++f->SysButtonsFreed;
+}
+
+void TSkinManage::OnTimer(TObject*)
+{
+    timer_->SetEnabled(false);
+    TSkinData* data = ActionData;
+    if (!data) return;
+    RunAction(Action, data);
+    // The action may have removed the skin data (its event handler too).
+    if (ActionData == data) data->DoSkinChanged();
+    ActionData = nullptr;
+}
+
+void TSkinManage::RunAction(int action, TSkinData* data)
+{
+    bool onlyThis = data->SkinFormtype == sfOnlyThisForm;
+    switch (action) {
+    case 1:
+        Enabled = true;
+        if (onlyThis) {
+            if (NestedForms) ActiveForm(dynamic_cast<TCustomForm*>(OwnerForm(data)));
+        } else {
+            DeleteDeleted();
+            if (NestedForms && Screen)
+                for (int i = Screen->FormCount() - 1; i >= 0; --i)
+                    ActiveForm(Screen->Forms(i));
+        }
+        break;
+    case 2:
+        Enabled = false;
+        DeleteDeleted();
+        for (size_t i = 0; i < FormList.size();) {
+            TSkinFrameRecord* f = FormList[i].get();
+            if (onlyThis && f->Data != data) {
+                ++i;
+                continue;
+            }
+            ReleaseFrame(*f);
+            FreeFrame(f);
+            if (onlyThis) break;
+        }
+        break;
+    case 3: {
+        std::vector<TSkinFrameRecord*> changed;
+        for (auto& f : FormList)
+            if (f->Data == data && f->State != FrameStateReleased) {
+                ++f->SysButtonsFreed;
+                changed.push_back(f.get());
+                if (onlyThis) break;
+            }
+        for (TSkinFrameRecord* f : changed)
+            ++f->SkinChanges;
+        break;
+    }
+    case 6:
+        DeleteDeleted();
+        break;
+    case 7:
+        if (onlyThis) break;
+        if (TSkinFrameRecord* f = FindSkinForm(ActionWnd)) {
+            ReleaseFrame(*f);
+            DeleteDeleted();
+            AddForm(ActionWnd);
+        }
+        break;
+    default:
+        break;
+    }
+}

@@ -1,0 +1,135 @@
+// The process-wide skin manager: a thread-local CBT hook watches the windows
+// the user-interface thread creates, activates and destroys, decides which
+// get a skinned frame, picks their skin data, and runs the deferred skin
+// actions (on, off, changed) from a one-shot timer.
+//
+// The skinned frame itself is not here yet: where a frame would be created
+// the manager records the window (TSkinFrameRecord) through CreateFrame, so
+// the selection rules, the list bookkeeping and the clean-up order can be
+// exercised on their own. Nothing creates SkinManager for the running
+// program yet; the skin data component does not register with it.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/extctrls.h"
+#include "framework/forms.h"
+#include "skin/winskindata.h"
+
+// Messages the engine's windows understand.
+constexpr UINT WM_SKIN_ISSKINNED = 0x3523; // a skinned window answers 1
+constexpr UINT WM_SKIN_ACTIVATE = 0x3503;  // a new frame takes its window over
+
+// The tag that keeps a form unskinned.
+constexpr int32_t SkinDisableTag = 99;
+
+// Frame states the manager looks at.
+constexpr int FrameStateReleased = 6;
+
+// What the manager keeps per skinned window until the frame object exists.
+struct TSkinFrameRecord {
+    HWND Wnd = nullptr;
+    TCustomForm* Form = nullptr; // the framework form, when the window is one
+    TSkinData* Data = nullptr;
+    int State = 0;           // FrameStateReleased once let go
+    int SysButtonsFreed = 0; // how often the skin change freed its system buttons
+    int SkinChanges = 0;
+};
+
+class TSkinManage;
+
+// A hook on another thread.
+class TSkinThread {
+public:
+    HHOOK Hook = nullptr;
+    DWORD ThreadID = 0;
+};
+
+class TSkinManage {
+public:
+    explicit TSkinManage(bool subManager = false);
+    virtual ~TSkinManage();
+    TSkinManage(const TSkinManage&) = delete;
+    TSkinManage& operator=(const TSkinManage&) = delete;
+
+    void InstallHook();
+    void RemoveHook();
+    HHOOK HookHandle() const { return hook_; }
+    void InstallThread(DWORD threadId);
+    void UnInstallThread(DWORD threadId);
+    void DeleteAllThreads();
+
+    void AddSkinData(TSkinData* data);
+    void RemoveSkinData(TSkinData* data);
+    TSkinData* FindSkindata(HWND wnd) const;
+    bool OnBeforeSkin(HWND wnd, const std::string& className);
+    bool NestedForm(HWND wnd) const;
+    void ActiveForm(TCustomForm* form);
+    bool AddForm(HWND wnd);
+    TSkinFrameRecord* FindSkinForm(HWND wnd) const;
+    TCustomForm* FindTForm(HWND wnd) const;
+    bool IsDllForm(HWND wnd) const;
+    bool DeleteForm(HWND wnd);
+    void DeleteForm2(HWND wnd);
+    void DeleteDeleted();
+    void DeleteAllForms();
+
+    // A one-shot deferred action: 1 skin on, 2 skin off, 3 skin changed,
+    // 6 free released frames, 7 re-skin the window in ActionWnd. The skin
+    // data it concerns goes in ActionData before.
+    void SetAction(int action, uint32_t interval);
+    void OnTimer(TObject* Sender);
+    void DeleteSysbtn();
+
+    // Lists. Frames are owned; skin data components are not.
+    std::vector<std::unique_ptr<TSkinFrameRecord>> FormList;
+    std::vector<TSkinData*> SkinDataList;
+    std::vector<std::unique_ptr<TSkinThread>> ThreadList;
+
+    bool Enabled = false;
+    bool NestedForms = false;
+    int UseState = 0; // 0 not yet used, 1 in use, 4 being destroyed
+    int MenuKind = 0;
+    bool AppPopup = false;
+    bool MDIChildMax = false;
+    int Action = 0;
+    TSkinData* ActionData = nullptr;
+    TSkinData* MainData = nullptr;
+    HWND ActionWnd = nullptr;
+    TTimer& ActionTimer() { return *timer_; }
+
+    // Called, when set, as the manager is destroyed.
+    std::function<void(TSkinManage*)> OnDestroy;
+
+    // The hook procedure for the thread that installed it; it acts for the
+    // manager that installed it and passes calls on once that one is gone.
+    static LRESULT CALLBACK SkinHookCBT(int code, WPARAM wParam, LPARAM lParam);
+
+protected:
+    // Where the skinned frame takes the window over. Today it only records
+    // the window; the frame object replaces this.
+    virtual TSkinFrameRecord* CreateFrame(HWND wnd, TCustomForm* form, TSkinData* data);
+    // Let a frame go: gives the window its own frame back.
+    virtual void ReleaseFrame(TSkinFrameRecord& frame);
+
+private:
+    void FreeFrame(TSkinFrameRecord* frame);
+    void RunAction(int action, TSkinData* data);
+
+    std::unique_ptr<TTimer> timer_;
+    bool subManager_ = false;
+    HHOOK hook_ = nullptr;
+};
+
+extern TSkinManage* SkinManager;
+extern std::string PropName;
+extern ATOM ControlAtom;
+extern UINT RM_GetObjectInstance;
+extern bool Win32PlatformIsUnicode;
+extern bool IsVista;
+extern WORD WinVersion;
