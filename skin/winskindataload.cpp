@@ -344,21 +344,21 @@ void TSkinData::ReadSysButton(const TQuickIni& ini)
     const std::vector<TSysButtonSpec> specs = ReadSysButtonSpecs(ini);
     SysButtons.reserve(specs.size() + 3);
     std::string lastName;
-    for (const TSysButtonSpec& spec : specs) {
-        auto b = std::make_unique<TDataSkinSysButton>(spec.Name);
-        b->Action = spec.Action;
-        b->Align = spec.Align;
-        b->Xcoord = spec.Xcoord;
-        b->Ycoord = spec.Ycoord;
-        b->Visibility = spec.Visibility;
-        b->Visibility1 = spec.Visibility1;
-        b->CombineOp = spec.CombineOp;
-        Readbmp(*b->Image, spec.ImageRef);
+    for (const TSysButtonSpec& wanted : specs) {
+        auto b = std::make_unique<TDataSkinSysButton>(wanted.Name);
+        b->Action = wanted.Action;
+        b->Align = wanted.Align;
+        b->Xcoord = wanted.Xcoord;
+        b->Ycoord = wanted.Ycoord;
+        b->Visibility = wanted.Visibility;
+        b->Visibility1 = wanted.Visibility1;
+        b->CombineOp = wanted.CombineOp;
+        Readbmp(*b->Image, wanted.ImageRef);
         bool clearImage = false;
         b->Frame =
-            SysButtonFrames(spec.Frame, b->Image->GetWidth(), b->Image->GetHeight(), spec.Action, clearImage);
+            SysButtonFrames(wanted.Frame, b->Image->GetWidth(), b->Image->GetHeight(), wanted.Action, clearImage);
         if (clearImage) b->Image->FreeImage();
-        lastName = spec.Name;
+        lastName = wanted.Name;
         SysButtons.push_back(std::move(b));
     }
     // The MDI child's minimize, restore and close buttons in the menu bar.
