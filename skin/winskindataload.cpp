@@ -355,8 +355,8 @@ void TSkinData::ReadSysButton(const TQuickIni& ini)
         b->CombineOp = wanted.CombineOp;
         Readbmp(*b->Image, wanted.ImageRef);
         bool clearImage = false;
-        b->Frame =
-            SysButtonFrames(wanted.Frame, b->Image->GetWidth(), b->Image->GetHeight(), wanted.Action, clearImage);
+        b->Frame = SysButtonFrames(wanted.Frame, b->Image->GetWidth(), b->Image->GetHeight(), wanted.Action,
+                                   clearImage);
         if (clearImage) b->Image->FreeImage();
         lastName = wanted.Name;
         SysButtons.push_back(std::move(b));
