@@ -110,7 +110,10 @@ void TMemoryStream::LoadFromStream(TStream& stream)
     position_ = 0;
 }
 
-void TMemoryStream::SaveToStream(TStream& stream) { stream.WriteBuffer(data_.data(), GetSize()); }
+void TMemoryStream::SaveToStream(TStream& stream)
+{
+    stream.WriteBuffer(data_.data(), GetSize());
+}
 
 void TMemoryStream::LoadFromFile(const std::string& fileName)
 {
@@ -197,7 +200,8 @@ void TStrings::Assign(const TStrings& source)
 {
     if (&source == this) return;
     Clear();
-    for (int i = 0; i < source.Count(); ++i) AddObject(source.Get(i), source.Objects(i));
+    for (int i = 0; i < source.Count(); ++i)
+        AddObject(source.Get(i), source.Objects(i));
 }
 
 int TStrings::IndexOf(const std::string& s) const
@@ -223,7 +227,8 @@ void TStrings::SetText(const std::string& text)
     size_t i = 0;
     while (i < text.size()) {
         size_t e = i;
-        while (e < text.size() && text[e] != '\r' && text[e] != '\n') ++e;
+        while (e < text.size() && text[e] != '\r' && text[e] != '\n')
+            ++e;
         Add(text.substr(i, e - i));
         if (e < text.size() && text[e] == '\r') ++e;
         if (e < text.size() && text[e] == '\n') ++e;

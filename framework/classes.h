@@ -33,7 +33,7 @@ public:
     // source from its start. Returns the bytes copied.
     int64_t CopyFrom(TStream& source, int64_t count);
 
-    int32_t ReadInt32();  // little-endian
+    int32_t ReadInt32(); // little-endian
     void WriteInt32(int32_t value);
 };
 
@@ -51,7 +51,7 @@ public:
     const uint8_t* Memory() const { return data_.data(); }
     const std::vector<uint8_t>& Bytes() const { return data_; }
 
-    void LoadFromStream(TStream& stream);  // whole stream, position left at 0
+    void LoadFromStream(TStream& stream); // whole stream, position left at 0
     void SaveToStream(TStream& stream);
     void LoadFromFile(const std::string& fileName);
     void SaveToFile(const std::string& fileName);
@@ -116,7 +116,7 @@ public:
     // Getting it joins every entry with a CR LF after it.
     std::string GetText() const;
     void SetText(const std::string& text);
-    void LoadFromStream(TStream& stream);  // from the current position to the end
+    void LoadFromStream(TStream& stream); // from the current position to the end
     void SaveToStream(TStream& stream) const;
     void LoadFromFile(const std::string& fileName);
     void SaveToFile(const std::string& fileName) const;

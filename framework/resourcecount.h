@@ -7,7 +7,7 @@
 #include <atomic>
 
 struct TResourceCount {
-    static std::atomic<int> GdiObjects;  // pens, brushes, fonts, bitmaps, regions, icons
-    static std::atomic<int> DeviceContexts;  // memory DCs and window DCs held
-    static std::atomic<int> Windows;  // windows created by the framework and not yet destroyed
+    static std::atomic<int> GdiObjects;     // pens, brushes, fonts, bitmaps, regions, icons
+    static std::atomic<int> DeviceContexts; // memory DCs and window DCs held
+    static std::atomic<int> Windows;        // windows created by the framework and not yet destroyed
 };

@@ -23,12 +23,13 @@ int HexDigit(char c)
     return -1;
 }
 
-}  // namespace
+} // namespace
 
 bool TryStrToInt(const std::string& s, int32_t& value)
 {
     size_t i = 0;
-    while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+    while (i < s.size() && (s[i] == ' ' || s[i] == '\t'))
+        ++i;
     bool negative = false;
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
         negative = s[i] == '-';
@@ -73,7 +74,10 @@ int32_t StrToIntDef(const std::string& s, int32_t def)
     return TryStrToInt(s, v) ? v : def;
 }
 
-std::string IntToStr(int64_t value) { return std::to_string(value); }
+std::string IntToStr(int64_t value)
+{
+    return std::to_string(value);
+}
 
 std::string IntToHex(uint64_t value, int digits)
 {
@@ -83,25 +87,31 @@ std::string IntToHex(uint64_t value, int digits)
         out.insert(out.begin(), kDigits[value & 15]);
         value >>= 4;
     } while (value != 0);
-    while (static_cast<int>(out.size()) < digits) out.insert(out.begin(), '0');
+    while (static_cast<int>(out.size()) < digits)
+        out.insert(out.begin(), '0');
     return out;
 }
 
 std::string TrimLeft(const std::string& s)
 {
     size_t b = 0;
-    while (b < s.size() && static_cast<unsigned char>(s[b]) <= ' ') ++b;
+    while (b < s.size() && static_cast<unsigned char>(s[b]) <= ' ')
+        ++b;
     return s.substr(b);
 }
 
 std::string TrimRight(const std::string& s)
 {
     size_t e = s.size();
-    while (e > 0 && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
+    while (e > 0 && static_cast<unsigned char>(s[e - 1]) <= ' ')
+        --e;
     return s.substr(0, e);
 }
 
-std::string Trim(const std::string& s) { return TrimRight(TrimLeft(s)); }
+std::string Trim(const std::string& s)
+{
+    return TrimRight(TrimLeft(s));
+}
 
 std::string LowerCase(const std::string& s)
 {
@@ -125,7 +135,10 @@ int CompareText(const std::string& a, const std::string& b)
     return la < lb ? -1 : (la > lb ? 1 : 0);
 }
 
-bool SameText(const std::string& a, const std::string& b) { return CompareText(a, b) == 0; }
+bool SameText(const std::string& a, const std::string& b)
+{
+    return CompareText(a, b) == 0;
+}
 
 bool FileExists(const std::string& fileName)
 {

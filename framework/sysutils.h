@@ -48,7 +48,7 @@ class EInvalidGraphic : public Exception {
 // digits after "$" or "0x"/"0X". The whole text must convert and fit in
 // 32 signed bits.
 bool TryStrToInt(const std::string& s, int32_t& value);
-int32_t StrToInt(const std::string& s);  // raises EConvertError
+int32_t StrToInt(const std::string& s); // raises EConvertError
 int32_t StrToIntDef(const std::string& s, int32_t def);
 std::string IntToStr(int64_t value);
 std::string IntToHex(uint64_t value, int digits);
@@ -61,7 +61,7 @@ std::string TrimRight(const std::string& s);
 // ASCII-only case mapping: names in packages and ini files are ASCII.
 std::string LowerCase(const std::string& s);
 std::string UpperCase(const std::string& s);
-int CompareText(const std::string& a, const std::string& b);  // ASCII case-insensitive
+int CompareText(const std::string& a, const std::string& b); // ASCII case-insensitive
 bool SameText(const std::string& a, const std::string& b);
 
 bool FileExists(const std::string& fileName);

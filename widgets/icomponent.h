@@ -227,7 +227,8 @@ template <class T> TClassBuilder<T>& iPublishBackGroundPicture(TClassBuilder<T>&
 }
 template <class T> TClassBuilder<T>& iPublishOffsets(TClassBuilder<T>& b)
 {
-    return b.Int("OffsetX", &T::GetOffsetX, &T::SetOffsetX, 0).Int("OffsetY", &T::GetOffsetY, &T::SetOffsetY, 0);
+    return b.Int("OffsetX", &T::GetOffsetX, &T::SetOffsetX, 0)
+        .Int("OffsetY", &T::GetOffsetY, &T::SetOffsetY, 0);
 }
 template <class T> TClassBuilder<T>& iPublishShowDisabledState(TClassBuilder<T>& b, bool def)
 {

@@ -86,12 +86,18 @@ namespace {
 UINT TextFormat(TiTextFlags f)
 {
     UINT r = f.Contains(itfShowPrefix) ? 0 : DT_NOPREFIX;
-    const std::pair<TiTextFlag, UINT> map[] = {
-        {itfHCenter, DT_CENTER},         {itfHRight, DT_RIGHT},           {itfVCenter, DT_VCENTER},
-        {itfVBottom, DT_BOTTOM},         {itfWordBreak, DT_WORDBREAK},    {itfSingleLine, DT_SINGLELINE},
-        {itfExpandTabs, DT_EXPANDTABS},  {itfNoClip, DT_NOCLIP},          {itfCalcRect, DT_CALCRECT},
-        {itfEndEllipsis, DT_END_ELLIPSIS}, {itfPathEllipsis, DT_PATH_ELLIPSIS},
-        {itfWordEllipsis, DT_WORD_ELLIPSIS}};
+    const std::pair<TiTextFlag, UINT> map[] = {{itfHCenter, DT_CENTER},
+                                               {itfHRight, DT_RIGHT},
+                                               {itfVCenter, DT_VCENTER},
+                                               {itfVBottom, DT_BOTTOM},
+                                               {itfWordBreak, DT_WORDBREAK},
+                                               {itfSingleLine, DT_SINGLELINE},
+                                               {itfExpandTabs, DT_EXPANDTABS},
+                                               {itfNoClip, DT_NOCLIP},
+                                               {itfCalcRect, DT_CALCRECT},
+                                               {itfEndEllipsis, DT_END_ELLIPSIS},
+                                               {itfPathEllipsis, DT_PATH_ELLIPSIS},
+                                               {itfWordEllipsis, DT_WORD_ELLIPSIS}};
     // itfModifyString adds nothing: the text is passed by value and nobody
     // reads a shortened copy back, so DrawText must not write into it.
     for (const auto& [flag, bits] : map)

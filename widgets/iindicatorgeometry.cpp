@@ -75,7 +75,8 @@ TGeoPolygon SegmentPolygon(TSegment segment, const TSegmentMetrics& g)
     const int32_t m = (H - 1) / 2;
     switch (segment) {
     case segA:
-        return {{M + S, M}, {W - M - S - 1, M}, {W - M - S - 2 * Z - 1, M + 2 * Z}, {M + S + 2 * Z, M + 2 * Z}};
+        return {
+            {M + S, M}, {W - M - S - 1, M}, {W - M - S - 2 * Z - 1, M + 2 * Z}, {M + S + 2 * Z, M + 2 * Z}};
     case segB:
         return {{W - M - 1, M + S},
                 {W - M - 1, m - S},
@@ -92,17 +93,19 @@ TGeoPolygon SegmentPolygon(TSegment segment, const TSegmentMetrics& g)
                 {W - M - S - 2 * Z - 1, H - M - 2 * Z - 1},
                 {M + S + 2 * Z, H - M - 2 * Z - 1}};
     case segE:
-        return {{M, m + S}, {M, H - 1 - M - S}, {M + 2 * Z, H - 1 - M - S - 2 * Z}, {M + 2 * Z, m + S + 2 * Z}};
+        return {
+            {M, m + S}, {M, H - 1 - M - S}, {M + 2 * Z, H - 1 - M - S - 2 * Z}, {M + 2 * Z, m + S + 2 * Z}};
     case segF:
         return {{M, M + S}, {M, m - S}, {M + 2 * Z, m - S - 2 * Z}, {M + 2 * Z, M + S + 2 * Z}};
     case segG:
-        return {{M + S, m},         {M + S + Z, m - Z},     {W - M - S - Z - 1, m - Z},
+        return {{M + S, m},         {M + S + Z, m - Z},         {W - M - S - Z - 1, m - Z},
                 {W - M - S - 1, m}, {W - M - S - Z - 1, m + Z}, {M + S + Z, m + Z}};
     }
     return {};
 }
 
-std::vector<TSymbolPart> SymbolParts(TSevenSegmentCharacter value, const TSegmentMetrics& g, bool showOffSegments)
+std::vector<TSymbolPart> SymbolParts(TSevenSegmentCharacter value, const TSegmentMetrics& g,
+                                     bool showOffSegments)
 {
     const int32_t W = g.W, H = g.H, M = g.M, Z = g.Z;
     const double w = W, h = H, z = Z;
@@ -111,16 +114,16 @@ std::vector<TSymbolPart> SymbolParts(TSevenSegmentCharacter value, const TSegmen
     auto colonLower = [&] { return Block(c - Z, RoundEven(11 * h / 18), c + Z, RoundEven(13 * h / 18)); };
     auto tail = [&] { return Block(c, RoundEven(13 * h / 18), c + Z, RoundEven(16 * h / 18)); };
     auto plusBars = [&](bool lit) {
-        return std::vector<TSymbolPart>{
-            {Block(RoundEven(2.5 * w / 10), RoundEven(4.5 * h / 18 - z / 2), RoundEven(7.5 * w / 10),
-                   RoundEven(4.5 * h / 18 + z / 2)),
-             lit},
-            {Block(RoundEven(w / 2 - z / 2), RoundEven(2 * h / 18), RoundEven(w / 2 + z / 2), RoundEven(7 * h / 18)),
-             lit}};
+        return std::vector<TSymbolPart>{{Block(RoundEven(2.5 * w / 10), RoundEven(4.5 * h / 18 - z / 2),
+                                               RoundEven(7.5 * w / 10), RoundEven(4.5 * h / 18 + z / 2)),
+                                         lit},
+                                        {Block(RoundEven(w / 2 - z / 2), RoundEven(2 * h / 18),
+                                               RoundEven(w / 2 + z / 2), RoundEven(7 * h / 18)),
+                                         lit}};
     };
     auto minusBar = [&](bool lit) {
-        return TSymbolPart{Block(RoundEven(2.5 * w / 10), RoundEven(13.5 * h / 18 - z / 2), RoundEven(7.5 * w / 10),
-                                 RoundEven(13.5 * h / 18 + z / 2)),
+        return TSymbolPart{Block(RoundEven(2.5 * w / 10), RoundEven(13.5 * h / 18 - z / 2),
+                                 RoundEven(7.5 * w / 10), RoundEven(13.5 * h / 18 + z / 2)),
                            lit};
     };
     switch (value) {
@@ -197,7 +200,8 @@ std::string NormaliseHexadecimalText(const std::string& text)
         if (ch >= 'a' && ch <= 'f') ch = static_cast<char>(ch - 'a' + 'A');
     if (Trim(s).empty()) return "0";
     for (char ch : s)
-        if (!std::isxdigit(static_cast<unsigned char>(ch))) throw Exception(text + " not a valid Hexidecimal number");
+        if (!std::isxdigit(static_cast<unsigned char>(ch)))
+            throw Exception(text + " not a valid Hexidecimal number");
     return s;
 }
 

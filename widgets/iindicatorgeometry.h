@@ -14,8 +14,8 @@
 #include "framework/typinfo.h"
 #include "widgets/iwidgetmath.h"
 
-ORVANE_ENUM(TSevenSegmentCharacter, ssc0, ssc1, ssc2, ssc3, ssc4, ssc5, ssc6, ssc7, ssc8, ssc9, sscA, sscB, sscC,
-            sscD, sscE, sscF, sscPeriod, sscColon, sscPlus, sscMinus, sscBlank, sscLine, sscUpArrow,
+ORVANE_ENUM(TSevenSegmentCharacter, ssc0, ssc1, ssc2, ssc3, ssc4, ssc5, ssc6, ssc7, ssc8, ssc9, sscA, sscB,
+            sscC, sscD, sscE, sscF, sscPeriod, sscColon, sscPlus, sscMinus, sscBlank, sscLine, sscUpArrow,
             sscDownArrow, sscSemiColon, sscComma)
 ORVANE_ENUM(TSegment, segA, segB, segC, segD, segE, segF, segG)
 ORVANE_ENUM(TiLeadingStyle, ilsNone, ilsZeros, ilsSpaces)
@@ -48,7 +48,8 @@ struct TSymbolPart {
     TGeoPolygon Points;
     bool Lit = true;
 };
-std::vector<TSymbolPart> SymbolParts(TSevenSegmentCharacter value, const TSegmentMetrics& m, bool showOffSegments);
+std::vector<TSymbolPart> SymbolParts(TSevenSegmentCharacter value, const TSegmentMetrics& m,
+                                     bool showOffSegments);
 
 int32_t CharacterWidth(TSevenSegmentCharacter value, int32_t margin, int32_t segmentSize);
 int32_t CharacterHeight(int32_t margin, int32_t segmentSize);
@@ -74,7 +75,8 @@ struct TGeoSize {
     int32_t Width = 0, Height = 0;
     constexpr bool operator==(const TGeoSize&) const = default;
 };
-TGeoSize DisplayAutoSize(int32_t digitCount, int32_t digitSpacing, int32_t segmentMargin, int32_t segmentSize);
+TGeoSize DisplayAutoSize(int32_t digitCount, int32_t digitSpacing, int32_t segmentMargin,
+                         int32_t segmentSize);
 
 // --- The switch panel ------------------------------------------------------------
 

@@ -4,15 +4,14 @@
 
 const TClassInfo& TiLed::StaticClass()
 {
-    static const TClassInfo& info = PublishClass<TiLed>()
-                                        .Bool("Active", &TiLed::GetActive, &TiLed::SetActive, false)
-                                        .Color("ActiveColor", &TiLed::GetActiveColor, &TiLed::SetActiveColor, clLime)
-                                        .Bool("AutoInactiveColor", &TiLed::GetAutoInactiveColor,
-                                              &TiLed::SetAutoInactiveColor, true)
-                                        .Color("InactiveColor", &TiLed::GetInactiveColor,
-                                               &TiLed::SetInactiveColor, 21760)
-                                        .Enum("BevelStyle", &TiLed::GetBevelStyle, &TiLed::SetBevelStyle, ibsLowered)
-                                        .Event("OnChange", &TiLed::OnChange);
+    static const TClassInfo& info =
+        PublishClass<TiLed>()
+            .Bool("Active", &TiLed::GetActive, &TiLed::SetActive, false)
+            .Color("ActiveColor", &TiLed::GetActiveColor, &TiLed::SetActiveColor, clLime)
+            .Bool("AutoInactiveColor", &TiLed::GetAutoInactiveColor, &TiLed::SetAutoInactiveColor, true)
+            .Color("InactiveColor", &TiLed::GetInactiveColor, &TiLed::SetInactiveColor, 21760)
+            .Enum("BevelStyle", &TiLed::GetBevelStyle, &TiLed::SetBevelStyle, ibsLowered)
+            .Event("OnChange", &TiLed::OnChange);
     return info;
 }
 

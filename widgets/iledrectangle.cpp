@@ -20,7 +20,8 @@ const TClassInfo& TiLedRectangle::StaticClass()
     return info;
 }
 
-TiLedRectangle::TiLedRectangle(TComponent* AOwner) : TiLed(AOwner), centerLabelFont_(std::make_unique<TFont>())
+TiLedRectangle::TiLedRectangle(TComponent* AOwner)
+    : TiLed(AOwner), centerLabelFont_(std::make_unique<TFont>())
 {
     centerLabelFont_->OnChange = [this](TObject*) { BackGroundChange(); };
 }
@@ -79,7 +80,8 @@ void TiLedRectangle::DrawCaption(TCanvas* Canvas, const TRect& R)
 
     const TRect T(R.Left + endsMargin_ + 2, R.Top + 2, R.Right - endsMargin_ - 2, R.Bottom - 2);
     TRect measured = T;
-    const int h = iDrawText(Canvas, text, measured, flags | TiTextFlags{itfCalcRect}, true, GetBackGroundColor());
+    const int h =
+        iDrawText(Canvas, text, measured, flags | TiTextFlags{itfCalcRect}, true, GetBackGroundColor());
     const TPoint C = GetCenterPoint(Canvas);
     const int half = h / 2;
     TRect box(T.Left, C.Y - half, T.Right, C.Y + half);

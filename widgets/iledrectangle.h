@@ -24,7 +24,10 @@ class TiLedRectangle : public TiLed {
     // Copies the font given.
     void SetCenterLabelFont(const TFont* Value);
     TColor GetCenterLabelFontActiveColor() const { return fontActiveColor_; }
-    void SetCenterLabelFontActiveColor(TColor Value) { SetColorProperty(Value, fontActiveColor_, irtBackGround); }
+    void SetCenterLabelFontActiveColor(TColor Value)
+    {
+        SetColorProperty(Value, fontActiveColor_, irtBackGround);
+    }
     TColor GetCenterLabelFontInactiveColor() const { return fontInactiveColor_; }
     void SetCenterLabelFontInactiveColor(TColor Value)
     {

@@ -120,7 +120,8 @@ void TiPositionComponent::DoPointerBounds()
 double TiPositionComponent::ValuePercent(double x) const
 {
     if (x > positionMax_) return 1;
-    if (x >= positionMin_ && positionMax_ != positionMin_) return (x - positionMin_) / (positionMax_ - positionMin_);
+    if (x >= positionMin_ && positionMax_ != positionMin_)
+        return (x - positionMin_) / (positionMax_ - positionMin_);
     return 0;
 }
 

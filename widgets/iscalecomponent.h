@@ -110,8 +110,14 @@ class TiScaleComponent : public TiPositionComponent {
 
     // Tick properties, forwarded to the scale object.
 #define ORVANE_SCALE_PROP(Type, Name)                                                                        \
-    Type Get##Name() const { return scale_->Name; }                                                          \
-    void Set##Name(Type Value) { scale_->Set(scale_->Name, Value); }
+    Type Get##Name() const                                                                                   \
+    {                                                                                                        \
+        return scale_->Name;                                                                                 \
+    }                                                                                                        \
+    void Set##Name(Type Value)                                                                               \
+    {                                                                                                        \
+        scale_->Set(scale_->Name, Value);                                                                    \
+    }
     ORVANE_SCALE_PROP(bool, ShowTicksAxis)
     ORVANE_SCALE_PROP(bool, ShowTicksMajor)
     ORVANE_SCALE_PROP(bool, ShowTicksMinor)
@@ -126,18 +132,54 @@ class TiScaleComponent : public TiPositionComponent {
     ORVANE_SCALE_PROP(int32_t, TickLabelMargin)
     ORVANE_SCALE_PROP(TiPrecisionStyle, PrecisionStyle)
 #undef ORVANE_SCALE_PROP
-    int32_t GetTickMajorCount() const { return scale_->TickMajorCount; }
-    void SetTickMajorCount(int32_t Value) { scale_->SetTickMajorCount(Value); }
-    int32_t GetTickMinorCount() const { return scale_->TickMinorCount; }
-    void SetTickMinorCount(int32_t Value) { scale_->SetTickMinorCount(Value); }
-    int32_t GetTickMajorLength() const { return scale_->TickMajorLength; }
-    void SetTickMajorLength(int32_t Value) { scale_->SetTickMajorLength(Value); }
-    int32_t GetTickMinorLength() const { return scale_->TickMinorLength; }
-    void SetTickMinorLength(int32_t Value) { scale_->SetTickMinorLength(Value); }
-    int32_t GetTickLabelPrecision() const { return scale_->TickLabelPrecision; }
-    void SetTickLabelPrecision(int32_t Value) { scale_->SetTickLabelPrecision(Value); }
-    TFont* GetTickLabelFont() const { return scale_->TickLabelFont(); }
-    void SetTickLabelFont(const TFont* Value) { scale_->TickLabelFont()->Assign(Value); }
+    int32_t GetTickMajorCount() const
+    {
+        return scale_->TickMajorCount;
+    }
+    void SetTickMajorCount(int32_t Value)
+    {
+        scale_->SetTickMajorCount(Value);
+    }
+    int32_t GetTickMinorCount() const
+    {
+        return scale_->TickMinorCount;
+    }
+    void SetTickMinorCount(int32_t Value)
+    {
+        scale_->SetTickMinorCount(Value);
+    }
+    int32_t GetTickMajorLength() const
+    {
+        return scale_->TickMajorLength;
+    }
+    void SetTickMajorLength(int32_t Value)
+    {
+        scale_->SetTickMajorLength(Value);
+    }
+    int32_t GetTickMinorLength() const
+    {
+        return scale_->TickMinorLength;
+    }
+    void SetTickMinorLength(int32_t Value)
+    {
+        scale_->SetTickMinorLength(Value);
+    }
+    int32_t GetTickLabelPrecision() const
+    {
+        return scale_->TickLabelPrecision;
+    }
+    void SetTickLabelPrecision(int32_t Value)
+    {
+        scale_->SetTickLabelPrecision(Value);
+    }
+    TFont* GetTickLabelFont() const
+    {
+        return scale_->TickLabelFont();
+    }
+    void SetTickLabelFont(const TFont* Value)
+    {
+        scale_->TickLabelFont()->Assign(Value);
+    }
 
     TOnCustomizeTickLabel OnCustomizeTickLabel;
 

@@ -28,12 +28,13 @@ const TClassInfo& TiSevenSegmentCharacter::StaticClass()
             .Bool("ShowOffSegments", &T::GetShowOffSegments, &T::SetShowOffSegments, true)
             .Int("SegmentBits", &T::GetSegmentBits, &T::SetSegmentBits, 0)
             .Bool("UseSegmentBits", &T::GetUseSegmentBits, &T::SetUseSegmentBits, false);
-        static const char* const names[] = {"SegAOn", "SegBOn", "SegCOn", "SegDOn", "SegEOn", "SegFOn", "SegGOn"};
+        static const char* const names[] = {"SegAOn", "SegBOn", "SegCOn", "SegDOn",
+                                            "SegEOn", "SegFOn", "SegGOn"};
         for (int s = segA; s <= segG; ++s) {
             const auto seg = static_cast<TSegment>(s);
             b.Bool(
-                names[s], [seg](T& o) { return o.GetSegOn(seg); }, [seg](T& o, bool v) { o.SetSegOn(seg, v); },
-                false);
+                names[s], [seg](T& o) { return o.GetSegOn(seg); },
+                [seg](T& o, bool v) { o.SetSegOn(seg, v); }, false);
         }
         b.Enum("Value", &T::GetValue, &T::SetValue, ssc0)
             .Color("SegmentOffColor", &T::GetSegmentOffColor, &T::SetSegmentOffColor, clGreen)
@@ -142,7 +143,8 @@ void TiSevenSegmentCharacter::DrawSegments(TCanvas* Canvas, TPoint Origin, int32
     }
 }
 
-void TiSevenSegmentCharacter::DrawShape(TCanvas* Canvas, TPoint Origin, const TGeoPolygon& Shape, TColor Color)
+void TiSevenSegmentCharacter::DrawShape(TCanvas* Canvas, TPoint Origin, const TGeoPolygon& Shape,
+                                        TColor Color)
 {
     std::vector<TPoint> points;
     points.reserve(Shape.size());

@@ -38,7 +38,10 @@ class TiSevenSegmentCharacter : public TiCustomComponent {
     TColor GetSegmentOffColor() const { return segmentOffColor_; }
     void SetSegmentOffColor(TColor Value) { SetColorProperty(Value, segmentOffColor_, irtInvalidate); }
     bool GetAutoSegmentOffColor() const { return autoSegmentOffColor_; }
-    void SetAutoSegmentOffColor(bool Value) { SetBooleanProperty(Value, autoSegmentOffColor_, irtInvalidate); }
+    void SetAutoSegmentOffColor(bool Value)
+    {
+        SetBooleanProperty(Value, autoSegmentOffColor_, irtInvalidate);
+    }
 
     // The segments lit when UseSegmentBits is on: bit n for segment n.
     bool GetUseSegmentBits() const { return useSegmentBits_; }

@@ -45,7 +45,8 @@ void TiSevenSegmentHexadecimal::SetValueNoEvent(const std::string& Value)
 void TiSevenSegmentHexadecimal::GetAutoSize(int32_t& AWidth, int32_t& AHeight)
 {
     Character()->SetValue(ssc0);
-    const TGeoSize size = DisplayAutoSize(GetDigitCount(), GetDigitSpacing(), GetSegmentMargin(), GetSegmentSize());
+    const TGeoSize size =
+        DisplayAutoSize(GetDigitCount(), GetDigitSpacing(), GetSegmentMargin(), GetSegmentSize());
     AWidth = size.Width;
     AHeight = size.Height;
 }

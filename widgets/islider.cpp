@@ -16,7 +16,7 @@ TRect Moved(const TRect& r, int dx, int dy)
 
 const TClassInfo& TiSlider::StaticClass()
 {
-    static const TClassInfo& info = [] () -> const TClassInfo& {
+    static const TClassInfo& info = []() -> const TClassInfo& {
         auto b = PublishClass<TiSlider>();
         iPublishBackGroundColor(b);
         iPublishBorderStyle(b);
@@ -51,8 +51,8 @@ const TClassInfo& TiSlider::StaticClass()
             .Int("PointerHeight", &TiSlider::GetPointerHeight, &TiSlider::SetPointerHeight, 10)
             .Int("PointerWidth", &TiSlider::GetPointerWidth, &TiSlider::SetPointerWidth, 15)
             .Enum("PointerStyle", &TiSlider::GetPointerStyle, &TiSlider::SetPointerStyle, ispsLed)
-            .Enum("OrientationTickMarks", &TiSlider::GetOrientationTickMarks, &TiSlider::SetOrientationTickMarks,
-                  iosBottomRight)
+            .Enum("OrientationTickMarks", &TiSlider::GetOrientationTickMarks,
+                  &TiSlider::SetOrientationTickMarks, iosBottomRight)
             .Enum("Orientation", &TiSlider::GetOrientation, &TiSlider::SetOrientation, ioVertical)
             .Color("TrackColor", &TiSlider::GetTrackColor, &TiSlider::SetTrackColor, clWhite)
             .Enum("TrackStyle", &TiSlider::GetTrackStyle, &TiSlider::SetTrackStyle, istsBox)
@@ -62,8 +62,10 @@ const TClassInfo& TiSlider::StaticClass()
                   ismcsSlideOnly)
             .Bool("AutoCenter", &TiSlider::GetAutoCenter, &TiSlider::SetAutoCenter, false)
             .Object("PointerBitmap", &TiSlider::GetPointerBitmap, &TiSlider::SetPointerBitmap)
-            .Bool("PointerFillEnabled", &TiSlider::GetPointerFillEnabled, &TiSlider::SetPointerFillEnabled, false)
-            .Color("PointerFillColor", &TiSlider::GetPointerFillColor, &TiSlider::SetPointerFillColor, clBlue);
+            .Bool("PointerFillEnabled", &TiSlider::GetPointerFillEnabled, &TiSlider::SetPointerFillEnabled,
+                  false)
+            .Color("PointerFillColor", &TiSlider::GetPointerFillColor, &TiSlider::SetPointerFillColor,
+                   clBlue);
         return b;
     }();
     return info;
@@ -302,7 +304,8 @@ void TiSlider::iPaintTo(TCanvas* Canvas)
     DrawBar(Canvas);
     DrawTicks(Canvas);
     DrawIndicator(Canvas);
-    if (showFocusRect_ && hasFocus_) iDrawFocusRect(Canvas, Rect(0, 0, Width(), Height()), GetBackGroundColor());
+    if (showFocusRect_ && hasFocus_)
+        iDrawFocusRect(Canvas, Rect(0, 0, Width(), Height()), GetBackGroundColor());
 }
 
 void TiSlider::DrawBar(TCanvas* Canvas)
@@ -422,17 +425,17 @@ void TiSlider::DrawIndicator(TCanvas* Canvas)
         Canvas->Brush()->SetColor(dragging_ ? clBtnHighlight : clBtnFace);
         TPoint p[5];
         if (vertical && nearSide)
-            p[0] = {P.Left, P.Top}, p[1] = {P.Right - h, P.Top}, p[2] = {P.Right, cy}, p[3] = {P.Right - h, P.Bottom},
-            p[4] = {P.Left, P.Bottom};
+            p[0] = {P.Left, P.Top}, p[1] = {P.Right - h, P.Top}, p[2] = {P.Right, cy},
+            p[3] = {P.Right - h, P.Bottom}, p[4] = {P.Left, P.Bottom};
         else if (vertical)
-            p[0] = {P.Right, P.Top}, p[1] = {P.Left + h, P.Top}, p[2] = {P.Left, cy}, p[3] = {P.Left + h, P.Bottom},
-            p[4] = {P.Right, P.Bottom};
+            p[0] = {P.Right, P.Top}, p[1] = {P.Left + h, P.Top}, p[2] = {P.Left, cy},
+            p[3] = {P.Left + h, P.Bottom}, p[4] = {P.Right, P.Bottom};
         else if (nearSide)
             p[0] = {P.Left, P.Top}, p[1] = {P.Left, P.Bottom - v}, p[2] = {cx, P.Bottom},
             p[3] = {P.Right, P.Bottom - v}, p[4] = {P.Right, P.Top};
         else
-            p[0] = {P.Left, P.Bottom}, p[1] = {P.Left, P.Top + v}, p[2] = {cx, P.Top}, p[3] = {P.Right, P.Top + v},
-            p[4] = {P.Right, P.Bottom};
+            p[0] = {P.Left, P.Bottom}, p[1] = {P.Left, P.Top + v}, p[2] = {cx, P.Top},
+            p[3] = {P.Right, P.Top + v}, p[4] = {P.Right, P.Bottom};
         Canvas->Polygon(p, 5);
         pen(clWhite);
         if (nearSide)

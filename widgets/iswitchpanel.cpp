@@ -35,7 +35,8 @@ const TClassInfo& TiSwitchPanel::StaticClass()
         auto b = PublishClass<T>();
         b.Object("PanelFontInactive", &T::GetPanelFontInactive, &T::SetPanelFontInactive)
             .Object("PanelFontActive", &T::GetPanelFontActive, &T::SetPanelFontActive);
-        static const char* const captionNames[] = {"PositionCaption1", "PositionCaption2", "PositionCaption3"};
+        static const char* const captionNames[] = {"PositionCaption1", "PositionCaption2",
+                                                   "PositionCaption3"};
         for (int i = 0; i < 3; ++i) {
             auto [get, set] = caption(i);
             b.String(captionNames[i], get, set);

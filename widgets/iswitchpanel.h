@@ -25,7 +25,10 @@ class TiSwitchPanel : public TiCustomComponent {
     void SetPanelFontInactive(const TFont* Value);
     TFont* GetPanelFontActive() const { return panelFontActive_.get(); }
     void SetPanelFontActive(const TFont* Value);
-    const std::string& GetPositionCaption(int Index) const { return captions_.at(static_cast<size_t>(Index)); }
+    const std::string& GetPositionCaption(int Index) const
+    {
+        return captions_.at(static_cast<size_t>(Index));
+    }
     void SetPositionCaption(int Index, const std::string& Value);
 
     int32_t GetPosition() const { return position_; }
@@ -57,7 +60,10 @@ class TiSwitchPanel : public TiCustomComponent {
     double GetPanelMarginBottom() const { return panelMarginBottom_; }
     void SetPanelMarginBottom(double Value) { SetDoubleProperty(Value, panelMarginBottom_, irtInvalidate); }
     TColor GetPanelBackGroundColor() const { return panelBackGroundColor_; }
-    void SetPanelBackGroundColor(TColor Value) { SetColorProperty(Value, panelBackGroundColor_, irtInvalidate); }
+    void SetPanelBackGroundColor(TColor Value)
+    {
+        SetColorProperty(Value, panelBackGroundColor_, irtInvalidate);
+    }
     int32_t GetKnobSideMargin() const { return knobSideMargin_; }
     void SetKnobSideMargin(int32_t Value) { SetIntegerProperty(Value, knobSideMargin_, irtInvalidate); }
     // The switch's own border (the base's bevel is not used).

@@ -123,7 +123,8 @@ AutoScaleResult AutoScale(double min, double max, int32_t desiredTicks, int32_t 
     if (!(span > 0) || !std::isfinite(span)) return r;
     // Start at the round step just below the wished one and widen until the
     // ticks fit; a step far beyond the span can no longer help.
-    for (double step = NiceStepAtMost(span / (desiredTicks - 1)); step <= span * 10; step = NextNiceStep(step)) {
+    for (double step = NiceStepAtMost(span / (desiredTicks - 1)); step <= span * 10;
+         step = NextNiceStep(step)) {
         double first, last;
         if (fixedBounds) {
             first = std::ceil(Snap(min / step)) * step;

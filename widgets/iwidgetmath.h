@@ -49,7 +49,7 @@ int32_t DecimalPoints(bool significantDigits, int32_t precision, double max, dou
 // fixedBounds the bounds stay and the ticks are chosen inside them;
 // otherwise the bounds widen to the first and last tick.
 struct AutoScaleResult {
-    double Min = 0, Max = 0;   // the bounds to use
+    double Min = 0, Max = 0; // the bounds to use
     double FirstTick = 0, Step = 0;
     int32_t TickCount = 2;
 };

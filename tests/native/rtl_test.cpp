@@ -16,13 +16,14 @@ TEST(StrToInt, AcceptsDecimalSignsBlanksAndBothHexForms)
     EXPECT_EQ(StrToInt("0x1F"), 31);
     EXPECT_EQ(StrToInt("0X1f"), 31);
     EXPECT_EQ(StrToInt("-2147483648"), INT32_MIN);
-    EXPECT_EQ(StrToInt("$FFFFFFFF"), -1);  // hex is a bit pattern
+    EXPECT_EQ(StrToInt("$FFFFFFFF"), -1); // hex is a bit pattern
     EXPECT_EQ(StrToInt("$80000000"), INT32_MIN);
 }
 
 TEST(StrToInt, RejectsTextThatDoesNotConvertWhole)
 {
-    for (const char* bad : {"", " ", "12abc", "0x", "$", "-", "1 2", "2147483648", "$100000000", "1.5", "x1"}) {
+    for (const char* bad :
+         {"", " ", "12abc", "0x", "$", "-", "1 2", "2147483648", "$100000000", "1.5", "x1"}) {
         int32_t v = 99;
         EXPECT_FALSE(TryStrToInt(bad, v)) << bad;
         EXPECT_EQ(v, 99) << bad;
@@ -36,7 +37,7 @@ TEST(Text, TrimRemovesBlanksAndControlCharactersOnly)
     EXPECT_EQ(Trim(" \t\r\n a b \x01"), "a b");
     EXPECT_EQ(Trim("   "), "");
     EXPECT_EQ(LowerCase("Buttons.BMP"), "buttons.bmp");
-    EXPECT_EQ(LowerCase("\xC4"), "\xC4");  // ASCII only
+    EXPECT_EQ(LowerCase("\xC4"), "\xC4"); // ASCII only
     EXPECT_TRUE(SameText("COLOURS", "colours"));
     EXPECT_EQ(IntToHex(0xEB, 2), "EB");
     EXPECT_EQ(IntToHex(5, 4), "0005");
@@ -51,7 +52,7 @@ TEST(MemoryStream, ReadsWritesSeeksAndCopiesExactCounts)
     m.SetPosition(0);
     EXPECT_EQ(m.ReadInt32(), -2);
     char buf[8] = {};
-    EXPECT_EQ(m.Read(buf, 8), 3);  // short read returns what is there
+    EXPECT_EQ(m.Read(buf, 8), 3); // short read returns what is there
     EXPECT_STREQ(buf, "abc");
     EXPECT_THROW(m.ReadBuffer(buf, 1), EReadError);
 
@@ -66,9 +67,9 @@ TEST(MemoryStream, ReadsWritesSeeksAndCopiesExactCounts)
     EXPECT_EQ(copy.CopyFrom(m, 3), 3);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(copy.Memory()), 3), "abc");
     TMemoryStream whole;
-    EXPECT_EQ(whole.CopyFrom(m, 0), 10);  // 0 means the whole source
+    EXPECT_EQ(whole.CopyFrom(m, 0), 10); // 0 means the whole source
     EXPECT_EQ(whole.Bytes(), m.Bytes());
-    EXPECT_THROW(whole.CopyFrom(m, 1), EReadError);  // source is at its end
+    EXPECT_THROW(whole.CopyFrom(m, 1), EReadError); // source is at its end
 }
 
 TEST(FileStream, RoundTripsAndReportsMissingFilesByName)
@@ -99,7 +100,7 @@ TEST(StringList, SplitsTextAtEveryLineBreakKind)
     l.SetText("a\r\nb\rc\nd");
     ASSERT_EQ(l.Count(), 4);
     EXPECT_EQ(l[3], "d");
-    l.SetText("a\n\nb\n");  // an empty line is an entry; a final break adds none
+    l.SetText("a\n\nb\n"); // an empty line is an entry; a final break adds none
     ASSERT_EQ(l.Count(), 3);
     EXPECT_EQ(l[1], "");
     EXPECT_EQ(l.GetText(), "a\r\n\r\nb\r\n");

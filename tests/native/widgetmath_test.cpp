@@ -18,7 +18,8 @@ TEST(WidgetMath, ColourArithmeticClampsEachByte)
     EXPECT_EQ(iwm::DimColor(Rgb(100, 100, 100), -2), Rgb(200, 200, 200));
     EXPECT_EQ(iwm::DimColor(Rgb(200, 200, 200), -2), Rgb(255, 255, 255));
     EXPECT_EQ(iwm::DimColor(Rgb(200, 100, 50), 0), 0) << "factor 0 gives black";
-    EXPECT_EQ(iwm::DimColor(static_cast<TColor>(0x80000000u | 15), 1), 15) << "system colours are not resolved";
+    EXPECT_EQ(iwm::DimColor(static_cast<TColor>(0x80000000u | 15), 1), 15)
+        << "system colours are not resolved";
     EXPECT_EQ(iwm::ColorOffsetRGB(Rgb(250, 10, 128), 16, true), Rgb(255, 26, 144));
     EXPECT_EQ(iwm::ColorOffsetRGB(Rgb(250, 10, 128), 16, false), Rgb(234, 0, 112));
 }
@@ -54,7 +55,8 @@ TEST(WidgetMath, AutoScaleRespectsBothTickCounts)
             for (int maxTicks = desired; maxTicks <= 10; ++maxTicks)
                 for (bool fixed : {false, true}) {
                     const iwm::AutoScaleResult r = iwm::AutoScale(min, max, desired, maxTicks, fixed);
-                    SCOPED_TRACE(testing::Message() << min << ".." << max << " " << desired << "/" << maxTicks);
+                    SCOPED_TRACE(testing::Message()
+                                 << min << ".." << max << " " << desired << "/" << maxTicks);
                     EXPECT_LE(r.TickCount, std::max(maxTicks, 2));
                     EXPECT_GE(r.TickCount, 2);
                     if (fixed) {

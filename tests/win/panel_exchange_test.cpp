@@ -275,7 +275,8 @@ TEST_F(PanelExchange, InputTypeSelectionsChangeThePictureAndAskForAWrite)
         TCanvas* c = Form1->Image1->Picture()->Bitmap()->Canvas();
         std::vector<TColor> pixels;
         for (int y = 20; y < 70; y += 5)
-            for (int x = 0; x < 213; x += 3) pixels.push_back(c->GetPixel(x, y));
+            for (int x = 0; x < 213; x += 3)
+                pixels.push_back(c->GetPixel(x, y));
         return pixels;
     };
     const auto dbC = picture();
@@ -497,7 +498,7 @@ TEST_F(PanelExchange, TheMainWindowCarriesTheDefaultSkinLoaded)
     EXPECT_EQ(skin->SkinStream().Bytes(), package.Bytes());
     EXPECT_FALSE(skin->Button->Image->Empty());
     EXPECT_FALSE(skin->BorderTop->Image->Empty());
-    EXPECT_EQ(skin->SysButtons.size(), 9u);  // six system buttons, then the three MDI ones
+    EXPECT_EQ(skin->SysButtons.size(), 9u); // six system buttons, then the three MDI ones
 }
 
-}  // namespace
+} // namespace

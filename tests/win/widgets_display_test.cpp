@@ -323,12 +323,15 @@ TEST_F(SevenSegment, LayoutsSetEveryPropertyByName)
 {
     auto* d = Place<TiSevenSegmentHexadecimal>(0, 0);
     const std::pair<const char*, const char*> display[] = {
-        {"DigitCount", "3"},         {"LeadingStyle", "ilsSpaces"}, {"DigitSpacing", "18"},
-        {"SegmentSize", "9"},        {"SegmentSeperation", "2"},    {"SegmentMargin", "10"},
-        {"SegmentColor", "clLime"},  {"ShowOffSegments", "False"},  {"Transparent", "True"},
-        {"Value", "E1"},             {"AutoSize", "True"},          {"PowerOff", "False"},
-        {"SegmentOffColor", "clRed"}, {"AutoSegmentOffColor", "False"}, {"BackGroundColor", "clNavy"},
-        {"BorderStyle", "ibsLowered"}, {"AutoFrameRate", "True"},   {"UpdateFrameRate", "30"}};
+        {"DigitCount", "3"},           {"LeadingStyle", "ilsSpaces"},
+        {"DigitSpacing", "18"},        {"SegmentSize", "9"},
+        {"SegmentSeperation", "2"},    {"SegmentMargin", "10"},
+        {"SegmentColor", "clLime"},    {"ShowOffSegments", "False"},
+        {"Transparent", "True"},       {"Value", "E1"},
+        {"AutoSize", "True"},          {"PowerOff", "False"},
+        {"SegmentOffColor", "clRed"},  {"AutoSegmentOffColor", "False"},
+        {"BackGroundColor", "clNavy"}, {"BorderStyle", "ibsLowered"},
+        {"AutoFrameRate", "True"},     {"UpdateFrameRate", "30"}};
     for (const auto& [name, value] : display) {
         ASSERT_TRUE(IsPublishedProp(d, name)) << name;
         EXPECT_TRUE(SetProperty(d, name, value)) << name;
@@ -338,12 +341,19 @@ TEST_F(SevenSegment, LayoutsSetEveryPropertyByName)
     EXPECT_TRUE(IsPublishedProp(d, "OnValueChange"));
 
     auto* led = Place<TiLedRectangle>(0, 0);
-    const std::pair<const char*, const char*> lamp[] = {
-        {"Active", "True"},          {"ActiveColor", "clAqua"},  {"InactiveColor", "clBlack"},
-        {"AutoInactiveColor", "True"}, {"BevelStyle", "ibsRaised"}, {"ShowReflection", "False"},
-        {"CenterLabelText", "dB"},   {"CenterLabelFontActiveColor", "clRed"},
-        {"CenterLabelFontInactiveColor", "clYellow"}, {"CenterLabelWordWrap", "True"},
-        {"CenterLabelEndsMargin", "3"}, {"CenterLabelAlignment", "iahRight"}, {"CenterLabelFont.Height", "-16"}};
+    const std::pair<const char*, const char*> lamp[] = {{"Active", "True"},
+                                                        {"ActiveColor", "clAqua"},
+                                                        {"InactiveColor", "clBlack"},
+                                                        {"AutoInactiveColor", "True"},
+                                                        {"BevelStyle", "ibsRaised"},
+                                                        {"ShowReflection", "False"},
+                                                        {"CenterLabelText", "dB"},
+                                                        {"CenterLabelFontActiveColor", "clRed"},
+                                                        {"CenterLabelFontInactiveColor", "clYellow"},
+                                                        {"CenterLabelWordWrap", "True"},
+                                                        {"CenterLabelEndsMargin", "3"},
+                                                        {"CenterLabelAlignment", "iahRight"},
+                                                        {"CenterLabelFont.Height", "-16"}};
     for (const auto& [name, value] : lamp) {
         EXPECT_TRUE(SetProperty(led, name, value)) << name;
         EXPECT_TRUE(SameText(GetProperty(led, name), value)) << name << " reads " << GetProperty(led, name);
@@ -365,7 +375,8 @@ template <class F> double MedianMicroseconds(int runs, F&& step)
     for (int i = 0; i < runs; ++i) {
         const auto t0 = std::chrono::steady_clock::now();
         step(i);
-        times.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
+        times.push_back(
+            std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
     }
     return Median(times);
 }

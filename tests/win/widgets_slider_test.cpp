@@ -52,7 +52,10 @@ protected:
         PostMessageA(s->Handle(), WM_KEYUP, key, 0xC0000001);
         Pump();
     }
-    int Count(const char* name) const { return static_cast<int>(std::count(Events.begin(), Events.end(), name)); }
+    int Count(const char* name) const
+    {
+        return static_cast<int>(std::count(Events.begin(), Events.end(), name));
+    }
     std::vector<std::string> Events;
 };
 
@@ -397,11 +400,12 @@ TEST_F(Slider, PaintTimeOfThePanelSlider)
         s->SetPosition(i % 41 - 20);
         const auto t0 = std::chrono::steady_clock::now();
         s->Update(); // the WM_PAINT: one off-screen bitmap, drawn and copied
-        us.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
+        us.push_back(
+            std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
     }
     std::sort(us.begin(), us.end());
-    std::printf("[ figure ] panel slider paint: median %.1f us, p90 %.1f us (%zu paints)\n", us[us.size() / 2],
-                us[us.size() * 9 / 10], us.size());
+    std::printf("[ figure ] panel slider paint: median %.1f us, p90 %.1f us (%zu paints)\n",
+                us[us.size() / 2], us[us.size() * 9 / 10], us.size());
 }
 
 } // namespace

@@ -75,7 +75,8 @@ TEST_F(SwitchPanel, LayoutForTheCaptionFont)
     EXPECT_EQ(Switch->GetKnobRadius(), 38);
     EXPECT_EQ(Switch->GetKnobRect(), TRect(10, 34, 86, 110));
     // Captions hang from their anchors: "dBA" centred at (48, 3), "dB" and "dBC" at (24, 19) and (72, 19).
-    const TRect c1 = Switch->GetCaptionRect(0), c2 = Switch->GetCaptionRect(1), c3 = Switch->GetCaptionRect(2);
+    const TRect c1 = Switch->GetCaptionRect(0), c2 = Switch->GetCaptionRect(1),
+                c3 = Switch->GetCaptionRect(2);
     EXPECT_EQ(c2.Top, 3);
     EXPECT_EQ(c2.Bottom, 16);
     EXPECT_NEAR((c2.Left + c2.Right) / 2.0, 48, 0.5);
@@ -184,7 +185,8 @@ TEST_F(SwitchPanel, PositionRules)
 
 TEST_F(SwitchPanel, CaptionsSelectOnReleaseOverTheSameCaption)
 {
-    const TRect c1 = Switch->GetCaptionRect(0), c2 = Switch->GetCaptionRect(1), c3 = Switch->GetCaptionRect(2);
+    const TRect c1 = Switch->GetCaptionRect(0), c2 = Switch->GetCaptionRect(1),
+                c3 = Switch->GetCaptionRect(2);
     Mouse(WM_LBUTTONDOWN, c1.Left + 2, c1.Top + 4, MK_LBUTTON);
     Mouse(WM_LBUTTONUP, c2.Left + 2, c2.Top + 4);
     EXPECT_EQ(Switch->GetPosition(), 0);
@@ -318,7 +320,8 @@ TEST_F(SwitchPanel, LayoutsSetEveryPropertyByName)
     };
     for (const auto& [name, value] : props) {
         EXPECT_TRUE(SetProperty(Switch, name, value)) << name;
-        EXPECT_TRUE(SameText(GetProperty(Switch, name), value)) << name << " reads " << GetProperty(Switch, name);
+        EXPECT_TRUE(SameText(GetProperty(Switch, name), value))
+            << name << " reads " << GetProperty(Switch, name);
     }
     EXPECT_EQ(Switch->GetPanelBorderStyle(), ispbsTop);
     EXPECT_TRUE(IsPublishedProp(Switch, "OnPositionChangeFinished"));

@@ -53,7 +53,8 @@ TEST_F(WindowFixture, SentAndPostedMessagesReachTheWindowProcedure)
     PostMessageA(hwnd, kPing, 3, 0);
     PostMessageA(hwnd, WM_QUIT, 0, 0);
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0)
+        DispatchMessageA(&msg);
     EXPECT_EQ(g_pings, 5);
 }
 
@@ -94,4 +95,4 @@ TEST(Gdi, DrawingIntoAMemoryBitmapReadsBack)
     DeleteDC(dc);
 }
 
-}  // namespace
+} // namespace

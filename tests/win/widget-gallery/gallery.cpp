@@ -106,7 +106,8 @@ struct TExpectedPixel {
 int CheckPixels(TBitmap& shot, TGalleryForm& form)
 {
     const auto origin = [](TControl* c) { return TPoint(c->Left(), c->Top()); };
-    const TPoint d = origin(form.Display1), s = origin(form.Switch1), l1 = origin(form.Led1), l2 = origin(form.Led2);
+    const TPoint d = origin(form.Display1), s = origin(form.Switch1), l1 = origin(form.Led1),
+                 l2 = origin(form.Led2);
     const std::vector<TExpectedPixel> expected = {
         {"lit LED", {l1.X + 15, l1.Y + 15}, RGB(0, 255, 0)},
         {"LED reflection", {l1.X + 3, l1.Y + 3}, RGB(255, 255, 255)},
