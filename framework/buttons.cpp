@@ -386,10 +386,7 @@ void TSpeedButton::SetTransparent(bool value)
 {
     if (value == transparent_) return;
     transparent_ = value;
-    if (value)
-        ControlStyle.Exclude(csOpaque);
-    else
-        ControlStyle.Include(csOpaque);
+    SetOpaque(!value);
     Invalidate();
 }
 

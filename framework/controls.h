@@ -193,6 +193,15 @@ class TControl : public TComponent {
 
     TControlStyle ControlStyle;
     TControlState ControlState;
+    // An opaque control paints its whole rectangle, so the parent need not
+    // erase under it; a transparent one needs the parent's background.
+    void SetOpaque(bool opaque)
+    {
+        if (opaque)
+            ControlStyle.Include(csOpaque);
+        else
+            ControlStyle.Exclude(csOpaque);
+    }
 
     // --- Painting and order
     virtual void Invalidate();

@@ -623,11 +623,8 @@ void TImage::PictureChanged()
     }
     // An opaque picture covering the whole control needs no erasing under it.
     const TRect d = DestRect();
-    if (g && !g->Empty() && !transparent_ && d.Left <= 0 && d.Top <= 0 && d.Right >= width_ &&
-        d.Bottom >= height_)
-        ControlStyle.Include(csOpaque);
-    else
-        ControlStyle.Exclude(csOpaque);
+    SetOpaque(g && !g->Empty() && !transparent_ && d.Left <= 0 && d.Top <= 0 && d.Right >= width_ &&
+              d.Bottom >= height_);
     Invalidate();
 }
 

@@ -51,12 +51,7 @@ void TLabel::SetTransparent(bool value)
 {
     if (value == transparent_) return;
     transparent_ = value;
-    // An opaque label paints its whole rectangle, so the parent need not
-    // erase under it; a transparent one needs the parent's background.
-    if (value)
-        ControlStyle.Exclude(csOpaque);
-    else
-        ControlStyle.Include(csOpaque);
+    SetOpaque(!value);
     Invalidate();
 }
 

@@ -9,25 +9,11 @@
 #include "framework/graphics.h"
 #include "framework/layoutreader.h"
 #include "framework/layoutwriter.h"
+#include "gdi_leak_check.h"
 
 namespace {
 
-class Graphics : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        gdi0_ = TResourceCount::GdiObjects;
-        dc0_ = TResourceCount::DeviceContexts;
-    }
-    void TearDown() override
-    {
-        EXPECT_EQ(TResourceCount::GdiObjects, gdi0_) << "GDI objects left behind";
-        EXPECT_EQ(TResourceCount::DeviceContexts, dc0_) << "device contexts left behind";
-    }
-
-private:
-    int gdi0_ = 0, dc0_ = 0;
-};
+class Graphics : public TGdiLeakCheckedTest {};
 
 // A 24-bit bitmap filled with one colour.
 std::unique_ptr<TBitmap> Filled(int w, int h, TColor color, TPixelFormat format = pf24bit)

@@ -9,27 +9,13 @@
 
 #include "framework/resourcecount.h"
 #include "framework/sysutils.h"
+#include "gdi_leak_check.h"
 #include "skin/imgutil.h"
 #include "skin/winskinimage.h"
 
 namespace {
 
-class SkinImage : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        gdi0_ = TResourceCount::GdiObjects;
-        dc0_ = TResourceCount::DeviceContexts;
-    }
-    void TearDown() override
-    {
-        EXPECT_EQ(TResourceCount::GdiObjects, gdi0_) << "GDI objects left behind";
-        EXPECT_EQ(TResourceCount::DeviceContexts, dc0_) << "device contexts left behind";
-    }
-
-private:
-    int gdi0_ = 0, dc0_ = 0;
-};
+class SkinImage : public TGdiLeakCheckedTest {};
 
 std::unique_ptr<TBitmap> Make(int w, int h, const std::function<TColor(int, int)>& color)
 {
