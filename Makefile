@@ -5,8 +5,11 @@ JOBS ?= $(shell nproc)
 NATIVE := build/native
 WIN := build/win
 FUZZ_SECONDS ?= 300
+PREFIX ?= $(HOME)/.local
+DISTDIR ?= dist
 
 .PHONY: all deps native win run test test-native test-win bench fuzz format clean
+.PHONY: dist install uninstall test-install
 
 all: native win
 
@@ -31,7 +34,7 @@ run: win
 	tools/run-panel
 
 test: native win
-	$(MAKE) --no-print-directory test-native test-win
+	$(MAKE) --no-print-directory test-native test-win test-install
 
 test-native:
 	ctest --test-dir $(NATIVE) --output-on-failure
@@ -41,6 +44,23 @@ test-native:
 test-win:
 	tools/with-display bash -c 'tools/wine-prefix; rc=0; \
 	  ctest --test-dir $(WIN) --output-on-failure || rc=$$?; tools/wine-stop; exit $$rc'
+
+# The Windows zip and installer, from the Windows tree.
+dist: win
+	tools/make-dist $(WIN) $(DISTDIR)
+
+# The Linux installation under PREFIX, with a manifest that uninstall follows.
+install: win $(NATIVE)/CMakeCache.txt
+	cmake --build $(NATIVE) -j$(JOBS) --target orvane-sim skinpack
+	tools/install-linux install "$(abspath $(PREFIX))" $(WIN) $(NATIVE)
+
+uninstall:
+	tools/install-linux uninstall "$(abspath $(PREFIX))"
+
+# dist, install, the installed launcher with the simulator, uninstall, and
+# the Windows installer under Wine, all in a temporary folder.
+test-install:
+	tools/with-display tests/install/run
 
 bench: deps $(NATIVE)/CMakeCache.txt
 	cmake --build $(NATIVE) -j$(JOBS) --target orvane_bench
