@@ -5,13 +5,18 @@
 #include "framework/forms.h"
 #include "monitor/unit2.h"
 #include "panel/unit1.h"
+#include "skin/winskinform.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    return RunShell(*Application, [] {
+    const int code = RunShell(*Application, [] {
         Application->Initialize();
         Application->CreateForm(Form1);
         Application->CreateForm(Form2);
         Application->Run();
     });
+    // The main window's skin data created the manager; it goes last, after
+    // every window it watched, so its hook never sees a half-freed form.
+    delete SkinManager;
+    return code;
 }

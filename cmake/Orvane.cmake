@@ -46,3 +46,36 @@ function(orvane_portable_libs out variant)
   endif()
   set(${out} ${libs} PARENT_SCOPE)
 endfunction()
+
+# orvane_glob_sources(VAR PATTERN...)
+#
+# The files matching the patterns (relative to the current source dir). With
+# -DORVANE_GIT_SOURCES=ON only files git knows (committed or staged) are
+# taken: when several people build from one checkout, a file someone has only
+# begun then does not break everybody else's build; a new file joins once it
+# is `git add`ed, and any change of the index reconfigures.
+option(ORVANE_GIT_SOURCES "take only sources git knows" OFF)
+function(orvane_glob_sources var)
+  set(found)
+  if(ORVANE_GIT_SOURCES AND EXISTS ${PROJECT_SOURCE_DIR}/.git)
+    execute_process(COMMAND git ls-files -- ${ARGN}
+      WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
+      OUTPUT_VARIABLE listed OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE rc)
+    if(rc EQUAL 0)
+      string(REPLACE "\n" ";" listed "${listed}")
+      foreach(f IN LISTS listed)
+        if(f AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${f})
+          list(APPEND found ${CMAKE_CURRENT_SOURCE_DIR}/${f})
+        endif()
+      endforeach()
+      set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/.git/index)
+      set(${var} ${found} PARENT_SCOPE)
+      return()
+    endif()
+  endif()
+  foreach(p IN LISTS ARGN)
+    file(GLOB m CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${p})
+    list(APPEND found ${m})
+  endforeach()
+  set(${var} ${found} PARENT_SCOPE)
+endfunction()

@@ -277,6 +277,9 @@ void TSkinData::SetActive(bool value)
     if (value && NotLoaded) return;
     active_ = value;
     RequestAction(value ? 1 : 2);
+    // Switching on at run time puts the manager in use, so the action runs
+    // on its timer instead of waiting for the next activation.
+    if (value && SkinFormtype == sfMainform) MarkManagerInUse();
 }
 
 void TSkinData::Loaded()
@@ -359,13 +362,6 @@ void TSkinData::LoadFromCollection(TSkinStore* store, int index)
     if (!store || index < 0 || index >= store->Store()->Count()) return;
     ReplacePackage(store->Store()->Items(index)->DataStream());
     if (LoadPackage(true)) UpdateSkin();
-}
-
-void TSkinData::UpdateSkin()
-{
-    const TComponentState state = ComponentState();
-    if (state.Contains(csDesigning) || state.Contains(csLoading) || state.Contains(csReading)) return;
-    RequestAction(3);
 }
 
 void TSkinData::DoFormSkin(HWND, const std::string& className, bool& DoSkin)

@@ -18,6 +18,8 @@
 #include "framework/gdiobj.h"
 #include "framework/graphics.h"
 
+class TCustomForm;
+
 class TControl;
 class TWinControl;
 class TQuickIni;
@@ -164,10 +166,15 @@ class TSkinData : public TComponent {
     void CreateMinCaption();
     void UpdateMainMenu(bool flag) { MainMenuUpdate = flag; }
 
-    // The steps the skin manager carries out (it arrives with the engine).
+    // What the component asks of the skin manager (winskindatamanage.cpp).
     void UpdateSkin();
     void Install() { RequestAction(1); }
     void Uninstall() { RequestAction(2); }
+    void ChangeForm(TCustomForm* form);
+    void SkinForm(HWND wnd);
+    void EnableSkin(bool flag);
+    void InstallThread(DWORD threadId);
+    void UnInstallThread(DWORD threadId);
 
     // Members the engine reads. Objects marked "always" exist from creation
     // (or from the first load) on; the others are null while the skin gives
@@ -232,14 +239,16 @@ private:
     void MakeAppIcon();
     void LoadMenuImages();
 
-    // Seams for the skin manager, which arrives with the skin engine:
+    // The skin manager's side of the life cycle (winskindatamanage.cpp):
     // registering with it (Loaded, destruction), Loaded's adjustments of
     // SkinControls, and the deferred numbered actions (1 skin on, 2 skin
-    // off, 3 skin changed) it runs 250 ms after they are asked for.
-    void RegisterWithManager() {}
-    void LeaveManager() {}
-    void AdjustSkinControls() {}
-    void RequestAction(int /*action*/) {}
+    // off, 3 skin changed, 7 re-skin one form) it runs 250 ms after they
+    // are asked for.
+    void RegisterWithManager();
+    void LeaveManager();
+    void AdjustSkinControls();
+    void RequestAction(int action);
+    void MarkManagerInUse();
 
     bool active_ = false;
     TSkinReader* reader_ = nullptr; // the package being loaded, for Readbmp
