@@ -117,6 +117,9 @@ class TMenu : public TComponent {
     // Every item owner-drawn, also without events.
     bool GetOwnerDraw() const { return ownerDraw_; }
     void SetOwnerDraw(bool value);
+    // The items' events were changed from outside (owner-draw events hung
+    // on or taken off): the system menu is built again to match.
+    void ItemsChanged() { MenuChanged(); }
 
     // The system menu, built on demand; owned by this object (or, for a
     // main menu, by the window it is attached to while attached).

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "framework/controls.h"
+#include "skin/winskinmenu.h"
 
 namespace {
 
@@ -81,6 +82,10 @@ TSkinManage::~TSkinManage()
         DeleteAllThreads();
         if (!FormList.empty()) DeleteAllForms();
         FormList.clear();
+        // Menu windows still open keep working with their own painting.
+        for (auto& menu : MenuList)
+            menu->UnSubClass();
+        MenuList.clear();
         SkinDataList.clear();
     }
     RemoveHook();
@@ -140,8 +145,10 @@ LRESULT CALLBACK TSkinManage::SkinHookCBT(int code, WPARAM wParam, LPARAM lParam
         switch (code) {
         case HCBT_CREATEWND: {
             auto* cbt = reinterpret_cast<CBT_CREATEWNDA*>(lParam);
-            // Menu windows get their skinned menu objects with the menu
-            // engine; MDI children are taken as they are created.
+            // Menu windows get their skinned menu objects as they come; MDI
+            // children are taken as they are created.
+            if (cbt && cbt->lpcs && !(cbt->lpcs->style & WS_CHILD) && ClassNameOf(wnd) == "#32768")
+                m->AddMenu(wnd);
             if (cbt && cbt->lpcs && (cbt->lpcs->dwExStyle & WS_EX_MDICHILD)) m->AddForm(wnd);
             break;
         }
@@ -150,6 +157,7 @@ LRESULT CALLBACK TSkinManage::SkinHookCBT(int code, WPARAM wParam, LPARAM lParam
             m->AddForm(wnd);
             break;
         case HCBT_DESTROYWND:
+            m->DeleteMenu(wnd);
             // The frame lets its window go by itself; here the record of a
             // window that is going away must not outlive it.
             m->DeleteForm2(wnd);

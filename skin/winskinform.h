@@ -42,6 +42,7 @@ struct TSkinFrameRecord {
 };
 
 class TSkinManage;
+class TWinSkinPopMenu;
 
 // A hook on another thread.
 class TSkinThread {
@@ -79,6 +80,22 @@ public:
     void DeleteDeleted();
     void DeleteAllForms();
 
+    // Menu windows (class "#32768") and their skinned pop-up menu objects.
+    // MenuKind says which kind is opening: 0 a pop-up menu (needs
+    // xcPopupMenu), 1 a menu-bar drop-down (xcMainMenu or xcMenuItem), 2 the
+    // system menu (xcSystemMenu).
+    bool AddMenu(HWND wnd);
+    void DeleteMenu(HWND wnd);
+    TWinSkinPopMenu* FindSkinMenu(HWND wnd) const;
+    // Sets AppPopup when menu is one of the application's pop-up menus.
+    void FindPopupMenu(HMENU menu);
+    // Marks every menu object as showing an application menu.
+    void SetPopMenu();
+    // Gives menu to the newest menu object that does not know its menu yet.
+    void SetHMenu(HMENU menu);
+    // The skinned background of the menu window showing menu, or null.
+    TBitmap* GetMenuBg(HMENU menu) const;
+
     // A one-shot deferred action: 1 skin on, 2 skin off, 3 skin changed,
     // 6 free released frames, 7 re-skin the window in ActionWnd. The skin
     // data it concerns goes in ActionData before.
@@ -90,6 +107,7 @@ public:
     std::vector<std::unique_ptr<TSkinFrameRecord>> FormList;
     std::vector<TSkinData*> SkinDataList;
     std::vector<std::unique_ptr<TSkinThread>> ThreadList;
+    std::vector<std::unique_ptr<TWinSkinPopMenu>> MenuList;
 
     bool Enabled = false;
     bool NestedForms = false;

@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +22,7 @@
 
 class TCustomForm;
 class TSkinData;
+class TSkinManage;
 class TWinSkinForm;
 class TWinSkinMenu;
 
@@ -104,6 +106,9 @@ public:
     TBitmap* Background() const { return bg_.get(); }
 
     HWND Wnd = nullptr;
+    // The manager that made it: while that one is disabled the menu keeps
+    // the system's painting.
+    TSkinManage* Manager = nullptr;
     TSkinData* SkinData = nullptr;
     int32_t LastSelected = -1;
     int32_t Kind = 0;
@@ -148,6 +153,7 @@ public:
 };
 
 class TSkinFormMenus;
+class TSkinMenuWatch;
 
 class TWinSkinMenu {
 public:
@@ -268,18 +274,27 @@ public:
     TSkinMenuHost& Host() { return host_; }
 
 private:
+    friend class TWinSkinMenu;
     TImageList* ImagesOf(TMenuItem* item) const;
-    void PaintItemOnBuffer(TMenuItem* item, TCanvas* ACanvas, const TRect& ARect, bool Selected);
-    void HookMenu(TPopupMenu* menu, bool skin, bool main);
+    // DrawMenuItem for an item shown in the menu parent.
+    void DrawItemIn(TMenuItem* item, HMENU parent, TCanvas* ACanvas, const TRect& ARect, bool Selected);
+    void HookMenu(TMenu* menu, bool skin, bool main);
+    std::unique_ptr<TPopupMenu> NewSysMenu();
+    TMenuItem* AddSysItem(const std::string& caption, int image, TNotifyEvent click);
+    void EndTracking();
     static LRESULT CALLBACK MenuMsgHook(int code, WPARAM wParam, LPARAM lParam);
 
     TSkinMenuHost& host_;
     TFont menuFont_;
     std::unique_ptr<TPopupMenu> sysMenu_;
     std::unique_ptr<TWinSkinMenu> menuBar_;
+    // The framework menus carrying the engine's events, and the component
+    // that hears of their destruction.
     std::vector<TMenu*> hooked_;
+    std::unique_ptr<TSkinMenuWatch> watch_;
+    // Texts of plain menu items made owner-drawn, by command identifier.
+    std::map<UINT, std::string> plainTexts_;
     bool tracking_ = false;
     TMenuBtn* trackBtn_ = nullptr;
     HHOOK msgHook_ = nullptr;
-    bool measuring_ = false;
 };
