@@ -9,17 +9,6 @@
 
 namespace {
 
-TSkinKindRegistration registerButton("TSkinButton",
-                                     [](TComponent* o) -> TSkinControl* { return new TSkinButton(o); });
-TSkinKindRegistration registerBitButton("TSkinBitButton",
-                                        [](TComponent* o) -> TSkinControl* { return new TSkinBitButton(o); });
-TSkinKindRegistration registerSpeedButton("TSkinSpeedButton", [](TComponent* o) -> TSkinControl* {
-    return new TSkinSpeedButton(o);
-});
-TSkinKindRegistration registerMenuButton("TSkinMenuButton", [](TComponent* o) -> TSkinControl* {
-    return new TSkinMenuButton(o);
-});
-
 bool IsTrue(TObject* obj, const char* prop)
 {
     return LowerCase(GetProperty(obj, prop)) == "true";
@@ -70,6 +59,21 @@ std::unique_ptr<TBitmap> GlyphImage(TBitmap* glyph, int32_t numGlyphs, int32_t i
 
 // ---------------------------------------------------------------------------
 // TSkinButton
+
+void RegisterSkinButtonKinds()
+{
+    static const bool once = [] {
+        RegisterSkinKind("TSkinButton", [](TComponent* o) -> TSkinControl* { return new TSkinButton(o); });
+        RegisterSkinKind("TSkinBitButton",
+                         [](TComponent* o) -> TSkinControl* { return new TSkinBitButton(o); });
+        RegisterSkinKind("TSkinSpeedButton",
+                         [](TComponent* o) -> TSkinControl* { return new TSkinSpeedButton(o); });
+        RegisterSkinKind("TSkinMenuButton",
+                         [](TComponent* o) -> TSkinControl* { return new TSkinMenuButton(o); });
+        return true;
+    }();
+    (void)once;
+}
 
 const TClassInfo& TSkinButton::StaticClass()
 {

@@ -10,6 +10,10 @@
 
 #include "skin/winsubclass.h"
 
+// Enters the button kinds into the kind registry (once; the control list
+// calls it, so that the kinds are there whenever a matcher runs).
+void RegisterSkinButtonKinds();
+
 // Face frames of the button image.
 constexpr int32_t SkinBtnNormal = 1;
 constexpr int32_t SkinBtnPressed = 2;

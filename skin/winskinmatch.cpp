@@ -60,6 +60,7 @@ TSkinControl* TSkinControlList::NewKind(const char* kind, TControl* control, boo
         return nullptr;
     }
     obj->Kind = kindValue;
+    obj->KindName = kind;
     if (prepare) prepare(obj);
     try {
         obj->Attach(&host_, data, recolor, host_.HostCanvas());
@@ -79,6 +80,7 @@ TSkinControl* TSkinControlList::NewKindh(const char* kind, HWND wnd)
         NoSuchKind(kind, "window of class " + GetWindowClassname(wnd));
         return nullptr;
     }
+    obj->KindName = kind;
     obj->Inithwnd(wnd, data, &host_, host_.HostCanvas());
     if (!obj->Inited) {
         delete obj;

@@ -6,6 +6,7 @@
 #include "framework/buttons.h"
 #include "framework/gdiobj.h"
 #include "framework/typinfo.h"
+#include "skin/winskinbutton.h"
 #include "skin/winskinimage.h"
 
 namespace {
@@ -59,7 +60,10 @@ struct THookFn {
 
 void RegisterSkinKind(const std::string& kind, TSkinKindFactory factory)
 {
-    Kinds()[kind] = std::move(factory);
+    if (factory)
+        Kinds()[kind] = std::move(factory);
+    else
+        Kinds().erase(kind);
 }
 
 bool SkinKindRegistered(const std::string& kind)
@@ -637,7 +641,12 @@ TSkinControl::TFontSelect::~TFontSelect()
 // ---------------------------------------------------------------------------
 // TSkinControlList: bookkeeping (the matcher is in winskinmatch.cpp)
 
-TSkinControlList::TSkinControlList(TSkinControlHost& host) : host_(host) {}
+TSkinControlList::TSkinControlList(TSkinControlHost& host) : host_(host)
+{
+    // Kinds register from their own units; a static library leaves out units
+    // nothing refers to, so the list names the ones it knows.
+    RegisterSkinButtonKinds();
+}
 
 TSkinControlList::~TSkinControlList()
 {

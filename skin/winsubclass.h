@@ -162,6 +162,8 @@ class TSkinControl : public TComponent {
     std::wstring Caption;
     TRect WindowRect; // the control's window rectangle on screen at the last paint
     uint8_t Scratch = 0;
+    // The registered kind name the matcher created this object as.
+    std::string KindName;
     // Kind-specific values.
     int32_t Kind = 0;
     uint8_t Kind1 = 0, Kind2 = 0;
@@ -274,6 +276,7 @@ private:
 // leaves its control unskinned and says so through the skin data's DoDebug.
 
 using TSkinKindFactory = std::function<TSkinControl*(TComponent* owner)>;
+// An empty factory takes the kind out again.
 void RegisterSkinKind(const std::string& kind, TSkinKindFactory factory);
 bool SkinKindRegistered(const std::string& kind);
 // A new object of the kind, or null when nobody registered it.
