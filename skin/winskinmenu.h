@@ -102,6 +102,8 @@ public:
     bool UpdateMenu();
 
     bool Subclassed() const { return oldProc_ != nullptr; }
+    // Where the client area starts in the window: the menu frame's width.
+    TPoint ClientOffset() const;
     // The whole menu window painted from the skin (null until painted).
     TBitmap* Background() const { return bg_.get(); }
 

@@ -227,10 +227,15 @@ void TSkinFormMenus::DrawItemIn(TMenuItem* item, HMENU parent, TCanvas* ACanvas,
         return;
     }
     TBitmap* bg = nullptr;
+    // Items sit inside the menu window's frame; where that frame is drawn
+    // decides which part of the background lies under the item.
+    TPoint offset(MenuBorder, MenuBorder);
     if (TSkinManage* m = Manager()) {
         m->SetPopMenu();
         m->SetHMenu(parent);
         bg = m->GetMenuBg(parent);
+        for (const auto& pop : m->MenuList)
+            if (bg && pop->Menu == parent) offset = pop->ClientOffset();
     }
     const int w = ARect.Width(), h = ARect.Height();
     if (w <= 0 || h <= 0) return;
@@ -240,7 +245,7 @@ void TSkinFormMenus::DrawItemIn(TMenuItem* item, HMENU parent, TCanvas* ACanvas,
     TCanvas* bc = buffer.Canvas();
     if (bg) {
         bc->CopyRect(Rect(0, 0, w, h), bg->Canvas(),
-                     Bounds(ARect.Left + MenuBorder, ARect.Top + MenuBorder, w, h));
+                     Bounds(ARect.Left + offset.X, ARect.Top + offset.Y, w, h));
     } else {
         bc->Brush()->SetColor(data->Colors[csMenubg]);
         bc->FillRect(Rect(0, 0, w, h));

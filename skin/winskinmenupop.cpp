@@ -111,6 +111,17 @@ LRESULT TWinSkinPopMenu::WinWndProc(UINT msg, WPARAM wParam, LPARAM lParam)
         return WMERASEBKGND(wParam, lParam);
     case WM_NCPAINT:
         return NcPaint(wParam, lParam);
+    case WM_PAINT: {
+        // Where the system draws the menu's frame inside the client area
+        // (no non-client border), the skin's frame goes back over it.
+        LRESULT result = Default(msg, wParam, lParam);
+        if (ClientOffset() == TPoint(0, 0) && UpdateMenu()) try {
+                TWindowDC dc = TWindowDC::Get(Wnd, true);
+                CopyFrameStrips(dc.Handle(), bg_.get());
+            } catch (const Exception&) {
+            }
+        return result;
+    }
     case WM_PRINT:
         return WMPrint(wParam, lParam);
     case WM_PRINTCLIENT:
@@ -139,6 +150,15 @@ bool TWinSkinPopMenu::UpdateMenu()
         bg_ = GetHMap(Rect(0, 0, size.cx, size.cy), o.Image.get(), o.Margins, false, o.Tile == 1, 1, 1);
     }
     return bg_ != nullptr;
+}
+
+TPoint TWinSkinPopMenu::ClientOffset() const
+{
+    POINT p{0, 0};
+    RECT r{};
+    if (!IsWindow(Wnd) || !ClientToScreen(Wnd, &p) || !GetWindowRect(Wnd, &r))
+        return {MenuBorder, MenuBorder};
+    return {p.x - r.left, p.y - r.top};
 }
 
 LRESULT TWinSkinPopMenu::NcPaint(WPARAM wParam, LPARAM lParam)

@@ -124,6 +124,56 @@ TEST_F(MenuWindows, PrintShowsTheSkinBackgroundAroundTheItems)
     EXPECT_EQ(edge, kMenuBgCorner);
 }
 
+// The whole road on screen: a form's pop-up menu opened by the framework,
+// its window framed by the manager, its items drawn by the form's menus.
+TEST_F(MenuWindows, AFormsPopupMenuShowsTheSkinOnScreen)
+{
+    data->SkinControls = {xcPopupMenu};
+    TSkinManage* before = SkinManager;
+    SkinManager = m.get();
+    {
+        TForm form(nullptr);
+        form.SetBounds(10, 10, 200, 150);
+        form.Show();
+        auto* popup = new TPopupMenu(&form);
+        for (const char* caption : {"Copy", "-", "Paste"}) {
+            auto* it = new TMenuItem(nullptr);
+            it->SetCaption(caption);
+            popup->Items()->Add(it);
+        }
+        TFakeHost host;
+        host.Form = &form;
+        host.Wnd = form.Handle();
+        host.Data = data.get();
+        TSkinFormMenus menus(host);
+        menus.InitPopMenu(true);
+
+        static std::function<void(HWND)> look;
+        TColor frame = clNone, item = clNone;
+        look = [&](HWND wnd) {
+            UpdateWindow(wnd);
+            RECT r{};
+            GetWindowRect(wnd, &r);
+            HDC screen = GetDC(nullptr);
+            frame = static_cast<TColor>(GetPixel(screen, r.left + 1, (r.top + r.bottom) / 2));
+            // The first item's right end: the MenuItem image's plain frame.
+            item = static_cast<TColor>(GetPixel(screen, r.right - 5, r.top + 8));
+            ReleaseDC(nullptr, screen);
+        };
+        const UINT_PTR timer = SetTimer(nullptr, 0, 30, [](HWND, UINT, UINT_PTR, DWORD) {
+            if (HWND wnd = OpenMenuWindow()) {
+                look(wnd);
+                EndMenu();
+            }
+        });
+        popup->Popup(60, 60);
+        KillTimer(nullptr, timer);
+        EXPECT_EQ(frame, kMenuBgCorner);
+        EXPECT_EQ(item, kItemPlain);
+    }
+    SkinManager = before;
+}
+
 TEST_F(MenuWindows, ManyMenusLeaveNoObjectBehind)
 {
     data->SkinControls = {xcPopupMenu};
