@@ -1,0 +1,300 @@
+// Skinned buttons read back as pixels: which face frame of our default
+// skin's button image shows in each state, the caption's colour and line
+// break, and the time a skinned speed button takes to paint.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+
+#include "skin/winskinbutton.h"
+#include "skin/winskinimage.h"
+#include "skin_control_testing.h"
+
+using namespace skintest;
+
+namespace {
+
+constexpr int kRing = 4; // pixels along the edges, where no caption reaches
+
+struct SkinButtons : ::testing::Test {
+    void SetUp() override
+    {
+        RegisterClasses<TPanel, TShape, TImage, TLabel, TEdit, TUpDown, TGroupBox, TCheckBox, TRadioGroup,
+                        TSpeedButton, TiTestWidget>();
+        standIns = RegisterStandIns();
+        LoadDefaultSkin(data);
+        ASSERT_FALSE(data.NotLoaded);
+        ASSERT_FALSE(data.Button->Image->Empty());
+        form = std::make_unique<TPanelLikeForm>(nullptr);
+        panel = dynamic_cast<TPanel*>(form->FindComponent("Panel1"));
+        speed = dynamic_cast<TSpeedButton*>(form->FindComponent("SpeedButton1"));
+        push = new TButton(form.get());
+        push->SetParent(panel);
+        push->SetBounds(400, 340, 120, 40);
+        push->SetCaption("Go");
+        host = std::make_unique<TTestHost>(form.get(), &data);
+        host->List().InitControls(form.get());
+    }
+    void TearDown() override
+    {
+        host.reset();
+        form.reset();
+        RemoveStandIns(standIns);
+    }
+
+    // The skin's face frame at w x h over csButtonFace, as the engine should
+    // draw it.
+    std::unique_ptr<TBitmap> Face(int w, int h, int frame)
+    {
+        auto bmp = std::make_unique<TBitmap>();
+        bmp->SetSize(w, h);
+        HDC dc = bmp->Canvas()->Handle();
+        TBrushHandle brush(CreateSolidBrush(ColorToRGB(data.Colors[csButtonFace])));
+        RECT all{0, 0, w, h};
+        FillRect(dc, &all, brush.Get());
+        TDataSkinButton& b = *data.Button;
+        DrawRect2(dc, Rect(0, 0, w, h), b.Image.get(), false, b.Tile == 1, b.Trans == 1, b.Frame, frame,
+                  b.Margins);
+        return bmp;
+    }
+    // The panel as painted now (its speed buttons on it).
+    std::unique_ptr<TBitmap> PaintPanel()
+    {
+        auto bmp = std::make_unique<TBitmap>();
+        bmp->SetSize(panel->Width(), panel->Height());
+        panel->Perform(WM_PAINT, reinterpret_cast<WPARAM>(bmp->Canvas()->Handle()), 0);
+        return bmp;
+    }
+    std::unique_ptr<TBitmap> PaintControl(TWinControl* control)
+    {
+        auto bmp = std::make_unique<TBitmap>();
+        bmp->SetSize(control->Width(), control->Height());
+        control->Perform(WM_PAINT, reinterpret_cast<WPARAM>(bmp->Canvas()->Handle()), 0);
+        return bmp;
+    }
+    // Whether the ring of pixels along the edges of the w x h area at (x0, y0)
+    // of actual equals expected's.
+    static bool RingMatches(TBitmap& actual, int x0, int y0, TBitmap& expected)
+    {
+        const int w = expected.GetWidth(), h = expected.GetHeight();
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                if (x >= kRing && y >= kRing && x < w - kRing && y < h - kRing) continue;
+                if (actual.Canvas()->Pixels(x0 + x, y0 + y) != expected.Canvas()->Pixels(x, y)) return false;
+            }
+        return true;
+    }
+    // Which face frame (1..5) the ring shows, 0 when none does.
+    int FrameShown(TBitmap& actual, int x0, int y0, int w, int h)
+    {
+        int shown = 0;
+        for (int frame = 1; frame <= 5; ++frame)
+            if (RingMatches(actual, x0, y0, *Face(w, h, frame))) {
+                EXPECT_EQ(shown, 0) << "frames " << shown << " and " << frame << " look the same here";
+                shown = frame;
+            }
+        return shown;
+    }
+    bool RingIsFace(TBitmap& actual, int x0, int y0, int w, int h)
+    {
+        const TColor face = static_cast<TColor>(ColorToRGB(data.Colors[csButtonFace]));
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                if ((x < kRing || y < kRing || x >= w - kRing || y >= h - kRing) &&
+                    actual.Canvas()->Pixels(x0 + x, y0 + y) != face)
+                    return false;
+        return true;
+    }
+    // Rows of the w x h area holding a pixel of colour c, first to last.
+    static std::pair<int, int> RowsOf(TBitmap& bmp, COLORREF c)
+    {
+        int first = -1, last = -1;
+        for (int y = 0; y < bmp.GetHeight(); ++y)
+            for (int x = 0; x < bmp.GetWidth(); ++x)
+                if (static_cast<COLORREF>(bmp.Canvas()->Pixels(x, y)) == c) {
+                    if (first < 0) first = y;
+                    last = y;
+                    break;
+                }
+        return {first, last};
+    }
+    static int Count(TBitmap& bmp, COLORREF c)
+    {
+        int n = 0;
+        for (int y = 0; y < bmp.GetHeight(); ++y)
+            for (int x = 0; x < bmp.GetWidth(); ++x)
+                n += static_cast<COLORREF>(bmp.Canvas()->Pixels(x, y)) == c;
+        return n;
+    }
+
+    TSkinData data{nullptr};
+    std::unique_ptr<TPanelLikeForm> form;
+    std::unique_ptr<TTestHost> host;
+    TPanel* panel = nullptr;
+    TSpeedButton* speed = nullptr;
+    TButton* push = nullptr;
+    std::vector<std::string> standIns;
+};
+
+TEST_F(SkinButtons, AFlatSpeedButtonShowsItsFaceOnlyUnderTheMouseAndWhenPressed)
+{
+    ASSERT_NE(host->List().FindObject(speed), nullptr);
+    const int x = speed->Left(), y = speed->Top(), w = speed->Width(), h = speed->Height();
+    EXPECT_TRUE(RingIsFace(*PaintPanel(), x, y, w, h));
+
+    speed->Perform(CM_MOUSEENTER);
+    EXPECT_EQ(FrameShown(*PaintPanel(), x, y, w, h), SkinBtnHot);
+
+    int clicks = 0;
+    speed->OnClick = [&](TObject*) { ++clicks; };
+    speed->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    EXPECT_EQ(FrameShown(*PaintPanel(), x, y, w, h), SkinBtnPressed);
+    speed->Perform(WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(clicks, 1); // the button's own click logic stayed in charge
+    EXPECT_EQ(FrameShown(*PaintPanel(), x, y, w, h), SkinBtnHot);
+
+    speed->Perform(CM_MOUSELEAVE);
+    EXPECT_TRUE(RingIsFace(*PaintPanel(), x, y, w, h));
+
+    // A button held down shows the pressed face at rest.
+    speed->SetGroupIndex(1);
+    speed->SetDown(true);
+    EXPECT_EQ(FrameShown(*PaintPanel(), x, y, w, h), SkinBtnPressed);
+    // A button that is not flat shows its normal face at rest.
+    speed->SetAllowAllUp(true);
+    speed->SetDown(false);
+    speed->SetFlat(false);
+    EXPECT_EQ(FrameShown(*PaintPanel(), x, y, w, h), SkinBtnNormal);
+    speed->SetEnabled(false);
+    EXPECT_EQ(FrameShown(*PaintPanel(), x, y, w, h), SkinBtnDisabled);
+}
+
+TEST_F(SkinButtons, APushButtonShowsFocusedDefaultDisabledAndHotFaces)
+{
+    ASSERT_NE(host->List().FindObject(push), nullptr);
+    const int w = push->Width(), h = push->Height();
+    EXPECT_EQ(FrameShown(*PaintControl(push), 0, 0, w, h), SkinBtnNormal);
+
+    push->SetDefault(true);
+    EXPECT_EQ(FrameShown(*PaintControl(push), 0, 0, w, h), SkinBtnFocused);
+    push->SetDefault(false);
+
+    form->Show();
+    SetForegroundWindow(form->Handle());
+    push->SetFocus();
+    Pump();
+    if (GetFocus() == push->Handle()) {
+        EXPECT_EQ(FrameShown(*PaintControl(push), 0, 0, w, h), SkinBtnFocused);
+        // The mouse over it wins over the focus.
+        push->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+        EXPECT_EQ(FrameShown(*PaintControl(push), 0, 0, w, h), SkinBtnHot);
+        push->Perform(WM_MOUSELEAVE);
+    } else {
+        ADD_FAILURE() << "the push button could not take the focus here";
+    }
+
+    push->SetEnabled(false);
+    std::unique_ptr<TBitmap> disabled = PaintControl(push);
+    EXPECT_EQ(FrameShown(*disabled, 0, 0, w, h), SkinBtnDisabled);
+    EXPECT_GT(Count(*disabled, GetSysColor(COLOR_GRAYTEXT)), 0);
+    EXPECT_EQ(Count(*disabled, RGB(0, 0, 0)), 0);
+}
+
+TEST_F(SkinButtons, PressingAPushButtonShowsFramePressedAndClicksOnRelease)
+{
+    int clicks = 0, downs = 0;
+    push->OnClick = [&](TObject*) { ++clicks; };
+    push->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int, int) { ++downs; };
+    const int w = push->Width(), h = push->Height();
+    push->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+    EXPECT_EQ(downs, 1);
+    EXPECT_EQ(FrameShown(*PaintControl(push), 0, 0, w, h), SkinBtnPressed);
+    push->Perform(WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+    EXPECT_EQ(clicks, 1);
+    EXPECT_NE(FrameShown(*PaintControl(push), 0, 0, w, h), SkinBtnPressed);
+    // The space key presses as the mouse does; the click stays the system's.
+    push->Perform(WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_EQ(FrameShown(*PaintControl(push), 0, 0, w, h), SkinBtnPressed);
+    push->Perform(WM_KEYUP, VK_SPACE, 0);
+    EXPECT_NE(FrameShown(*PaintControl(push), 0, 0, w, h), SkinBtnPressed);
+}
+
+TEST_F(SkinButtons, ADoubleBarInTheCaptionBreaksTheLineOnce)
+{
+    push->SetBounds(400, 300, 140, 60);
+    const COLORREF black = RGB(0, 0, 0);
+    // The height of one line of the button's font.
+    TEXTMETRICA tm{};
+    {
+        TWindowDC screen = TWindowDC::Get(nullptr);
+        TSelectObject font(screen.Handle(), push->Font()->Handle());
+        GetTextMetricsA(screen.Handle(), &tm);
+    }
+    const int line = tm.tmHeight;
+    ASSERT_GT(line, 4);
+    auto inkHeight = [&](const char* caption) {
+        push->SetCaption(caption);
+        const auto rows = RowsOf(*PaintControl(push), black);
+        return rows.first < 0 ? 0 : rows.second - rows.first + 1;
+    };
+    EXPECT_LE(inkHeight("Save Parameter"), line);
+    EXPECT_GT(inkHeight("Save||Parameter"), line);
+    EXPECT_LE(inkHeight("Save||Parameter"), 2 * line);
+    // Only the first bar pair breaks: a third line never appears.
+    EXPECT_LE(inkHeight("A||B||C"), 2 * line);
+}
+
+TEST_F(SkinButtons, WithoutAButtonImageButtonsKeepTheirOwnPainting)
+{
+    host->List().DeleteControls();
+    data.Button->Image->FreeImage();
+    host->List().InitControls(form.get());
+    ASSERT_NE(host->List().FindObject(push), nullptr);
+    // The system's face: not the skin's frame, not a blank buffer.
+    std::unique_ptr<TBitmap> own = PaintControl(push);
+    EXPECT_GT(Count(*own, RGB(0, 0, 0)), 0);
+    int clicks = 0;
+    push->OnClick = [&](TObject*) { ++clicks; };
+    push->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+    push->Perform(WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+    EXPECT_EQ(clicks, 1);
+}
+
+// --- Figures
+
+double MedianMicroseconds(std::vector<double> samples)
+{
+    std::sort(samples.begin(), samples.end());
+    return samples[samples.size() / 2];
+}
+
+TEST_F(SkinButtons, FigureSpeedButtonPaintAndAttachTimes)
+{
+    using Clock = std::chrono::steady_clock;
+    speed->Perform(CM_MOUSEENTER); // the face is drawn: the dearer case
+    TBitmap target;
+    target.SetSize(speed->Width(), speed->Height());
+    HDC dc = target.Canvas()->Handle();
+    std::vector<double> paints;
+    for (int i = 0; i < 201; ++i) {
+        const auto t0 = Clock::now();
+        speed->Perform(WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
+        paints.push_back(std::chrono::duration<double, std::micro>(Clock::now() - t0).count());
+    }
+    std::vector<double> attaches;
+    for (int i = 0; i < 21; ++i) {
+        host->List().DeleteControls();
+        const auto t0 = Clock::now();
+        host->List().InitControls(form.get());
+        attaches.push_back(std::chrono::duration<double, std::micro>(Clock::now() - t0).count());
+    }
+    const double paint = MedianMicroseconds(paints), attach = MedianMicroseconds(attaches);
+    std::printf("[ FIGURE   ] skinned speed button paint, median of 201: %.1f us\n", paint);
+    std::printf("[ FIGURE   ] attaching the %d controls of the panel-like form, median of 21: %.1f us\n",
+                host->List().Count(), attach);
+    RecordProperty("speed_button_paint_us", std::to_string(paint));
+    RecordProperty("attach_all_us", std::to_string(attach));
+}
+
+} // namespace
