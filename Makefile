@@ -10,6 +10,7 @@ DISTDIR ?= dist
 
 .PHONY: all deps native win run test test-native test-win bench fuzz format clean
 .PHONY: dist install uninstall test-install
+.PHONY: soak
 
 all: native win
 
@@ -71,6 +72,15 @@ fuzz: native
 	  echo "== $$n ($(FUZZ_SECONDS) s)"; \
 	  tools/run-fuzzer $$t tests/fuzz/corpus/$$n $(NATIVE)/tests/fuzz/corpus/$$n $(FUZZ_SECONDS) 2>&1 | tail -n 12 || exit 1; \
 	done
+
+# The real panel against the real simulator for SOAK_MINUTES, under faults and
+# a driver that works every control; prints its table of checks at the end.
+SOAK_MINUTES ?= 10
+soak: deps $(WIN)/CMakeCache.txt
+	cmake --build $(WIN) -j$(JOBS) --target orvane-soak
+	tools/with-display bash -c 'tools/wine-prefix; rc=0; \
+	  tools/wine-run $(WIN)/tests/soak/orvane-soak.exe --minutes $(SOAK_MINUTES) || rc=$$?; \
+	  tools/wine-stop; exit $$rc'
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

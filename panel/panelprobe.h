@@ -13,6 +13,16 @@
 //   ProbeQueryHandle, data: a windowed control's name. Returns its window
 //     handle (0 for a name it does not know), so keys can be posted to it.
 //   ProbeQueryMonitor: answers the traffic monitor's lines, one per "\n".
+//   ProbeQueryResources: answers "gdi=N;dc=N;windows=N", the framework's live
+//     counts of GDI objects, device contexts and windows (GetGuiResources
+//     answers 0 under Wine), for the soak run's leak checks.
+//   ProbeTimeRepaint: repaints the whole main window (frame, client and every
+//     child) 20 times, each at once, and answers "median_us=N;min_us=N;max_us=N".
+//
+// ProbeQueryText and ProbeQueryHandle look in the traffic monitor too when
+// the main window has no control of that name ("ToolButton1"). The state
+// carries "params=", the nine values a parameter write would send now, as
+// "a,b,...", in wire order.
 #pragma once
 
 #include <cstdint>
@@ -23,3 +33,5 @@ constexpr uintptr_t ProbeShowMonitor = 0x4F560003;
 constexpr uintptr_t ProbeQueryState = 0x4F560004;
 constexpr uintptr_t ProbeQueryMonitor = 0x4F560005;
 constexpr uintptr_t ProbeQueryHandle = 0x4F560006;
+constexpr uintptr_t ProbeQueryResources = 0x4F560007;
+constexpr uintptr_t ProbeTimeRepaint = 0x4F560008;

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
+#include "framework/resourcecount.h"
 #include "monitor/unit2.h"
 #include "panel/exchangelogic.h"
 
@@ -643,7 +645,43 @@ std::string TForm1::ProbeState()
     s += ";firstPaintMs=" + std::to_string(firstPaintMs);
     s += ";barTicks=" + std::to_string(barTicks);
     s += ";monitorLines=" + std::to_string(Form2 ? Form2->LineCount() : -1);
+    const ParameterSet now = ::GatherParameters(
+        PanelControlValues{RadioGroup1->GetItemIndex(), UpDown1->GetPosition(), iSlider2->GetPosition(),
+                           UpDown3->GetPosition(), UpDown4->GetPosition(), UpDown5->GetPosition(),
+                           CheckBox1->GetChecked(), UpDown6->GetPosition(), UpDown7->GetPosition()});
+    s += ";params=";
+    for (int32_t v :
+         {now.micInputType, now.micOffset, now.vuRefreshTime, now.alarmThreshold, now.numberBrightness,
+          now.vuBrightness, now.autoBrightness, now.alarmShowTime, now.alarmResetTime})
+        s += std::to_string(v) + ",";
+    s.pop_back();
     return s;
+}
+
+std::string TForm1::TimeRepaint()
+{
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    std::vector<double> us;
+    for (int i = 0; i < 20; ++i) {
+        LARGE_INTEGER from, to;
+        QueryPerformanceCounter(&from);
+        RedrawWindow(Handle(), nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_ERASENOW);
+        QueryPerformanceCounter(&to);
+        us.push_back(static_cast<double>(to.QuadPart - from.QuadPart) * 1e6 /
+                     static_cast<double>(frequency.QuadPart));
+    }
+    std::sort(us.begin(), us.end());
+    auto text = [](double v) { return std::to_string(static_cast<long>(std::lround(v))); };
+    return "median_us=" + text((us[9] + us[10]) / 2) + ";min_us=" + text(us.front()) +
+           ";max_us=" + text(us.back());
+}
+
+TComponent* TForm1::FindProbed(const std::string& name)
+{
+    if (TComponent* own = FindComponent(name)) return own;
+    return Form2 ? Form2->FindComponent(name) : nullptr;
 }
 
 LRESULT TForm1::AnswerProbe(HWND asker, const COPYDATASTRUCT& request)
@@ -658,15 +696,19 @@ LRESULT TForm1::AnswerProbe(HWND asker, const COPYDATASTRUCT& request)
     switch (request.dwData) {
     case ProbeQueryText: {
         const std::string name(static_cast<const char*>(request.lpData), request.cbData);
-        auto* control = dynamic_cast<TControl*>(FindComponent(name));
+        auto* control = dynamic_cast<TControl*>(FindProbed(name));
         if (!control) return 0;
         return reply(control->Caption());
     }
     case ProbeQueryHandle: {
         const std::string name(static_cast<const char*>(request.lpData), request.cbData);
-        auto* control = dynamic_cast<TWinControl*>(FindComponent(name));
+        auto* control = dynamic_cast<TWinControl*>(FindProbed(name));
         return control ? reinterpret_cast<LRESULT>(control->Handle()) : 0;
     }
+    case ProbeQueryResources:
+        return reply("gdi=" + std::to_string(TResourceCount::GdiObjects.load()) +
+                     ";dc=" + std::to_string(TResourceCount::DeviceContexts.load()) +
+                     ";windows=" + std::to_string(TResourceCount::Windows.load()));
     case ProbeQueryState:
         return reply(ProbeState());
     case ProbeQueryMonitor: {
@@ -680,6 +722,8 @@ LRESULT TForm1::AnswerProbe(HWND asker, const COPYDATASTRUCT& request)
     case ProbeShowMonitor:
         ShowMonitor();
         return Form2 ? 1 : 0;
+    case ProbeTimeRepaint:
+        return reply(TimeRepaint());
     default:
         return 0;
     }

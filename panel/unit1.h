@@ -164,6 +164,8 @@ private:
     void ShowConnection(bool connected);
     std::string ProbeState();
     LRESULT AnswerProbe(HWND asker, const COPYDATASTRUCT& request);
+    TComponent* FindProbed(const std::string& name);
+    std::string TimeRepaint();
 
     std::unique_ptr<DeviceLink> link_;
 };

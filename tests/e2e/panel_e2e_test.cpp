@@ -8,241 +8,18 @@
 
 #include <windows.h>
 
-#include <chrono>
-#include <fstream>
-#include <functional>
 #include <iostream>
-#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "framework/colors.h"
-#include "panel/panelprobe.h"
-#include "simulator/netsocket.h"
-#include "tests/win/jobprocess.h"
+#include "tests/e2e/paneldriver.h"
 
 namespace {
 
-using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
-
-// Where the build put the panel (beside it: the library and the simulator).
-// A Unix path from CMake, which Wine's drive Z: reaches.
-std::string PanelDir()
-{
-    std::string dir = ORVANE_PANEL_DIR;
-    if (!dir.empty() && dir[0] == '/') dir = "Z:" + dir;
-    for (char& c : dir)
-        if (c == '/') c = '\\';
-    return dir + "\\";
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds within = 15s)
-{
-    for (auto until = Clock::now() + within;; std::this_thread::sleep_for(30ms)) {
-        if (done()) return true;
-        if (Clock::now() >= until) return false;
-    }
-}
-
-std::string TempBase(const char* what, uint16_t port)
-{
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    return std::string(temp) + "orvane-e2e-" + what + "-" + std::to_string(GetCurrentProcessId()) + "-" +
-           std::to_string(port);
-}
-
-using Process = TJobProcess;
-
-class Simulator {
-public:
-    explicit Simulator(uint16_t port) : controlPort_(FreeLoopbackPort())
-    {
-        const std::string base = TempBase("sim", port);
-        log = base + ".log";
-        state_ = base + ".state";
-        DeleteFileA(log.c_str());
-        DeleteFileA(state_.c_str());
-        const std::string cmd = "\"" + PanelDir() + "orvane-sim.exe\" --no-stdin --seed 7 --port " +
-                                std::to_string(port) + " --control-port " + std::to_string(controlPort_) +
-                                " --log \"" + log + "\" --state \"" + state_ + "\"";
-        if (!process_.Start(cmd)) {
-            ADD_FAILURE() << "cannot start " << cmd;
-            return;
-        }
-        WaitUntil([&] { return (control_ = TSocket::Connect(controlPort_, 500)).Valid(); }, 30s);
-        EXPECT_TRUE(control_.Valid()) << "the simulator did not come up";
-    }
-    ~Simulator()
-    {
-        if (control_.Valid()) Command("quit");
-        process_.WaitExit(5000);
-        process_.Kill();
-        control_.Close();
-        DeleteFileA(log.c_str());
-        DeleteFileA(state_.c_str());
-    }
-    std::string Command(const std::string& line)
-    {
-        const std::string text = line + "\n";
-        if (!control_.SendAll(text.data(), text.size(), 2000)) return "<send failed>";
-        std::string answer;
-        char c;
-        while (control_.WaitReadable(5000) && control_.Recv(&c, 1) == 1 && c != '\n')
-            answer += c;
-        return answer;
-    }
-    std::string Log() const { return ReadFile(log); }
-
-    std::string log;
-
-private:
-    uint16_t controlPort_;
-    std::string state_;
-    Process process_;
-    TSocket control_;
-};
-
-// The panel's top-level windows, and the requests it answers.
-class Panel {
-public:
-    // The library in the panel's folder reaches the simulator on this port.
-    explicit Panel(uint16_t simPort)
-    {
-        SetEnvironmentVariableA("ORVANE_SIM_PORT", std::to_string(simPort).c_str());
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = &Panel::ProbeProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "OrvaneE2EProbe";
-        RegisterClassA(&wc);
-        probe_ = CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
-        SetWindowLongPtrA(probe_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-        EXPECT_TRUE(process_.Start("\"" + PanelDir() + "orvane-panel.exe\""));
-    }
-    ~Panel()
-    {
-        process_.Kill();
-        if (probe_) DestroyWindow(probe_);
-    }
-
-    Process& process() { return process_; }
-
-    // A top-level window of the panel's of this class ("TForm1", "TForm2",
-    // "#32770" for a message box), or null.
-    HWND Window(const char* className) const
-    {
-        struct Search {
-            DWORD pid;
-            const char* cls;
-            HWND found;
-        } s{process_.Id(), className, nullptr};
-        EnumWindows(
-            [](HWND wnd, LPARAM p) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(p);
-                DWORD pid = 0;
-                GetWindowThreadProcessId(wnd, &pid);
-                char cls[64] = {};
-                GetClassNameA(wnd, cls, sizeof cls);
-                if (pid != s->pid || std::string(cls) != s->cls) return TRUE;
-                s->found = wnd;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&s));
-        return s.found;
-    }
-    bool Visible(const char* className) const
-    {
-        HWND wnd = Window(className);
-        return wnd && IsWindowVisible(wnd);
-    }
-
-    // A control's caption as the running panel has it; "<no answer>" when
-    // the window does not answer.
-    std::string Caption(const std::string& control) { return Query(ProbeQueryText, control); }
-    // The panel's state as "key=value;..." (see panelprobe.h).
-    std::string State() { return Query(ProbeQueryState, ""); }
-    // One value of State(), or "" when it has none.
-    std::string StateOf(const std::string& key)
-    {
-        const std::string state = ";" + State() + ";";
-        const size_t at = state.find(";" + key + "=");
-        if (at == std::string::npos) return "";
-        const size_t from = at + key.size() + 2;
-        return state.substr(from, state.find(';', from) - from);
-    }
-    std::string MonitorText() { return Query(ProbeQueryMonitor, ""); }
-    // The window of a windowed control of the main window.
-    HWND Handle(const std::string& control)
-    {
-        COPYDATASTRUCT request{ProbeQueryHandle, static_cast<DWORD>(control.size()),
-                               const_cast<char*>(control.data())};
-        DWORD_PTR result = 0;
-        SendMessageTimeoutA(Window("TForm1"), WM_COPYDATA, reinterpret_cast<WPARAM>(probe_),
-                            reinterpret_cast<LPARAM>(&request), SMTO_NORMAL, 5000, &result);
-        return reinterpret_cast<HWND>(result);
-    }
-    std::string Query(uintptr_t kind, const std::string& data)
-    {
-        HWND main = Window("TForm1");
-        if (!main) return "<no window>";
-        answer_.reset();
-        COPYDATASTRUCT request{kind, static_cast<DWORD>(data.size()), const_cast<char*>(data.data())};
-        DWORD_PTR result = 0;
-        if (!SendMessageTimeoutA(main, WM_COPYDATA, reinterpret_cast<WPARAM>(probe_),
-                                 reinterpret_cast<LPARAM>(&request), SMTO_NORMAL, 5000, &result) ||
-            !result || !answer_)
-            return "<no answer>";
-        return *answer_;
-    }
-    bool ShowMonitor()
-    {
-        COPYDATASTRUCT request{ProbeShowMonitor, 0, nullptr};
-        DWORD_PTR result = 0;
-        return SendMessageTimeoutA(Window("TForm1"), WM_COPYDATA, reinterpret_cast<WPARAM>(probe_),
-                                   reinterpret_cast<LPARAM>(&request), SMTO_NORMAL, 5000, &result) &&
-               result;
-    }
-    bool CaptionBecomes(const std::string& control, const std::string& text)
-    {
-        return WaitUntil([&] { return Caption(control) == text; });
-    }
-
-    // The text of a message box of the panel's.
-    static std::string BoxText(HWND box)
-    {
-        char text[256] = {};
-        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-        return text;
-    }
-
-private:
-    static LRESULT CALLBACK ProbeProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
-    {
-        if (msg == WM_COPYDATA) {
-            auto* self = reinterpret_cast<Panel*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
-            const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-            if (self && data->dwData == ProbeText)
-                self->answer_ = std::string(static_cast<const char*>(data->lpData), data->cbData);
-            return TRUE;
-        }
-        return DefWindowProcA(wnd, msg, wParam, lParam);
-    }
-
-    Process process_;
-    HWND probe_ = nullptr;
-    std::optional<std::string> answer_;
-};
+using namespace paneldriver;
 
 // Closes the main window as its close box would and expects a clean end.
 void CloseAndExpectCleanExit(Panel& panel)
@@ -258,6 +35,7 @@ TEST(PanelEndToEnd, WithoutTheDeviceItSaysSoFirstThenShowsDisconnectedAndFindsAD
     NetStartup();
     const uint16_t port = FreeLoopbackPort(); // nothing listens there yet
     Panel panel(port);
+    ASSERT_TRUE(panel.Started());
 
     HWND box = nullptr;
     bool mainShownBeforeBox = false;
@@ -281,6 +59,7 @@ TEST(PanelEndToEnd, WithoutTheDeviceItSaysSoFirstThenShowsDisconnectedAndFindsAD
     // A device plugged in afterwards is found.
     {
         Simulator sim(port);
+        ASSERT_TRUE(sim.Started()) << sim.error;
         EXPECT_TRUE(panel.CaptionBecomes("Label9", "Connected")) << panel.Caption("Label9");
         EXPECT_TRUE(WaitUntil([&] { return sim.Log().find("device opened") != std::string::npos; }));
         CloseAndExpectCleanExit(panel);
@@ -294,7 +73,9 @@ TEST(PanelEndToEnd, WithTheDeviceItConnectsFollowsPlugAndUnplugAndClosesTheDevic
     NetStartup();
     const uint16_t port = FreeLoopbackPort();
     Simulator sim(port);
+    ASSERT_TRUE(sim.Started()) << sim.error;
     Panel panel(port);
+    ASSERT_TRUE(panel.Started());
 
     bool boxSeen = false;
     ASSERT_TRUE(WaitUntil(
@@ -333,46 +114,14 @@ TEST(PanelEndToEnd, WithTheDeviceItConnectsFollowsPlugAndUnplugAndClosesTheDevic
     EXPECT_LT(closed, log.find("connection closed", before));
 }
 
-// Frames the simulator received ("<- EB 90 ..."), in order.
-std::vector<std::string> Received(const std::string& log)
-{
-    std::vector<std::string> frames;
-    std::istringstream in(log);
-    for (std::string line; std::getline(in, line);) {
-        const size_t at = line.find("<- EB 90");
-        if (at != std::string::npos) frames.push_back(line.substr(at + 3));
-    }
-    return frames;
-}
-
-bool HasFrame(const std::string& log, const std::string& frame)
-{
-    for (const std::string& f : Received(log))
-        if (f.rfind(frame, 0) == 0) return true;
-    return false;
-}
-
-std::string Hex2(int value)
-{
-    char text[3];
-    snprintf(text, sizeof text, "%02X", value & 0xFF);
-    return text;
-}
-
-// A click of a flat button, which has no window: the mouse on its parent.
-void ClickAt(HWND parent, int x, int y)
-{
-    PostMessageA(parent, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
-    PostMessageA(parent, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-    PostMessageA(parent, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
-}
-
 TEST(PanelEndToEnd, TalksToTheDeviceShowsItsReadingAndSendsTheUsersChanges)
 {
     NetStartup();
     const uint16_t port = FreeLoopbackPort();
     Simulator sim(port);
+    ASSERT_TRUE(sim.Started()) << sim.error;
     Panel panel(port);
+    ASSERT_TRUE(panel.Started());
     ASSERT_TRUE(WaitUntil([&] { return panel.Visible("TForm1"); }, 60s)) << "the main window did not open";
     ASSERT_TRUE(WaitUntil([&] { return panel.StateOf("panelLoaded") == "1"; })) << panel.State();
     std::cout << "[ figure ] first paint of the main window " << panel.StateOf("firstPaintMs")

@@ -1,0 +1,185 @@
+// Group boxes, panels and tool bars, and the registration of this unit's
+// kinds.
+#include "winskinedit.h"
+
+#include <mutex>
+
+#include "framework/typinfo.h"
+#include "skin/winskinimage.h"
+
+namespace {
+
+bool PublishesOrdinal(TObject* obj, const char* name)
+{
+    const TPropInfo* p = GetPropInfo(obj, name);
+    return p && (p->Kind == TPropKind::Color || p->Kind == TPropKind::Integer);
+}
+
+// The graphic children (labels) of a container painted into dc, as the
+// container's own painting would have done after itself.
+void PaintGraphicChildren(TWinControl* container, HDC dc)
+{
+    for (int i = 0; i < container->ControlCount(); ++i) {
+        TControl* c = container->Controls(i);
+        if (dynamic_cast<TWinControl*>(c) || !c->GetVisible()) continue;
+        const RECT r = c->BoundsRect();
+        if (!RectVisible(dc, &r)) continue;
+        TSaveDC save(dc);
+        POINT org;
+        GetWindowOrgEx(dc, &org);
+        SetWindowOrgEx(dc, org.x - c->Left(), org.y - c->Top(), nullptr);
+        IntersectClipRect(dc, 0, 0, c->Width(), c->Height());
+        c->Perform(WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
+    }
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// TSkinGroupBox
+
+const TClassInfo& TSkinGroupBox::StaticClass()
+{
+    static const TClassInfo& info = PublishClass<TSkinGroupBox>();
+    return info;
+}
+
+void TSkinGroupBox::Init(TSkinControlHost* frame, TSkinData* data, bool recolor, TCanvas* canvas)
+{
+    TSkinControl::Init(frame, data, recolor, canvas);
+    FrameworkControl = Control != nullptr;
+}
+
+bool TSkinGroupBox::BeforeProc(TMessage& Message)
+{
+    if (!TSkinControl::BeforeProc(Message)) return false;
+    if (FrameworkControl && Message.Msg == WM_PAINT) {
+        WMPaint(Message);
+        return false;
+    }
+    return true;
+}
+
+void TSkinGroupBox::DrawControl(HDC dc, const TRect& rect)
+{
+    DefaultDraw(dc, rect);
+}
+
+void TSkinGroupBox::DefaultDraw(HDC dc, const TRect& rect)
+{
+    HWND wnd = Wnd();
+    if (!dc || !fsd || !wnd) return;
+    TGroupPaint p;
+    p.Caption = GetFormCaption(wnd);
+    if (p.Caption.empty() && Control) p.Caption = ControlCaption();
+    TFontSelect font(*this, dc);
+    auto* controlFont = Control ? dynamic_cast<TFont*>(GetObjProp(Control, "Font")) : nullptr;
+    p.TextColor = controlFont ? controlFont->GetColor() : clBtnText;
+    p.Face = fsd->Colors[csButtonFace];
+    p.Line = fsd->Colors[csButtonShadow];
+    p.FillFace = Control != nullptr;
+    if (!Control) p.EraseSystemFrame = fsd->BackBrush() ? fsd->BackBrush() : GetSysColorBrush(COLOR_BTNFACE);
+    p.RightAligned = (GetWindowLongEx(GWL_EXSTYLE) & WS_EX_RIGHT) != 0;
+    p.RightToLeft = Control && GetEnumProperty(Control, "BiDiMode") == "bdRightToLeft";
+    PaintGroupBox(dc, rect, p);
+    if (auto* container = dynamic_cast<TWinControl*>(Control)) PaintGraphicChildren(container, dc);
+}
+
+// ---------------------------------------------------------------------------
+// TSkinBox
+
+const TClassInfo& TSkinBox::StaticClass()
+{
+    static const TClassInfo& info = PublishClass<TSkinBox>();
+    return info;
+}
+
+void TSkinBox::Init(TSkinControlHost* frame, TSkinData* data, bool recolor, TCanvas* canvas)
+{
+    // No hook: a panel paints itself in the colour it is given.
+    if (Inited) return;
+    Recolor = recolor;
+    fsd = data;
+    Frame = frame;
+    WorkCanvas = canvas;
+    Control = dynamic_cast<TControl*>(Owner());
+    if (!Control) return;
+    if (auto* w = dynamic_cast<TWinControl*>(Control)) hwnd = w->GetHandleIfAllocated();
+    if (frame) frame->HostControls().AddControlList(this);
+    if (Recolor && fsd && PublishesOrdinal(Control, "Color")) {
+        SavedColor = GetIntProperty(Control, "Color");
+        Kind2 = GetProperty(Control, "ParentColor") == "True";
+        SetIntProperty(Control, "Color", fsd->Colors[csButtonFace]);
+    } else {
+        Recolor = false;
+    }
+    Inited = true;
+    State = SkinStateAttached;
+}
+
+void TSkinBox::Unsubclass()
+{
+    // The colour goes back whenever the control outlives the skin (the base
+    // leaves a control that is being destroyed alone).
+    TSkinControl::Unsubclass();
+    State = SkinStateReleased;
+}
+
+void TSkinBox::AfterProc(TMessage&) {}
+
+// ---------------------------------------------------------------------------
+// Tool bars
+
+void ToolBarDrawBackground(TSkinControlHost& frame, TToolBar* bar, const TRect& rect, bool&)
+{
+    TSkinData* data = frame.HostSkinData();
+    if (!bar || !data || !data->Toolbar || data->Toolbar->Image->Empty() || data->Options.Contains(xoToolbarBK))
+        return;
+    HDC dc = bar->Canvas()->Handle();
+    TBitmap* image = data->Toolbar->Image.get();
+    const int oldMode = SetStretchBltMode(dc, COLORONCOLOR);
+    StretchBlt(dc, rect.Left, rect.Top, rect.Width(), rect.Height(), image->Canvas()->Handle(), 0, 0,
+               image->GetWidth(), image->GetHeight(), SRCCOPY);
+    if (oldMode) SetStretchBltMode(dc, oldMode);
+}
+
+void ToolBarDrawButton(TSkinControlHost& frame, TToolBar* bar, TToolButton* button, TCustomDrawState state,
+                       bool&)
+{
+    TSkinData* data = frame.HostSkinData();
+    if (!bar || !button || !data || !frame.HostActive() || data->Options.Contains(xoToolbarButton)) return;
+    const TDataSkinButton& b = *data->Button;
+    if (b.Image->Empty()) return;
+    const int face = ToolButtonFaceState(state);
+    if (!face) return;
+    TFont* font = bar->Canvas()->Font();
+    if (face == 1 && b.NormalColour2Given) font->SetColor(b.NormalColour2);
+    if (face == 4 && b.MouseOverColour2Given) font->SetColor(b.MouseOverColour2);
+    if (face == 2 && b.PressedColour2Given) font->SetColor(b.PressedColour2);
+    TRect r = button->BoundsRect();
+    r = Rect(r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1);
+    DrawRect2(bar->Canvas()->Handle(), r, b.Image.get(), false, false, b.Trans == 1, 5, face, b.Margins);
+}
+
+// ---------------------------------------------------------------------------
+// Registration
+
+void RegisterSkinEditKinds()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        RegisterSkinKind("TSkinEdit", [](TComponent* o) -> TSkinControl* { return new TSkinEdit(o); });
+        RegisterSkinKind("TSkinUpDown", [](TComponent* o) -> TSkinControl* { return new TSkinUpDown(o); });
+        RegisterSkinKind("TSkinCheckBox", [](TComponent* o) -> TSkinControl* { return new TSkinCheckBox(o); });
+        RegisterSkinKind("TSkinRadioButton",
+                         [](TComponent* o) -> TSkinControl* { return new TSkinRadioButton(o); });
+        RegisterSkinKind("TSkinGroupBox", [](TComponent* o) -> TSkinControl* { return new TSkinGroupBox(o); });
+        RegisterSkinKind("TSkinBox", [](TComponent* o) -> TSkinControl* { return new TSkinBox(o); });
+        SkinToolBarHandlers().DrawBackground = ToolBarDrawBackground;
+        SkinToolBarHandlers().DrawButton = ToolBarDrawButton;
+    });
+}
+
+namespace {
+[[maybe_unused]] const bool registered = (RegisterSkinEditKinds(), true);
+}

@@ -1,0 +1,364 @@
+// The real orvane-panel.exe and the real orvane-sim.exe as a Windows program
+// of ours sees them under Wine: both started on free ports in job objects, so
+// nothing outlives the driver; the panel watched from outside (its top-level
+// windows, its message boxes) and asked through the WM_COPYDATA requests of
+// panelprobe.h; the simulator driven over its control port, its traffic log
+// read from its file. Shared by the end-to-end tests and the soak run.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "panel/panelprobe.h"
+#include "simulator/netsocket.h"
+#include "tests/win/jobprocess.h"
+
+namespace paneldriver {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// Where the build put the panel (beside it: the library and the simulator).
+// A Unix path from CMake, which Wine's drive Z: reaches.
+inline std::string PanelDir()
+{
+    std::string dir = ORVANE_PANEL_DIR;
+    if (!dir.empty() && dir[0] == '/') dir = "Z:" + dir;
+    for (char& c : dir)
+        if (c == '/') c = '\\';
+    return dir + "\\";
+}
+
+inline std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+inline bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds within = 15s)
+{
+    for (auto until = Clock::now() + within;; std::this_thread::sleep_for(30ms)) {
+        if (done()) return true;
+        if (Clock::now() >= until) return false;
+    }
+}
+
+inline std::string TempBase(const char* what, uint16_t port)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    return std::string(temp) + "orvane-e2e-" + what + "-" + std::to_string(GetCurrentProcessId()) + "-" +
+           std::to_string(port);
+}
+
+using Process = TJobProcess;
+
+class Simulator {
+public:
+    explicit Simulator(uint16_t port) : controlPort_(FreeLoopbackPort())
+    {
+        const std::string base = TempBase("sim", port);
+        log = base + ".log";
+        state_ = base + ".state";
+        DeleteFileA(log.c_str());
+        DeleteFileA(state_.c_str());
+        const std::string cmd = "\"" + PanelDir() + "orvane-sim.exe\" --no-stdin --seed 7 --port " +
+                                std::to_string(port) + " --control-port " + std::to_string(controlPort_) +
+                                " --log \"" + log + "\" --state \"" + state_ + "\"";
+        if (!process_.Start(cmd)) {
+            error = "cannot start " + cmd;
+            return;
+        }
+        WaitUntil([&] { return (control_ = TSocket::Connect(controlPort_, 500)).Valid(); }, 30s);
+        if (!control_.Valid()) error = "the simulator did not come up";
+    }
+    ~Simulator()
+    {
+        if (control_.Valid()) Command("quit");
+        process_.WaitExit(5000);
+        process_.Kill();
+        control_.Close();
+        DeleteFileA(log.c_str());
+        DeleteFileA(state_.c_str());
+    }
+    bool Started() const { return error.empty(); }
+    bool Running() const { return process_.Running(); }
+    // The simulator's answer line ("ok ...", "error ...").
+    std::string Command(const std::string& line)
+    {
+        const std::string text = line + "\n";
+        if (!control_.SendAll(text.data(), text.size(), 2000)) return "<send failed>";
+        std::string answer;
+        char c;
+        while (control_.WaitReadable(5000) && control_.Recv(&c, 1) == 1 && c != '\n')
+            answer += c;
+        return answer;
+    }
+    std::string Log() const { return ReadFile(log); }
+
+    std::string log;
+    std::string error; // empty when it came up
+
+private:
+    uint16_t controlPort_;
+    std::string state_;
+    Process process_;
+    TSocket control_;
+};
+
+// The panel's top-level windows, and the requests it answers.
+class Panel {
+public:
+    // The library in the panel's folder reaches the simulator on this port.
+    explicit Panel(uint16_t simPort)
+    {
+        SetEnvironmentVariableA("ORVANE_SIM_PORT", std::to_string(simPort).c_str());
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = &Panel::ProbeProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "OrvaneE2EProbe";
+        RegisterClassA(&wc);
+        probe_ = CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
+        SetWindowLongPtrA(probe_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        // The panel reads no command line; the tag only lets HostDir tell
+        // this panel from any other running on the machine.
+        tag_ = "orvane-driver-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(simPort);
+        started_ = process_.Start("\"" + PanelDir() + "orvane-panel.exe\" " + tag_);
+    }
+    ~Panel()
+    {
+        process_.Kill();
+        if (probe_) DestroyWindow(probe_);
+    }
+
+    bool Started() const { return started_; }
+    Process& process() { return process_; }
+
+    // A top-level window of the panel's of this class ("TForm1", "TForm2",
+    // "#32770" for a message box, "#32768" for a menu), or null.
+    HWND Window(const char* className) const
+    {
+        for (HWND wnd : TopLevelWindows())
+            if (ClassOf(wnd) == className) return wnd;
+        return nullptr;
+    }
+    std::vector<HWND> TopLevelWindows() const
+    {
+        struct Search {
+            DWORD pid;
+            std::vector<HWND> found;
+        } s{process_.Id(), {}};
+        EnumWindows(
+            [](HWND wnd, LPARAM p) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(p);
+                DWORD pid = 0;
+                GetWindowThreadProcessId(wnd, &pid);
+                if (pid == s->pid) s->found.push_back(wnd);
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&s));
+        return s.found;
+    }
+    // Every window of the process, top-level and child, as the window
+    // manager counts them: independent of the framework's own accounting.
+    int WindowCount() const
+    {
+        int count = 0;
+        for (HWND top : TopLevelWindows()) {
+            ++count;
+            EnumChildWindows(
+                top,
+                [](HWND, LPARAM p) -> BOOL {
+                    ++*reinterpret_cast<int*>(p);
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&count));
+        }
+        return count;
+    }
+    static std::string ClassOf(HWND wnd)
+    {
+        char cls[64] = {};
+        GetClassNameA(wnd, cls, sizeof cls);
+        return cls;
+    }
+    bool Visible(const char* className) const
+    {
+        HWND wnd = Window(className);
+        return wnd && IsWindowVisible(wnd);
+    }
+
+    // A control's caption as the running panel has it; "<no answer>" when
+    // the window does not answer.
+    std::string Caption(const std::string& control) { return Query(ProbeQueryText, control); }
+    // The panel's state as "key=value;..." (see panelprobe.h).
+    std::string State() { return Query(ProbeQueryState, ""); }
+    // One value of a "key=value;..." answer, or "" when it has none.
+    static std::string ValueOf(const std::string& answer, const std::string& key)
+    {
+        const std::string text = ";" + answer + ";";
+        const size_t at = text.find(";" + key + "=");
+        if (at == std::string::npos) return "";
+        const size_t from = at + key.size() + 2;
+        return text.substr(from, text.find(';', from) - from);
+    }
+    std::string StateOf(const std::string& key) { return ValueOf(State(), key); }
+    std::string MonitorText() { return Query(ProbeQueryMonitor, ""); }
+    std::string Resources() { return Query(ProbeQueryResources, ""); }
+    // The window of a windowed control of the main window or the monitor.
+    HWND Handle(const std::string& control)
+    {
+        COPYDATASTRUCT request{ProbeQueryHandle, static_cast<DWORD>(control.size()),
+                               const_cast<char*>(control.data())};
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(Window("TForm1"), WM_COPYDATA, reinterpret_cast<WPARAM>(probe_),
+                            reinterpret_cast<LPARAM>(&request), SMTO_NORMAL, 5000, &result);
+        return reinterpret_cast<HWND>(result);
+    }
+    std::string Query(uintptr_t kind, const std::string& data, UINT timeoutMs = 5000)
+    {
+        HWND main = Window("TForm1");
+        if (!main) return "<no window>";
+        answer_.reset();
+        COPYDATASTRUCT request{kind, static_cast<DWORD>(data.size()), const_cast<char*>(data.data())};
+        DWORD_PTR result = 0;
+        if (!SendMessageTimeoutA(main, WM_COPYDATA, reinterpret_cast<WPARAM>(probe_),
+                                 reinterpret_cast<LPARAM>(&request), SMTO_NORMAL, timeoutMs, &result) ||
+            !result || !answer_)
+            return "<no answer>";
+        return *answer_;
+    }
+    bool ShowMonitor()
+    {
+        COPYDATASTRUCT request{ProbeShowMonitor, 0, nullptr};
+        DWORD_PTR result = 0;
+        return SendMessageTimeoutA(Window("TForm1"), WM_COPYDATA, reinterpret_cast<WPARAM>(probe_),
+                                   reinterpret_cast<LPARAM>(&request), SMTO_NORMAL, 5000, &result) &&
+               result;
+    }
+    bool CaptionBecomes(const std::string& control, const std::string& text)
+    {
+        return WaitUntil([&] { return Caption(control) == text; });
+    }
+    // The panel's process as the host sees it, "Z:\\proc\\<pid>\\" (Wine
+    // maps the host's root to Z:), or "" when it is not found: the /proc
+    // entry whose command line carries this panel's tag, so that other
+    // panels running on the machine are not taken for it.
+    const std::string& HostDir()
+    {
+        if (!hostDir_.empty()) return hostDir_;
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA("Z:\\proc\\*", &found);
+        if (search == INVALID_HANDLE_VALUE) return hostDir_;
+        do {
+            const std::string name = found.cFileName;
+            if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
+            const std::string dir = "Z:\\proc\\" + name + "\\";
+            if (ReadFile(dir + "cmdline").find(tag_) == std::string::npos) continue;
+            hostDir_ = dir;
+            break;
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+        return hostDir_;
+    }
+    // A "Name: N kB" figure of the host's /proc/<pid>/status, in bytes; -1
+    // when there is none. "RssAnon" is the process's private resident
+    // memory (Wine reports no private bytes to Windows programs), "VmRSS"
+    // its working set.
+    double HostStatus(const std::string& name)
+    {
+        if (HostDir().empty()) return -1;
+        std::istringstream in(ReadFile(HostDir() + "status"));
+        for (std::string line; std::getline(in, line);)
+            if (line.rfind(name + ":", 0) == 0) return std::stod(line.substr(name.size() + 1)) * 1024;
+        return -1;
+    }
+
+    // The text of a message box of the panel's.
+    static std::string BoxText(HWND box)
+    {
+        char text[256] = {};
+        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+        return text;
+    }
+
+private:
+    static LRESULT CALLBACK ProbeProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
+    {
+        if (msg == WM_COPYDATA) {
+            auto* self = reinterpret_cast<Panel*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
+            const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+            if (self && data->dwData == ProbeText)
+                self->answer_ = std::string(static_cast<const char*>(data->lpData), data->cbData);
+            return TRUE;
+        }
+        return DefWindowProcA(wnd, msg, wParam, lParam);
+    }
+
+    Process process_;
+    HWND probe_ = nullptr;
+    bool started_ = false;
+    std::optional<std::string> answer_;
+    std::string tag_;
+    std::string hostDir_;
+};
+
+// Frames in the simulator's log: received ("<- EB 90 ...") or sent
+// ("-> EB 91 ...", and whatever a fault made of a reply), in order, as the
+// hexadecimal text after the arrow.
+inline std::vector<std::string> LoggedFrames(const std::string& log, bool received)
+{
+    const std::string arrow = received ? "<- " : "-> ";
+    std::vector<std::string> frames;
+    std::istringstream in(log);
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind(arrow, 0) == 0) frames.push_back(line.substr(3));
+    return frames;
+}
+
+inline std::vector<std::string> Received(const std::string& log)
+{
+    return LoggedFrames(log, true);
+}
+
+inline bool HasFrame(const std::string& log, const std::string& frame)
+{
+    for (const std::string& f : Received(log))
+        if (f.rfind(frame, 0) == 0) return true;
+    return false;
+}
+
+inline std::string Hex2(int value)
+{
+    char text[3];
+    snprintf(text, sizeof text, "%02X", value & 0xFF);
+    return text;
+}
+
+// A click with the mouse at a point of a window's client area, as the
+// window sees a user's click (flat buttons have no window: click the parent).
+inline void ClickAt(HWND wnd, int x, int y)
+{
+    PostMessageA(wnd, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+    PostMessageA(wnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    PostMessageA(wnd, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
+inline void PressKey(HWND wnd, WPARAM key)
+{
+    PostMessageA(wnd, WM_KEYDOWN, key, 1);
+    PostMessageA(wnd, WM_KEYUP, key, 0xC0000001);
+}
+
+} // namespace paneldriver

@@ -1,0 +1,738 @@
+// orvane-soak [--minutes M]: the real panel against the real simulator for M
+// minutes (default 1), with the device misbehaving on a schedule and a user
+// working every control through posted input, the way the panel's message
+// loop receives a user's keys and clicks. At the end it prints a table of
+// checks and exits 1 when one failed.
+//
+// A minute of the schedule (it repeats):
+//    0 s  the traffic monitor is shown and cleared: from here until 25 s its
+//         lines must be exactly the frames of the simulator's log
+//    2 s  replies replaced by noise, 6 s cut short, 9 s checksums off by one
+//   12 s  the reading goes E1, E2 (14 s), E8 (16 s), back to the sound level
+//   18 s  replies dropped (each read waits out the panel's 3 s time-out)
+//   25 s  Pause, compare, Run, the monitor closed
+//   27 s  unplugged, plugged again at 31 s
+//   35 s  replies delayed 3.5 s, beyond the time-out, until 41 s
+//   44 s  the monitor opened, closed at 50 s
+// Throughout, every 350 ms, one user action: slider keys and drags, numbers
+// and Enter in the edits (sometimes an empty edit, which earns "Data format
+// error!"), the check box by mouse and by space bar, the radio group, the
+// four buttons, the system menu.
+#include <windows.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "soakcheck.h"
+#include "tests/e2e/paneldriver.h"
+
+namespace {
+
+using namespace paneldriver;
+
+double SecondsSince(Clock::time_point from)
+{
+    return std::chrono::duration<double>(Clock::now() - from).count();
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
+std::string Mib(double bytes)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f MiB", bytes / (1024.0 * 1024.0));
+    return text;
+}
+
+// The simulator's "params" answer in wire order, as the panel's "params=".
+std::string SimParams(const std::string& answer)
+{
+    static const char* const keys[] = {
+        "input",          "offset",          "refresh",   "threshold", "number-brightness",
+        "bar-brightness", "auto-brightness", "show-time", "reset-time"};
+    std::string out;
+    for (const char* key : keys) {
+        const std::string k = std::string(" ") + key + "=";
+        const size_t at = answer.find(k);
+        if (at == std::string::npos) return "<" + answer + ">";
+        const size_t from = at + k.size();
+        out += answer.substr(from, answer.find(' ', from) - from) + ",";
+    }
+    out.pop_back();
+    return out;
+}
+
+class Soak {
+public:
+    Soak(double minutes, unsigned seed, std::string keepLog)
+        : total_(minutes * 60), rng_(seed), keepLog_(std::move(keepLog))
+    {
+    }
+    int Run();
+
+private:
+    struct Sample {
+        double privateBytes, workingSet;
+        double gdi, dc, frameworkWindows, windows;
+    };
+    struct Step {
+        double at;
+        void (Soak::*run)();
+    };
+
+    static const std::vector<Step>& Schedule();
+    bool Start();
+    void Tick();
+    void RunSchedule(double phase);
+    void Finish();
+    void Event(const std::string& what);
+    double Now() const { return SecondsSince(start_); }
+    int Random(int from, int to) { return std::uniform_int_distribution<int>(from, to)(rng_); }
+    std::string Sim(const std::string& command);
+    bool Quiet();
+    void WatchWindows();
+    void CollectMonitor();
+    void TakeSample();
+    void JudgeSamples();
+
+    // The schedule.
+    void MonitorWindowOpen();
+    void FaultGarbage() { Sim("fault garbage"); }
+    void FaultShort() { Sim("fault short"); }
+    void FaultBadChecksum() { Sim("fault bad-checksum"); }
+    void FaultDrop() { Sim("fault drop"); }
+    void FaultDelay() { Sim("fault delay 3500"); }
+    void FaultOff() { Sim("fault off"); }
+    void ReadingE1()
+    {
+        Sim("fault off");
+        ForceReading("E1");
+    }
+    void ReadingE2() { ForceReading("E2"); }
+    void ReadingE8() { ForceReading("E8"); }
+    void ReadingAutoAndDrop();
+    void ForceReading(const std::string& code);
+    void MonitorWindowVerify();
+    void Unplug();
+    void Plug();
+    void MonitorOpen();
+    void MonitorClose();
+
+    // The user.
+    void UserAction();
+    void SliderKeys();
+    void SliderDrag();
+    void EditNumber();
+    void CheckBox();
+    void Radio();
+    void Button();
+    void SystemMenu();
+    bool MonitorButton(int index, const std::string& captionAfter);
+    void CloseMonitor();
+
+    double total_;
+    std::mt19937 rng_;
+    std::string keepLog_;
+    TSoakReport report_;
+    std::unique_ptr<Simulator> sim_;
+    std::unique_ptr<Panel> panel_;
+    Clock::time_point start_;
+    double nextAction_ = 0, nextSample_ = 0, nextCollect_ = 0;
+    double lastPhase_ = -1;
+    bool alive_ = true;
+    double lastAnswer_ = 0;
+
+    std::vector<Sample> samples_;
+    std::vector<double> sampleTimes_;
+    std::map<HWND, bool> boxesHandled_;
+    double boxExpectedUntil_ = -1;
+    int expectedBoxes_ = 0, unexpectedBoxes_ = 0;
+    std::string firstUnexpectedBox_;
+
+    TMonitorTrail trail_;
+    bool windowOpen_ = false;
+    int windowsCompared_ = 0;
+    size_t linesCompared_ = 0;
+    std::string pendingReading_;
+    std::map<std::string, int> actions_;
+    int faults_ = 0;
+};
+
+const std::vector<Soak::Step>& Soak::Schedule()
+{
+    static const std::vector<Step> steps = {
+        {0.0, &Soak::MonitorWindowOpen}, {2.0, &Soak::FaultGarbage},
+        {6.0, &Soak::FaultShort},        {9.0, &Soak::FaultBadChecksum},
+        {12.0, &Soak::ReadingE1},        {14.0, &Soak::ReadingE2},
+        {16.0, &Soak::ReadingE8},        {18.0, &Soak::ReadingAutoAndDrop},
+        {23.0, &Soak::FaultOff},         {25.0, &Soak::MonitorWindowVerify},
+        {27.0, &Soak::Unplug},           {31.0, &Soak::Plug},
+        {35.0, &Soak::FaultDelay},       {41.0, &Soak::FaultOff},
+        {44.0, &Soak::MonitorOpen},      {50.0, &Soak::MonitorClose},
+    };
+    return steps;
+}
+
+void Soak::Event(const std::string& what)
+{
+    std::printf("[%6.1f s] %s\n", Now(), what.c_str());
+    std::fflush(stdout);
+}
+
+std::string Soak::Sim(const std::string& command)
+{
+    const std::string answer = sim_->Command(command);
+    report_.Check("simulator takes every command", answer.rfind("ok", 0) == 0, command + " -> " + answer);
+    if (command.rfind("fault", 0) == 0 || command.rfind("reading", 0) == 0 || command == "unplug") ++faults_;
+    Event("simulator: " + command);
+    return answer;
+}
+
+bool Soak::Start()
+{
+    NetStartup();
+    const uint16_t port = FreeLoopbackPort();
+    sim_ = std::make_unique<Simulator>(port);
+    if (!sim_->Started()) {
+        report_.Fail("start", sim_->error);
+        return false;
+    }
+    panel_ = std::make_unique<Panel>(port);
+    if (!panel_->Started()) {
+        report_.Fail("start", "cannot start the panel");
+        return false;
+    }
+    if (!WaitUntil([&] { return panel_->Visible("TForm1"); }, 90s)) {
+        report_.Fail("start", "the main window did not open");
+        return false;
+    }
+    if (!WaitUntil([&] { return panel_->StateOf("panelLoaded") == "1"; }, 30s)) {
+        report_.Fail("start", "the panel did not load the device's parameters: " + panel_->State());
+        return false;
+    }
+    report_.Figure("first paint after program start", panel_->StateOf("firstPaintMs") + " ms");
+    return true;
+}
+
+int Soak::Run()
+{
+    start_ = Clock::now();
+    if (Start()) {
+        start_ = Clock::now();
+        Event("panel up; soaking for " + std::to_string(static_cast<int>(total_)) + " s");
+        while (alive_ && Now() < total_) {
+            Tick();
+            std::this_thread::sleep_for(40ms);
+        }
+        if (alive_) Finish();
+    }
+    report_.Check("panel alive throughout", alive_, alive_ ? "running and answering to the end" : "");
+    report_.Figure("run length", std::to_string(static_cast<int>(Now())) + " s of schedule");
+    const bool ok = report_.Print(stdout);
+    panel_.reset();
+    if (sim_ && !keepLog_.empty()) CopyFileA(sim_->log.c_str(), keepLog_.c_str(), FALSE);
+    sim_.reset();
+    return ok ? 0 : 1;
+}
+
+void Soak::Tick()
+{
+    if (!panel_->process().Running()) {
+        alive_ = false;
+        report_.Fail("panel alive throughout",
+                     "the panel ended at " + std::to_string(static_cast<int>(Now())) + " s");
+        return;
+    }
+    if (Now() - lastAnswer_ > 20) {
+        alive_ = false;
+        report_.Fail("panel alive throughout",
+                     "no answer for 20 s at " + std::to_string(static_cast<int>(Now())) + " s");
+        return;
+    }
+    WatchWindows();
+    const double phase = std::fmod(Now(), 60.0);
+    RunSchedule(phase);
+    if (Now() >= nextSample_ && Quiet()) {
+        TakeSample();
+        nextSample_ += 10;
+    }
+    if (Now() >= nextCollect_ && Quiet()) {
+        CollectMonitor();
+        nextCollect_ = Now() + 2;
+    }
+    if (Now() >= nextAction_ && Quiet()) {
+        UserAction();
+        nextAction_ = Now() + 0.35;
+    }
+}
+
+void Soak::RunSchedule(double phase)
+{
+    if (phase < lastPhase_) lastPhase_ = -1; // a new minute
+    for (const Step& step : Schedule())
+        if (step.at > lastPhase_ && step.at <= phase) {
+            lastPhase_ = step.at;
+            (this->*step.run)();
+            return; // one step per tick; a late one runs on the next
+        }
+}
+
+// No message box or menu up: the moment for samples and user actions.
+bool Soak::Quiet()
+{
+    for (HWND wnd : panel_->TopLevelWindows()) {
+        const std::string cls = Panel::ClassOf(wnd);
+        if ((cls == "#32770" || cls == "#32768") && IsWindowVisible(wnd)) return false;
+    }
+    return true;
+}
+
+// Message boxes: the expected one ("Data format error!" after an empty
+// edit was entered) is counted and closed; any other is a failure, closed
+// too so that the run goes on.
+void Soak::WatchWindows()
+{
+    for (auto it = boxesHandled_.begin(); it != boxesHandled_.end();)
+        it = IsWindow(it->first) ? std::next(it) : boxesHandled_.erase(it);
+    for (HWND wnd : panel_->TopLevelWindows()) {
+        if (Panel::ClassOf(wnd) != "#32770" || !IsWindowVisible(wnd)) continue;
+        if (!boxesHandled_.count(wnd)) {
+            boxesHandled_[wnd] = true;
+            const std::string text = Panel::BoxText(wnd);
+            if (text == "Data format error!" && Now() <= boxExpectedUntil_) {
+                ++expectedBoxes_;
+                boxExpectedUntil_ = -1;
+            } else {
+                ++unexpectedBoxes_;
+                if (firstUnexpectedBox_.empty()) firstUnexpectedBox_ = "'" + text + "'";
+                Event("unexpected message box: " + text);
+            }
+        }
+        PostMessageA(wnd, WM_COMMAND, IDOK, 0);
+    }
+}
+
+void Soak::CollectMonitor()
+{
+    const std::string text = panel_->MonitorText();
+    if (text == "<no answer>" || text == "<no window>") return;
+    lastAnswer_ = Now();
+    trail_.Take(Lines(text));
+}
+
+void Soak::TakeSample()
+{
+    const auto asked = Clock::now();
+    const std::string resources = panel_->Resources();
+    const double ms = SecondsSince(asked) * 1000;
+    if (resources == "<no answer>" || resources == "<no window>") {
+        Event("no answer to the resource request");
+        return;
+    }
+    lastAnswer_ = Now();
+    Sample s{panel_->HostStatus("RssAnon"),
+             panel_->HostStatus("VmRSS"),
+             std::stod("0" + Panel::ValueOf(resources, "gdi")),
+             std::stod("0" + Panel::ValueOf(resources, "dc")),
+             std::stod("0" + Panel::ValueOf(resources, "windows")),
+             static_cast<double>(panel_->WindowCount())};
+    samples_.push_back(s);
+    sampleTimes_.push_back(Now());
+    char line[200];
+    std::snprintf(line, sizeof line,
+                  "sample: private %s, working set %s, gdi %d, dc %d, windows %d/%d (answer %.0f ms)",
+                  Mib(s.privateBytes).c_str(), Mib(s.workingSet).c_str(), static_cast<int>(s.gdi),
+                  static_cast<int>(s.dc), static_cast<int>(s.frameworkWindows), static_cast<int>(s.windows),
+                  ms);
+    Event(line);
+}
+
+// ---------------------------------------------------------------------------
+// The schedule
+
+void Soak::MonitorWindowOpen()
+{
+    windowOpen_ = false;
+    if (!panel_->ShowMonitor() || !WaitUntil([&] { return panel_->Visible("TForm2"); }, 10s)) {
+        report_.Fail("monitor opens, pauses, runs and clears", "the monitor did not show");
+        return;
+    }
+    if (!MonitorButton(1, "")) return;
+    if (!WaitUntil([&] { return std::atoi(panel_->StateOf("monitorLines").c_str()) < 50; }, 10s)) {
+        report_.Fail("monitor opens, pauses, runs and clears",
+                     "Clear left " + panel_->StateOf("monitorLines") + " lines");
+        return;
+    }
+    windowOpen_ = true;
+    Event("monitor shown and cleared");
+}
+
+void Soak::ForceReading(const std::string& code)
+{
+    if (!pendingReading_.empty()) {
+        const std::string shown = panel_->StateOf("reading");
+        report_.Check("the display shows E1, E2, E8", shown == pendingReading_,
+                      "simulator " + pendingReading_ + ", display " + shown);
+    }
+    pendingReading_ = code;
+    Sim("reading " + code);
+}
+
+void Soak::ReadingAutoAndDrop()
+{
+    ForceReading("auto");
+    pendingReading_.clear();
+    Sim("fault drop");
+}
+
+void Soak::MonitorWindowVerify()
+{
+    if (!windowOpen_) return;
+    windowOpen_ = false;
+    const char* check = "monitor lines are the simulator's frames";
+    if (!MonitorButton(0, "Run")) return;
+    const std::vector<std::string> paused = Lines(panel_->MonitorText());
+    std::this_thread::sleep_for(1200ms);
+    const std::vector<std::string> later = Lines(panel_->MonitorText());
+    report_.Check("a paused monitor takes no lines", paused == later,
+                  std::to_string(paused.size()) + " lines before, " + std::to_string(later.size()) +
+                      " after 1.2 s");
+    const std::string why = CompareMonitorWithLog(paused, sim_->Log());
+    ++windowsCompared_;
+    linesCompared_ += paused.size();
+    report_.Check(check, why.empty() && paused.size() > 100,
+                  why.empty()
+                      ? std::to_string(windowsCompared_) + " windows, " + std::to_string(linesCompared_) +
+                            " lines, through every fault but unplugging and delay"
+                      : why + " (" + std::to_string(paused.size()) + " lines)");
+    trail_.Take(later);
+    MonitorButton(0, "Pause");
+    CloseMonitor();
+}
+
+void Soak::Unplug()
+{
+    Sim("unplug");
+    report_.Check("the panel follows unplug and replug", panel_->CaptionBecomes("Label9", "Disconnect"),
+                  "Label9 shows " + panel_->Caption("Label9"));
+}
+
+void Soak::Plug()
+{
+    Sim("plug");
+    const bool connected = panel_->CaptionBecomes("Label9", "Connected") &&
+                           WaitUntil([&] { return panel_->StateOf("panelLoaded") == "1"; }, 10s);
+    report_.Check("the panel follows unplug and replug", connected,
+                  connected ? "Disconnect, then Connected with the device's values reloaded"
+                            : "after plug: " + panel_->State());
+}
+
+void Soak::MonitorOpen()
+{
+    if (panel_->ShowMonitor() && WaitUntil([&] { return panel_->Visible("TForm2"); }, 10s))
+        ++actions_["monitor shown and closed"];
+    else
+        report_.Fail("monitor opens, pauses, runs and clears", "the monitor did not show");
+}
+
+void Soak::MonitorClose()
+{
+    CloseMonitor();
+}
+
+void Soak::CloseMonitor()
+{
+    HWND monitor = panel_->Window("TForm2");
+    if (monitor) PostMessageA(monitor, WM_SYSCOMMAND, SC_CLOSE, 0);
+    if (!WaitUntil([&] { return !panel_->Visible("TForm2"); }, 10s))
+        report_.Fail("monitor opens, pauses, runs and clears", "closing left the monitor visible");
+}
+
+// A click on the monitor's tool button `index` (0 Pause/Run, 1 Clear); with
+// a caption given, waits for the Pause button to show it.
+bool Soak::MonitorButton(int index, const std::string& captionAfter)
+{
+    HWND bar = panel_->Handle("ToolBar1");
+    if (!bar) {
+        report_.Fail("monitor opens, pauses, runs and clears", "no tool bar window");
+        return false;
+    }
+    ClickAt(bar, 37 * index + 18, 10);
+    if (captionAfter.empty()) return true;
+    if (!WaitUntil([&] { return panel_->Caption("ToolButton1") == captionAfter; }, 10s)) {
+        report_.Fail("monitor opens, pauses, runs and clears", "the Pause button shows '" +
+                                                                   panel_->Caption("ToolButton1") +
+                                                                   "', not '" + captionAfter + "'");
+        return false;
+    }
+    report_.Check("monitor opens, pauses, runs and clears", true, "Puase/Run/Pause and Clear as clicked");
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// The user
+
+void Soak::UserAction()
+{
+    const int roll = Random(0, 99);
+    if (roll < 25)
+        SliderKeys();
+    else if (roll < 40)
+        SliderDrag();
+    else if (roll < 60)
+        EditNumber();
+    else if (roll < 70)
+        CheckBox();
+    else if (roll < 80)
+        Radio();
+    else if (roll < 92)
+        Button();
+    else
+        SystemMenu();
+}
+
+void Soak::SliderKeys()
+{
+    static const WPARAM keys[] = {VK_UP, VK_DOWN, VK_UP, VK_DOWN, VK_PRIOR, VK_NEXT, VK_HOME, VK_END};
+    HWND slider = panel_->Handle("iSlider" + std::to_string(Random(1, 7)));
+    if (!slider) return;
+    PressKey(slider, keys[Random(0, 7)]);
+    ++actions_["slider keys"];
+}
+
+void Soak::SliderDrag()
+{
+    HWND slider = panel_->Handle("iSlider" + std::to_string(Random(1, 7)));
+    if (!slider) return;
+    const int from = Random(8, 172), to = Random(8, 172);
+    PostMessageA(slider, WM_MOUSEMOVE, 0, MAKELPARAM(12, from));
+    PostMessageA(slider, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(12, from));
+    for (int step = 1; step <= 4; ++step)
+        PostMessageA(slider, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(12, from + (to - from) * step / 4));
+    PostMessageA(slider, WM_LBUTTONUP, 0, MAKELPARAM(12, to));
+    ++actions_["slider drags"];
+}
+
+void Soak::EditNumber()
+{
+    static const struct {
+        int edit, min, max;
+    } edits[] = {{1, -20, 20}, {3, 60, 120}, {4, 10, 100}, {5, 10, 100}, {6, 1, 60}, {7, 1, 60}};
+    const auto& e = edits[Random(0, 5)];
+    HWND edit = panel_->Handle("Edit" + std::to_string(e.edit));
+    if (!edit) return;
+    const int roll = Random(0, 99);
+    std::string text;
+    if (roll < 8) {
+        // Nothing to read: the panel says so in a box.
+        boxExpectedUntil_ = Now() + 10;
+        ++actions_["empty edits entered"];
+    } else {
+        // Now and then beyond the range, which the slider holds at its end.
+        text = std::to_string(roll < 20 ? e.max + Random(1, 30) : Random(e.min, e.max));
+        ++actions_["numbers entered"];
+    }
+    PressKey(edit, VK_END);
+    for (int i = 0; i < 5; ++i)
+        PressKey(edit, VK_BACK);
+    for (char c : text)
+        PressKey(edit, c == '-' ? VK_OEM_MINUS : static_cast<WPARAM>(c));
+    PressKey(edit, VK_RETURN);
+}
+
+void Soak::CheckBox()
+{
+    HWND box = panel_->Handle("CheckBox1");
+    if (!box) return;
+    if (Random(0, 1)) {
+        ClickAt(box, 7, 8);
+        ++actions_["check box clicks"];
+    } else {
+        PressKey(box, VK_SPACE);
+        ++actions_["check box space bar"];
+    }
+}
+
+void Soak::Radio()
+{
+    HWND group = panel_->Handle("RadioGroup1");
+    if (!group) return;
+    std::vector<HWND> buttons;
+    EnumChildWindows(
+        group,
+        [](HWND wnd, LPARAM p) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(p)->push_back(wnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&buttons));
+    if (buttons.empty()) return;
+    ClickAt(buttons[static_cast<size_t>(Random(0, static_cast<int>(buttons.size()) - 1))], 6, 8);
+    ++actions_["radio clicks"];
+}
+
+void Soak::Button()
+{
+    // Self Check, Save Parameter, Default Parameter and the hidden Debug
+    // button, which must do nothing.
+    static const int rows[] = {403, 427, 451, 481};
+    HWND panel1 = panel_->Handle("Panel1");
+    if (!panel1) return;
+    ClickAt(panel1, 668, rows[Random(0, 3)]);
+    ++actions_["button clicks"];
+}
+
+void Soak::SystemMenu()
+{
+    HWND main = panel_->Window("TForm1");
+    if (!main) return;
+    const char* check = "the system menu opens and closes";
+    PostMessageA(main, WM_SYSCOMMAND, SC_KEYMENU, ' ');
+    const bool opened = WaitUntil([&] { return panel_->Visible("#32768"); }, 3s);
+    PressKey(main, VK_ESCAPE);
+    bool closed = WaitUntil([&] { return !panel_->Visible("#32768"); }, 2s);
+    if (!closed) {
+        PostMessageA(main, WM_CANCELMODE, 0, 0);
+        closed = WaitUntil([&] { return !panel_->Visible("#32768"); }, 3s);
+    }
+    // A second Escape ends the menu mode the first left behind.
+    PressKey(main, VK_ESCAPE);
+    const bool answers = panel_->State().find("reading=") != std::string::npos;
+    report_.Check(check, closed && answers,
+                  !closed    ? "the menu stayed open"
+                  : !answers ? "no answer after the menu"
+                             : "Alt+Space, Escape");
+    ++actions_[opened ? "system menus" : "system menus (no menu window seen)"];
+}
+
+// ---------------------------------------------------------------------------
+// The end
+
+void Soak::Finish()
+{
+    Event("schedule over: faults off, device plugged");
+    for (const char* c : {"fault off", "reading auto", "level auto", "plug"})
+        Sim(c);
+    if (panel_->Visible("TForm2")) CloseMonitor();
+    WaitUntil([&] { return Quiet(); }, 5s);
+    WatchWindows();
+
+    const bool connected = panel_->CaptionBecomes("Label9", "Connected");
+    std::string panelParams, simParams;
+    const bool same = connected && WaitUntil(
+                                       [&] {
+                                           panelParams = panel_->StateOf("params");
+                                           simParams = SimParams(sim_->Command("params"));
+                                           return panelParams == simParams;
+                                       },
+                                       20s);
+    report_.Check("the simulator's parameters equal the panel's controls", same,
+                  "panel " + panelParams + ", simulator " + simParams);
+
+    // Lines waiting in the hidden monitor go into it when it is shown.
+    panel_->ShowMonitor();
+    WaitUntil([&] { return panel_->Visible("TForm2"); }, 10s);
+    CollectMonitor();
+    const std::vector<std::string> logged = ParameterWrites(trail_.Lines());
+    std::vector<std::string> received;
+    for (const std::string& f : SimFrames(sim_->Log(), true))
+        if (f.rfind("EB 90 0A 02", 0) == 0) received.push_back(f);
+    report_.Check("every WriteParameters logged reached the simulator",
+                  !logged.empty() && IsSubsequence(received, logged),
+                  std::to_string(logged.size()) + " logged (of " + std::to_string(trail_.Lines().size()) +
+                      " monitor lines seen), " + std::to_string(received.size()) + " received, in order");
+    CloseMonitor();
+
+    WaitUntil([&] { return Quiet(); }, 5s);
+    TakeSample();
+    JudgeSamples();
+    report_.Check("no message box but the expected ones", unexpectedBoxes_ == 0,
+                  unexpectedBoxes_
+                      ? std::to_string(unexpectedBoxes_) + " unexpected, first " + firstUnexpectedBox_
+                      : std::to_string(expectedBoxes_) + " expected \"Data format error!\" boxes");
+
+    std::string actions;
+    for (const auto& [name, count] : actions_)
+        actions += (actions.empty() ? "" : ", ") + std::to_string(count) + " " + name;
+    report_.Figure("user actions", actions);
+    report_.Figure("replies read for a later request",
+                   std::to_string(RepliesOutOfStep(trail_.Lines())) +
+                       " (after late replies the panel reads one "
+                       "request behind until the device is plugged in again)");
+    report_.Figure("faults injected",
+                   std::to_string(faults_) + " simulator fault, reading and unplug commands");
+
+    HWND main = panel_->Window("TForm1");
+    if (main) PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+    const long code = panel_->process().WaitExit(20000);
+    report_.Check("the panel ends cleanly when closed", code == 0, "exit code " + std::to_string(code));
+}
+
+void Soak::JudgeSamples()
+{
+    // Warm-up: the first 20 s of a short run, the first minute of a long
+    // one (the monitor's memo reaches its 5000-line size within a minute).
+    const double warmUpSeconds = total_ <= 120 ? 20 : 60;
+    size_t warmUp = 0;
+    while (warmUp < sampleTimes_.size() && sampleTimes_[warmUp] < warmUpSeconds)
+        ++warmUp;
+    auto series = [&](double Sample::*field) {
+        std::vector<double> v;
+        for (const Sample& s : samples_)
+            v.push_back(s.*field);
+        return v;
+    };
+    auto judge = [&](const char* name, double Sample::*field, double tolerance, bool bytes) {
+        const TFlatness f = JudgeFlat(series(field), warmUp, tolerance);
+        auto show = [&](double v) { return bytes ? Mib(v) : std::to_string(static_cast<int>(v)); };
+        const size_t after = samples_.size() > warmUp ? samples_.size() - warmUp : 0;
+        const bool measured =
+            std::all_of(samples_.begin(), samples_.end(), [&](const Sample& s) { return s.*field >= 0; });
+        report_.Check(name, f.flat && after >= 2 && measured,
+                      std::to_string(after) + " samples after warm-up: first " + show(f.first) + ", max " +
+                          show(f.max) + ", last " + show(f.last) + " (tolerance +" + show(tolerance) + ")");
+    };
+    judge("private memory (RssAnon) flat after warm-up", &Sample::privateBytes, 4.0 * 1024 * 1024, true);
+    judge("GDI objects flat after warm-up", &Sample::gdi, 8, false);
+    judge("device contexts flat after warm-up", &Sample::dc, 1, false);
+    judge("framework windows flat after warm-up", &Sample::frameworkWindows, 1, false);
+    judge("windows of the process flat after warm-up", &Sample::windows, 2, false);
+    if (!samples_.empty()) report_.Figure("working set at the end", Mib(samples_.back().workingSet));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    double minutes = 1;
+    unsigned seed = 11;
+    std::string keepLog;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--minutes" && i + 1 < argc)
+            minutes = std::atof(argv[++i]);
+        else if (a == "--seed" && i + 1 < argc)
+            seed = static_cast<unsigned>(std::atoi(argv[++i]));
+        else if (a == "--keep-log" && i + 1 < argc)
+            keepLog = argv[++i];
+        else {
+            std::printf("usage: orvane-soak [--minutes M] [--seed N] [--keep-log FILE]\n");
+            return 2;
+        }
+    }
+    if (minutes <= 0) minutes = 1;
+    setvbuf(stdout, nullptr, _IOLBF, 0);
+    return Soak(minutes, seed, keepLog).Run();
+}

@@ -1,0 +1,180 @@
+#include "soakcheck.h"
+
+#include <algorithm>
+#include <sstream>
+
+void TSoakReport::Check(const std::string& name, bool ok, const std::string& detail)
+{
+    auto row = std::find_if(checks_.begin(), checks_.end(), [&](const Row& r) { return r.name == name; });
+    if (row == checks_.end()) {
+        checks_.push_back({name, true, "", 0});
+        row = checks_.end() - 1;
+    }
+    if (ok) {
+        // A pass never hides an earlier failure.
+        if (row->ok) row->detail = detail;
+        return;
+    }
+    // The first failure says most; later ones are counted.
+    if (row->ok) row->detail = detail;
+    row->ok = false;
+    ++row->failures;
+}
+
+void TSoakReport::Figure(const std::string& name, const std::string& value)
+{
+    for (auto& f : figures_)
+        if (f.first == name) {
+            f.second = value;
+            return;
+        }
+    figures_.emplace_back(name, value);
+}
+
+bool TSoakReport::Passed() const
+{
+    return std::all_of(checks_.begin(), checks_.end(), [](const Row& r) { return r.ok; });
+}
+
+bool TSoakReport::Print(FILE* out) const
+{
+    size_t width = 5;
+    for (const auto& r : checks_)
+        width = std::max(width, r.name.size());
+    for (const auto& f : figures_)
+        width = std::max(width, f.first.size());
+    const int w = static_cast<int>(width);
+    std::fprintf(out, "\n%-*s | result | detail\n", w, "check");
+    std::fprintf(out, "%s-+--------+-------\n", std::string(width, '-').c_str());
+    for (const auto& r : checks_) {
+        std::string detail = r.detail;
+        if (r.failures > 1) detail += " (and " + std::to_string(r.failures - 1) + " more)";
+        std::fprintf(out, "%-*s | %-6s | %s\n", w, r.name.c_str(), r.ok ? "pass" : "FAIL", detail.c_str());
+    }
+    std::fprintf(out, "%s-+--------+-------\n", std::string(width, '-').c_str());
+    for (const auto& f : figures_)
+        std::fprintf(out, "%-*s | figure | %s\n", w, f.first.c_str(), f.second.c_str());
+    const bool ok = Passed();
+    std::fprintf(out, "\nsoak %s\n", ok ? "PASSED" : "FAILED");
+    std::fflush(out);
+    return ok;
+}
+
+std::optional<TMonitorLine> ParseMonitorLine(const std::string& line)
+{
+    if (line.size() < 3) return std::nullopt;
+    const std::string arrow = line.substr(0, 3);
+    if (arrow != "-->" && arrow != "<--") return std::nullopt;
+    std::string hex = line.substr(3);
+    while (!hex.empty() && (hex.back() == ' ' || hex.back() == '\r'))
+        hex.pop_back();
+    return TMonitorLine{arrow == "-->", hex};
+}
+
+void TMonitorTrail::Take(const std::vector<std::string>& snapshot)
+{
+    const bool continues =
+        snapshot.size() >= last_.size() && std::equal(last_.begin(), last_.end(), snapshot.begin());
+    if (continues) {
+        lines_.insert(lines_.end(), snapshot.begin() + static_cast<std::ptrdiff_t>(last_.size()),
+                      snapshot.end());
+    } else {
+        ++breaks_;
+        lines_.insert(lines_.end(), snapshot.begin(), snapshot.end());
+    }
+    last_ = snapshot;
+}
+
+std::vector<std::string> SimFrames(const std::string& log, bool received)
+{
+    const std::string arrow = received ? "<- " : "-> ";
+    std::vector<std::string> frames;
+    std::istringstream in(log);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.rfind(arrow, 0) == 0) frames.push_back(line.substr(3));
+    }
+    return frames;
+}
+
+bool ContainsRun(const std::vector<std::string>& whole, const std::vector<std::string>& part)
+{
+    if (part.empty()) return true;
+    // Knuth-Morris-Pratt: polls repeat for thousands of frames, where a
+    // plain search would compare the same run over and over.
+    std::vector<size_t> fail(part.size(), 0);
+    for (size_t i = 1, k = 0; i < part.size(); ++i) {
+        while (k > 0 && part[i] != part[k])
+            k = fail[k - 1];
+        if (part[i] == part[k]) ++k;
+        fail[i] = k;
+    }
+    for (size_t i = 0, k = 0; i < whole.size(); ++i) {
+        while (k > 0 && whole[i] != part[k])
+            k = fail[k - 1];
+        if (whole[i] == part[k]) ++k;
+        if (k == part.size()) return true;
+    }
+    return false;
+}
+
+bool IsSubsequence(const std::vector<std::string>& whole, const std::vector<std::string>& part)
+{
+    size_t k = 0;
+    for (size_t i = 0; i < whole.size() && k < part.size(); ++i)
+        if (whole[i] == part[k]) ++k;
+    return k == part.size();
+}
+
+std::string CompareMonitorWithLog(const std::vector<std::string>& monitorLines, const std::string& simLog)
+{
+    std::vector<std::string> sent, read;
+    for (const std::string& line : monitorLines) {
+        const auto parsed = ParseMonitorLine(line);
+        if (!parsed) return "not a monitor line: '" + line + "'";
+        (parsed->sent ? sent : read).push_back(parsed->hex);
+    }
+    if (!ContainsRun(SimFrames(simLog, true), sent))
+        return std::to_string(sent.size()) +
+               " frames sent are not one run of the simulator's received frames";
+    if (!ContainsRun(SimFrames(simLog, false), read))
+        return std::to_string(read.size()) + " frames read are not one run of the simulator's sent frames";
+    return {};
+}
+
+std::vector<std::string> ParameterWrites(const std::vector<std::string>& monitorLines)
+{
+    std::vector<std::string> writes;
+    for (const std::string& line : monitorLines) {
+        const auto parsed = ParseMonitorLine(line);
+        if (parsed && parsed->sent && parsed->hex.rfind("EB 90 0A 02", 0) == 0) writes.push_back(parsed->hex);
+    }
+    return writes;
+}
+
+TFlatness JudgeFlat(const std::vector<double>& samples, size_t warmUp, double tolerance)
+{
+    TFlatness f;
+    if (samples.size() <= warmUp) return f;
+    f.first = f.max = samples[warmUp];
+    for (size_t i = warmUp; i < samples.size(); ++i)
+        f.max = std::max(f.max, samples[i]);
+    f.last = samples.back();
+    f.flat = f.max - f.first <= tolerance;
+    return f;
+}
+
+int RepliesOutOfStep(const std::vector<std::string>& monitorLines)
+{
+    int count = 0;
+    for (size_t i = 1; i < monitorLines.size(); ++i) {
+        const auto request = ParseMonitorLine(monitorLines[i - 1]);
+        const auto reply = ParseMonitorLine(monitorLines[i]);
+        if (!request || !reply || !request->sent || reply->sent) continue;
+        // "EB 91 LL CC": the command byte is the fourth.
+        if (reply->hex.rfind("EB 91 ", 0) != 0 || reply->hex.size() < 11 || request->hex.size() < 11)
+            continue;
+        if (reply->hex.substr(9, 2) != request->hex.substr(9, 2)) ++count;
+    }
+    return count;
+}

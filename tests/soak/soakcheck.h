@@ -1,0 +1,84 @@
+// The judging half of the soak run, kept free of windows so that it is
+// tested natively: the table of checks, the traffic monitor's lines gathered
+// across snapshots, the comparison of those lines with the simulator's log,
+// and what "flat" means for a series of samples.
+#pragma once
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Named checks (pass/fail with a detail) and figures, printed as one table.
+// A check that has failed once stays failed.
+class TSoakReport {
+public:
+    void Check(const std::string& name, bool ok, const std::string& detail);
+    void Fail(const std::string& name, const std::string& detail) { Check(name, false, detail); }
+    void Figure(const std::string& name, const std::string& value);
+    bool Passed() const;
+    // The table; true when every check passed.
+    bool Print(FILE* out) const;
+
+private:
+    struct Row {
+        std::string name;
+        bool ok = true;
+        std::string detail;
+        int failures = 0;
+    };
+    std::vector<Row> checks_;
+    std::vector<std::pair<std::string, std::string>> figures_;
+};
+
+// One traffic monitor line: "-->EB 90 02 01 80 00 " is a frame the panel sent.
+struct TMonitorLine {
+    bool sent;
+    std::string hex; // "EB 90 02 01 80 00", as the simulator logs it
+};
+std::optional<TMonitorLine> ParseMonitorLine(const std::string& line);
+
+// The monitor's lines as successive snapshots show them. A snapshot that
+// continues the previous one adds its new tail; one that does not (the
+// monitor was cleared in between) adds all of itself and counts a break.
+class TMonitorTrail {
+public:
+    void Take(const std::vector<std::string>& snapshot);
+    const std::vector<std::string>& Lines() const { return lines_; }
+    int Breaks() const { return breaks_; }
+
+private:
+    std::vector<std::string> last_;
+    std::vector<std::string> lines_;
+    int breaks_ = 0;
+};
+
+// Frames of the simulator's log ("<- EB 90 ..." received, "-> ..." sent).
+std::vector<std::string> SimFrames(const std::string& log, bool received);
+
+// True when `part` occurs in `whole` as one unbroken run.
+bool ContainsRun(const std::vector<std::string>& whole, const std::vector<std::string>& part);
+// True when `part` occurs in `whole` in order, gaps allowed.
+bool IsSubsequence(const std::vector<std::string>& whole, const std::vector<std::string>& part);
+
+// Empty when the monitor lines are exactly frames of the log: what the panel
+// sent, one unbroken run of what the simulator received, and what it read,
+// one unbroken run of what the simulator sent. Otherwise why not.
+std::string CompareMonitorWithLog(const std::vector<std::string>& monitorLines, const std::string& simLog);
+
+// The parameter writes ("EB 90 0A 02 ...") among monitor lines.
+std::vector<std::string> ParameterWrites(const std::vector<std::string>& monitorLines);
+
+// Among monitor lines, the replies read right after a request whose command
+// byte differs from the request's: replies that arrived after their read had
+// timed out, read in answer to a later request. Noise and cut frames are
+// not counted.
+int RepliesOutOfStep(const std::vector<std::string>& monitorLines);
+
+// A series is flat when, after its warm-up samples, no sample rises more
+// than `tolerance` above the first sample after warm-up.
+struct TFlatness {
+    bool flat = true;
+    double first = 0, last = 0, max = 0;
+};
+TFlatness JudgeFlat(const std::vector<double>& samples, size_t warmUp, double tolerance);
