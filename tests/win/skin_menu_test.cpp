@@ -341,6 +341,48 @@ TEST_F(MenuItems, MeasuringMakesRoomForTheSkinsLeftPart)
     EXPECT_EQ(h, 20);
 }
 
+TEST_F(MenuItems, PlainMenusBecomeOwnerDrawnAndAreDrawnFromTheirOwnTexts)
+{
+    HMENU sub = CreatePopupMenu();
+    AppendMenuA(sub, MF_STRING, 301, "Inner");
+    HMENU bar = CreatePopupMenu();
+    AppendMenuA(bar, MF_STRING | MF_GRAYED, 201, "Open file");
+    AppendMenuA(bar, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(sub), "More");
+    menus->WMINITMENU(bar);
+    for (HMENU m : {bar, sub}) {
+        MENUITEMINFOA mii{};
+        mii.cbSize = sizeof mii;
+        mii.fMask = MIIM_FTYPE;
+        ASSERT_TRUE(GetMenuItemInfoA(m, 0, TRUE, &mii));
+        EXPECT_TRUE(mii.fType & MFT_OWNERDRAW);
+    }
+
+    MEASUREITEMSTRUCT text{ODT_MENU, 0, 201, 0, 0, 0}, line{ODT_MENU, 0, 0, 0, 0, 0};
+    ASSERT_TRUE(menus->WMMEASUREITEM(&text));
+    ASSERT_TRUE(menus->WMMEASUREITEM(&line));
+    EXPECT_GT(text.itemWidth, static_cast<UINT>(26 + data->MenuItem->Margins.Left));
+    EXPECT_GT(text.itemHeight, 4u);
+    EXPECT_EQ(line.itemHeight, 8u);
+
+    DRAWITEMSTRUCT dis{};
+    dis.CtlType = ODT_MENU;
+    dis.itemID = 201;
+    dis.itemState = ODS_SELECTED;
+    dis.hwndItem = reinterpret_cast<HWND>(bar);
+    dis.hDC = canvas.Canvas()->Handle();
+    dis.rcItem = RECT{0, 0, 200, 20};
+    ASSERT_TRUE(menus->WMDRAWITEM(&dis));
+    EXPECT_EQ(canvas.Canvas()->GetPixel(199, 10), kItemBorderSelected);
+    EXPECT_GT(TextPixels(kButtonShadow), 0) << "the grayed state came along";
+
+    // Framework items are left to their own events.
+    dis.itemID = item->Command();
+    dis.itemData = reinterpret_cast<ULONG_PTR>(item);
+    EXPECT_FALSE(menus->WMDRAWITEM(&dis));
+    DestroyMenu(bar);
+}
+
 // ---------------------------------------------------------------------------
 // Hanging the painting on a form's menus.
 

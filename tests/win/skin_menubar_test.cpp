@@ -182,12 +182,15 @@ protected:
         main->Items()->Items(3)->SetEnabled(false);
         form->SetMenu(main);
         host.Wnd = form->Handle();
+        form->Show();
+        UpdateWindow(host.Wnd);
         host.Form = form.get();
         host.Data = data.get();
         shot.SetPixelFormat(pf24bit);
         shot.SetSize(400, 60);
         shot.Canvas()->Handle();
         barObject = MakeMenuBar(5);
+        GiveImagesTheirDCs(*data);
         TGdiLeakCheckedTest::SetUp();
         menus = std::make_unique<TSkinFormMenus>(host);
         menus->AttachMenuBar(GetMenu(host.Wnd));
@@ -284,6 +287,49 @@ TEST_F(MenuBar, AcceleratorsFindTheirButtons)
     EXPECT_EQ(menus->FindButtonFromAccel(0), buttons[0].get());
     EXPECT_EQ(menus->FindButtonFromAccel(L'v'), nullptr) << "hidden and without accelerator";
     EXPECT_EQ(menus->FindButtonFromAccel(L'x'), nullptr);
+}
+
+TEST_F(MenuBar, APressedButtonOpensItsDropDownAsAMenuBarMenu)
+{
+    TSkinManage m;
+    m.AddSkinData(data.get());
+    m.Enabled = true;
+    m.InstallHook();
+    TSkinManage* before = SkinManager;
+    SkinManager = &m;
+    data->SkinControls = {xcMainMenu};
+    int clicks = 0;
+    main->Items()->Items(0)->OnClick = [&](TObject*) { ++clicks; };
+    menus->MenuBar()->DrawMenu(shot.Canvas()->Handle(), TRect(4, 25, 396, 44));
+    TMenuBtn* file = menus->MenuBar()->Buttons[0].get();
+
+    static std::function<void(HWND)> look;
+    bool skinned = false, tracking = false;
+    look = [&](HWND wnd) {
+        skinned = m.FindSkinMenu(wnd) != nullptr;
+        tracking = host.Tracking;
+    };
+    const UINT_PTR timer = SetTimer(nullptr, 0, 30, [](HWND, UINT, UINT_PTR, DWORD) {
+        if (HWND wnd = OpenMenuWindow()) {
+            look(wnd);
+            EndMenu();
+        }
+    });
+    menus->ClickButton(file);
+    KillTimer(nullptr, timer);
+    SkinManager = before;
+    EXPECT_TRUE(skinned);
+    EXPECT_TRUE(tracking);
+    EXPECT_FALSE(host.Tracking);
+    EXPECT_FALSE(menus->Tracking());
+    EXPECT_EQ(host.Hot, nullptr);
+    EXPECT_EQ(file->State, NCStateNormal);
+    EXPECT_EQ(m.MenuKind, 0);
+    // The item's own command went to the form (the menu loop delivered it).
+    EXPECT_EQ(clicks, 1);
+    // A disabled item posts its command but opens nothing.
+    menus->ClickButton(menus->MenuBar()->Buttons[3].get());
+    EXPECT_FALSE(host.Tracking);
 }
 
 TEST_F(MenuBar, HotButtonsFollowTheFrameAndGoWithTheBar)
