@@ -185,22 +185,24 @@ void TSkinControlList::SkinToolBar(TToolBar* bar)
     SetProperty(bar, "Flat", "True");
     TSkinToolBarHandlers& handlers = SkinToolBarHandlers();
     TSkinControlHost* host = &host_;
-    bool given = false;
+    TGivenHandlers given{bar, false, false};
     if (!bar->OnCustomDraw && handlers.DrawBackground) {
         bar->OnCustomDraw = [host](TToolBar* sender, const TRect& rect, bool& defaultDraw) {
             if (auto& fn = SkinToolBarHandlers().DrawBackground) fn(*host, sender, rect, defaultDraw);
         };
-        given = true;
+        given.Background = true;
     }
     if (!bar->OnCustomDrawButton && handlers.DrawButton) {
         bar->OnCustomDrawButton = [host](TToolBar* sender, TToolButton* button, TCustomDrawState state,
                                          bool& defaultDraw) {
             if (auto& fn = SkinToolBarHandlers().DrawButton) fn(*host, sender, button, state, defaultDraw);
         };
-        given = true;
+        given.Button = true;
     }
-    if (given && std::find(toolBars_.begin(), toolBars_.end(), bar) == toolBars_.end())
-        toolBars_.push_back(bar);
+    if (given.Background || given.Button) {
+        ForgetToolBar(bar);
+        toolBars_.push_back(given);
+    }
     NewKind("TSkinBox", bar, false);
     SkinMenuProp(host_, bar, "Menu");
     bar->Invalidate();

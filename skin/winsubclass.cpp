@@ -689,15 +689,18 @@ void TSkinControlList::DeleteControl(TSkinControl* control)
 void TSkinControlList::ForgetToolBar(const TControl* control)
 {
     if (!control) return;
-    toolBars_.erase(std::remove(toolBars_.begin(), toolBars_.end(), control), toolBars_.end());
+    toolBars_.erase(std::remove_if(toolBars_.begin(), toolBars_.end(),
+                                   [control](const TGivenHandlers& g) { return g.Bar == control; }),
+                    toolBars_.end());
 }
 
 void TSkinControlList::ReleaseToolBars()
 {
-    for (TToolBar* bar : std::exchange(toolBars_, {})) {
+    for (const TGivenHandlers& given : std::exchange(toolBars_, {})) {
+        TToolBar* bar = given.Bar;
         if (bar->ComponentState().Contains(csDestroying)) continue;
-        bar->OnCustomDraw = nullptr;
-        bar->OnCustomDrawButton = nullptr;
+        if (given.Background) bar->OnCustomDraw = nullptr;
+        if (given.Button) bar->OnCustomDrawButton = nullptr;
         bar->Invalidate();
     }
 }

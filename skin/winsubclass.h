@@ -369,7 +369,13 @@ private:
 
     TSkinControlHost& host_;
     std::vector<TSkinControl*> items_;
-    std::vector<TToolBar*> toolBars_; // given the frame's custom-draw handlers
-    std::vector<HWND> seen_;          // plain windows already examined
+    // Tool bars given the frame's custom-draw handlers, and which of the two
+    // each got (a handler the program set stays the program's).
+    struct TGivenHandlers {
+        TToolBar* Bar;
+        bool Background, Button;
+    };
+    std::vector<TGivenHandlers> toolBars_;
+    std::vector<HWND> seen_; // plain windows already examined
     bool deleting_ = false;
 };

@@ -261,6 +261,60 @@ TEST_F(SkinButtons, WithoutAButtonImageButtonsKeepTheirOwnPainting)
     EXPECT_EQ(clicks, 1);
 }
 
+// A strip of four 12 x 12 glyphs: a key-coloured frame round a square of
+// one colour per image.
+std::unique_ptr<TBitmap> GlyphStrip(int images, const COLORREF* colours)
+{
+    auto strip = std::make_unique<TBitmap>();
+    strip->SetSize(12 * images, 12);
+    HDC dc = strip->Canvas()->Handle();
+    TBrushHandle key(CreateSolidBrush(RGB(0, 128, 128)));
+    RECT all{0, 0, 12 * images, 12};
+    FillRect(dc, &all, key.Get());
+    for (int i = 0; i < images; ++i) {
+        TBrushHandle b(CreateSolidBrush(colours[i]));
+        RECT r{12 * i + 3, 3, 12 * i + 9, 9};
+        FillRect(dc, &r, b.Get());
+    }
+    return strip;
+}
+
+TEST_F(SkinButtons, ASpeedButtonsGlyphFollowsItsFace)
+{
+    const COLORREF colours[4] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255), RGB(255, 255, 0)};
+    speed->SetGlyph(GlyphStrip(4, colours).get());
+    speed->SetNumGlyphs(4);
+    speed->SetCaption("");
+    auto shows = [&](COLORREF c) {
+        std::unique_ptr<TBitmap> all = PaintPanel();
+        int n = 0;
+        for (int y = speed->Top(); y < speed->Top() + speed->Height(); ++y)
+            for (int x = speed->Left(); x < speed->Left() + speed->Width(); ++x)
+                n += static_cast<COLORREF>(all->Canvas()->Pixels(x, y)) == c;
+        return n;
+    };
+    EXPECT_EQ(shows(colours[0]), 36); // image 1 at rest, whole, the key left out
+    EXPECT_EQ(shows(RGB(0, 128, 128)), 0);
+    speed->Perform(CM_MOUSEENTER);
+    speed->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    EXPECT_EQ(shows(colours[2]), 36); // pressed: image 3
+    speed->Perform(WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    speed->Perform(CM_MOUSELEAVE);
+    speed->SetGroupIndex(1);
+    speed->SetDown(true);
+    EXPECT_EQ(shows(colours[3]), 36); // held down: image 4
+    speed->SetAllowAllUp(true);
+    speed->SetDown(false);
+    speed->SetEnabled(false);
+    EXPECT_EQ(shows(colours[1]), 36); // disabled: image 2
+
+    // A single image has its disabled look made for it: no colour of its own.
+    speed->SetNumGlyphs(1);
+    speed->SetGlyph(GlyphStrip(1, colours).get());
+    EXPECT_EQ(shows(colours[0]), 0);
+    EXPECT_GT(shows(GetSysColor(COLOR_BTNSHADOW)), 0);
+}
+
 // --- Figures
 
 double MedianMicroseconds(std::vector<double> samples)
