@@ -1,8 +1,6 @@
 // Edits and up-down spinners.
 #include "winskinedit.h"
 
-#include <commctrl.h>
-
 #include <algorithm>
 
 #include "framework/sysutils.h"
@@ -207,7 +205,8 @@ void TSkinUpDown::DrawControl(HDC dc, const TRect& rect)
     GetCursorPos(&cursor);
     ScreenToClient(wnd, &cursor);
     const bool disabled = (GetWindowLongEx(GWL_STYLE) & WS_DISABLED) != 0;
-    UpDownHalfStates(r, p.Vertical, Pressed, Point(cursor.x, cursor.y), disabled, p.FirstState, p.SecondState);
+    UpDownHalfStates(r, p.Vertical, Pressed, Point(cursor.x, cursor.y), disabled, p.FirstState,
+                     p.SecondState);
     p.Face = fsd->Colors[csButtonFace];
     p.Shadow = fsd->Colors[csButtonShadow];
     p.DkShadow = fsd->Colors[csButtonDkshadow];

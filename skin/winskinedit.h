@@ -46,9 +46,9 @@ class TSkinUpDown : public TSkinControl {
     void DrawSkinButton(HDC dc, const TRect& rect, int direction, int state);
     void DrawButton(TCanvas* canvas, const TRect& rect, int direction, int state);
 
-    bool Embedded = false;         // a child of an edit
+    bool Embedded = false;           // a child of an edit
     int32_t OrientationOverride = 0; // 1 forces left and right halves
-    bool Pressed = false;          // the left button went down on the control
+    bool Pressed = false;            // the left button went down on the control
 
 private:
     bool Vertical();

@@ -33,6 +33,40 @@ void PaintGraphicChildren(TWinControl* container, HDC dc)
     }
 }
 
+// A tool button's image and caption over its face, laid out as the tool bar
+// lays them out: the image centred above the caption, or beside it for list
+// tool bars; a pressed button one pixel down and to the right.
+void DrawToolButtonContent(TToolBar* bar, TToolButton* button, const TRect& r, bool pressed)
+{
+    TCanvas* canvas = bar->Canvas();
+    TImageList* images = bar->GetImages();
+    const int index = button->GetImageIndex();
+    const bool hasImage = images && index >= 0 && index < images->Count();
+    const int iw = hasImage ? images->GetWidth() : 0, ih = hasImage ? images->GetHeight() : 0;
+    const std::string caption = bar->GetShowCaptions() ? button->Caption() : std::string();
+    const SIZE text = caption.empty() ? SIZE{0, 0} : canvas->TextExtent(caption);
+    const int shift = pressed ? 1 : 0;
+    int ix, iy, tx, ty;
+    if (bar->GetList()) {
+        const int total = iw + (iw && text.cx ? 4 : 0) + text.cx;
+        ix = r.Left + (r.Width() - total) / 2;
+        iy = r.Top + (r.Height() - ih) / 2;
+        tx = ix + iw + (iw && text.cx ? 4 : 0);
+        ty = r.Top + (r.Height() - text.cy) / 2;
+    } else {
+        const int total = ih + (ih && text.cy ? 2 : 0) + text.cy;
+        ix = r.Left + (r.Width() - iw) / 2;
+        iy = r.Top + (r.Height() - total) / 2;
+        tx = r.Left + (r.Width() - text.cx) / 2;
+        ty = iy + ih + (ih && text.cy ? 2 : 0);
+    }
+    if (hasImage) images->Draw(canvas, ix + shift, iy + shift, index);
+    if (!caption.empty()) {
+        canvas->Brush()->SetStyle(bsClear);
+        canvas->TextOut(tx + shift, ty + shift, caption);
+    }
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -108,7 +142,7 @@ void TSkinBox::Init(TSkinControlHost* frame, TSkinData* data, bool recolor, TCan
     if (frame) frame->HostControls().AddControlList(this);
     if (Recolor && fsd && PublishesOrdinal(Control, "Color")) {
         SavedColor = GetIntProperty(Control, "Color");
-        Kind2 = GetProperty(Control, "ParentColor") == "True";
+        Kind2 = GetProperty(Control, "ParentColor") == "True"; // given back with the colour
         SetIntProperty(Control, "Color", fsd->Colors[csButtonFace]);
     } else {
         Recolor = false;
@@ -119,9 +153,14 @@ void TSkinBox::Init(TSkinControlHost* frame, TSkinData* data, bool recolor, TCan
 
 void TSkinBox::Unsubclass()
 {
-    // The colour goes back whenever the control outlives the skin (the base
-    // leaves a control that is being destroyed alone).
-    TSkinControl::Unsubclass();
+    // The colour goes back whenever the control outlives the skin; a control
+    // on its way out is past caring.
+    if (Recolor && Control && !Control->ComponentState().Contains(csDestroying)) {
+        SetIntProperty(Control, "Color", SavedColor);
+        // Setting Color cut the control loose from its parent's colour.
+        if (Kind2) SetProperty(Control, "ParentColor", "True");
+    }
+    Recolor = false;
     State = SkinStateReleased;
 }
 
@@ -133,7 +172,8 @@ void TSkinBox::AfterProc(TMessage&) {}
 void ToolBarDrawBackground(TSkinControlHost& frame, TToolBar* bar, const TRect& rect, bool&)
 {
     TSkinData* data = frame.HostSkinData();
-    if (!bar || !data || !data->Toolbar || data->Toolbar->Image->Empty() || data->Options.Contains(xoToolbarBK))
+    if (!bar || !data || !data->Toolbar || data->Toolbar->Image->Empty() ||
+        data->Options.Contains(xoToolbarBK))
         return;
     HDC dc = bar->Canvas()->Handle();
     TBitmap* image = data->Toolbar->Image.get();
@@ -144,7 +184,7 @@ void ToolBarDrawBackground(TSkinControlHost& frame, TToolBar* bar, const TRect& 
 }
 
 void ToolBarDrawButton(TSkinControlHost& frame, TToolBar* bar, TToolButton* button, TCustomDrawState state,
-                       bool&)
+                       bool& defaultDraw)
 {
     TSkinData* data = frame.HostSkinData();
     if (!bar || !button || !data || !frame.HostActive() || data->Options.Contains(xoToolbarButton)) return;
@@ -156,9 +196,15 @@ void ToolBarDrawButton(TSkinControlHost& frame, TToolBar* bar, TToolButton* butt
     if (face == 1 && b.NormalColour2Given) font->SetColor(b.NormalColour2);
     if (face == 4 && b.MouseOverColour2Given) font->SetColor(b.MouseOverColour2);
     if (face == 2 && b.PressedColour2Given) font->SetColor(b.PressedColour2);
-    TRect r = button->BoundsRect();
-    r = Rect(r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1);
-    DrawRect2(bar->Canvas()->Handle(), r, b.Image.get(), false, false, b.Trans == 1, 5, face, b.Margins);
+    const TRect r = button->BoundsRect();
+    HDC dc = bar->Canvas()->Handle();
+    DrawRect2(dc, Rect(r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1), b.Image.get(), false, false,
+              b.Trans == 1, 5, face, b.Margins);
+    // The system's default drawing fills hot and pressed buttons with its
+    // own background, over the face: the image and caption are put on the
+    // face here instead.
+    defaultDraw = false;
+    DrawToolButtonContent(bar, button, r, face == 2);
 }
 
 // ---------------------------------------------------------------------------
@@ -170,10 +216,12 @@ void RegisterSkinEditKinds()
     std::call_once(once, [] {
         RegisterSkinKind("TSkinEdit", [](TComponent* o) -> TSkinControl* { return new TSkinEdit(o); });
         RegisterSkinKind("TSkinUpDown", [](TComponent* o) -> TSkinControl* { return new TSkinUpDown(o); });
-        RegisterSkinKind("TSkinCheckBox", [](TComponent* o) -> TSkinControl* { return new TSkinCheckBox(o); });
+        RegisterSkinKind("TSkinCheckBox",
+                         [](TComponent* o) -> TSkinControl* { return new TSkinCheckBox(o); });
         RegisterSkinKind("TSkinRadioButton",
                          [](TComponent* o) -> TSkinControl* { return new TSkinRadioButton(o); });
-        RegisterSkinKind("TSkinGroupBox", [](TComponent* o) -> TSkinControl* { return new TSkinGroupBox(o); });
+        RegisterSkinKind("TSkinGroupBox",
+                         [](TComponent* o) -> TSkinControl* { return new TSkinGroupBox(o); });
         RegisterSkinKind("TSkinBox", [](TComponent* o) -> TSkinControl* { return new TSkinBox(o); });
         SkinToolBarHandlers().DrawBackground = ToolBarDrawBackground;
         SkinToolBarHandlers().DrawButton = ToolBarDrawButton;

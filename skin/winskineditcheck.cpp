@@ -29,8 +29,8 @@ const TClassInfo& TSkinCheckBox::StaticClass()
 void TSkinCheckBox::SetFlags(TBitmap* image)
 {
     SkinnedPaint = image && !image->Empty();
-    ParentBackground = (Control && Control->Tag == SkinTransparentTag) ||
-                       (fsd && fsd->Options.Contains(xoTransparent));
+    ParentBackground =
+        (Control && Control->Tag == SkinTransparentTag) || (fsd && fsd->Options.Contains(xoTransparent));
 }
 
 void TSkinCheckBox::Init(TSkinControlHost* frame, TSkinData* data, bool recolor, TCanvas* canvas)
@@ -107,7 +107,8 @@ TCheckLook TSkinCheckBox::Look()
     return look;
 }
 
-void TSkinCheckBox::PaintWith(HDC dc, const TRect& rect, TBitmap* image, int frames, int frame, int rightInset)
+void TSkinCheckBox::PaintWith(HDC dc, const TRect& rect, TBitmap* image, int frames, int frame,
+                              int rightInset)
 {
     const LONG_PTR style = GetWindowLongEx(GWL_STYLE);
     const bool enabled = !(style & WS_DISABLED) && EnabledLook;

@@ -161,8 +161,8 @@ void SplitUpDown(const TRect& r, bool vertical, TRect& first, TRect& second)
     }
 }
 
-void UpDownHalfStates(const TRect& r, bool vertical, bool buttonDown, TPoint cursor, bool disabled, int& first,
-                      int& second)
+void UpDownHalfStates(const TRect& r, bool vertical, bool buttonDown, TPoint cursor, bool disabled,
+                      int& first, int& second)
 {
     TRect a, b;
     SplitUpDown(r, vertical, a, b);
@@ -178,8 +178,8 @@ void DrawSkinUpDownHalf(HDC dc, const TRect& r, TDataSkinBorder& obj, bool verti
     if (obj.Image2 && !obj.Image2->Empty()) DrawRect3(dc, r, obj.Image2.get(), true, obj.Frame, frame);
 }
 
-void DrawPlainUpDownHalf(TCanvas& canvas, const TRect& r, int direction, int state, TColor face, TColor shadow,
-                         TColor dkShadow)
+void DrawPlainUpDownHalf(TCanvas& canvas, const TRect& r, int direction, int state, TColor face,
+                         TColor shadow, TColor dkShadow)
 {
     canvas.Brush()->SetStyle(bsSolid);
     canvas.Brush()->SetColor(state == udsPressed || state == 4 ? shadow : face);

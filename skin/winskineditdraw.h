@@ -16,7 +16,7 @@
 
 // What a check-like control shows, before it is turned into an image frame.
 struct TCheckLook {
-    int Base = 1;              // 1 unchecked, 2 checked, 4 grey (third state)
+    int Base = 1; // 1 unchecked, 2 checked, 4 grey (third state)
     bool Disabled = false;
     bool Indeterminate = false;
 };
@@ -83,10 +83,11 @@ void UpDownHalfStates(const TRect& r, bool vertical, bool buttonDown, TPoint cur
 // One half from the skin object: the frame stretched to the half with the key
 // left out, the glyph's same frame (if the object has one) unscaled and
 // centred over it.
-void DrawSkinUpDownHalf(HDC dc, const TRect& r, TDataSkinBorder& obj, bool vertical, int direction, int state);
+void DrawSkinUpDownHalf(HDC dc, const TRect& r, TDataSkinBorder& obj, bool vertical, int direction,
+                        int state);
 // One half without a skin object: a filled, outlined box with a small arrow.
-void DrawPlainUpDownHalf(TCanvas& canvas, const TRect& r, int direction, int state, TColor face, TColor shadow,
-                         TColor dkShadow);
+void DrawPlainUpDownHalf(TCanvas& canvas, const TRect& r, int direction, int state, TColor face,
+                         TColor shadow, TColor dkShadow);
 
 // A whole up-down into dc at r, through one off-screen buffer: both halves
 // from the orientation's skin object, or plain without one.
@@ -107,9 +108,9 @@ struct TGroupPaint {
     TColor TextColor = clBtnText;
     TColor Face = clBtnFace;
     TColor Line = clBtnShadow;
-    bool FillFace = true;         // framework controls are filled first
+    bool FillFace = true;              // framework controls are filled first
     HBRUSH EraseSystemFrame = nullptr; // plain windows: their own frame painted out
-    bool RightAligned = false;    // WS_EX_RIGHT
+    bool RightAligned = false;         // WS_EX_RIGHT
     bool RightToLeft = false;
 };
 // The rounded 1-pixel line from (1, h / 2) to the bottom right, h the

@@ -117,7 +117,8 @@ void TWScrollbar::SetPosition(HWND wnd)
     // Just above the control: behind whatever lay above it before.
     HWND above = GetWindow(wnd, GW_HWNDPREV);
     if (above != Handle())
-        SetWindowPos(Handle(), above ? above : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        SetWindowPos(Handle(), above ? above : HWND_TOP, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     Shown = true;
     if (!GetVisible())
         SetVisible(true);
@@ -140,7 +141,8 @@ int TWScrollbar::GetScrollPos(TPoint p)
 TRect TWScrollbar::GetThumb()
 {
     if (ThumbEnd <= ThumbStart) return TRect();
-    return Orientation == 1 ? Rect(0, ThumbStart, Width(), ThumbEnd) : Rect(ThumbStart, 0, ThumbEnd, Height());
+    return Orientation == 1 ? Rect(0, ThumbStart, Width(), ThumbEnd)
+                            : Rect(ThumbStart, 0, ThumbEnd, Height());
 }
 
 void TWScrollbar::Paint()
@@ -283,7 +285,8 @@ void TSkinScrollbar::Attach(TSkinControlHost* frame, TSkinData* data, bool, TCan
     if (auto* control = dynamic_cast<TWinControl*>(Owner())) InitScrollbar(control, data, frame, canvas);
 }
 
-void TSkinScrollbar::InitScrollbar(TWinControl* control, TSkinData* data, TSkinControlHost* frame, TCanvas* canvas)
+void TSkinScrollbar::InitScrollbar(TWinControl* control, TSkinData* data, TSkinControlHost* frame,
+                                   TCanvas* canvas)
 {
     if (Inited || !control || !data) return;
     fsd = data;
@@ -437,8 +440,8 @@ void TSkinScrollbar::AfterProc(TMessage& Message)
         break;
     case CM_RECREATEWND:
         // The frame replaces this object by a fresh one for the new window.
-        if (Frame && Frame->HostHandle()) PostMessageW(Frame->HostHandle(), WM_SKIN_CONTROLRECREATED,
-                                                       reinterpret_cast<WPARAM>(hwnd), 0);
+        if (Frame && Frame->HostHandle())
+            PostMessageW(Frame->HostHandle(), WM_SKIN_CONTROLRECREATED, reinterpret_cast<WPARAM>(hwnd), 0);
         break;
     case MsgPaintBorderInto:
         if (Message.LParam == kPrivateTag) {
@@ -482,7 +485,8 @@ void RegisterSkinScrollKinds()
 {
     static std::once_flag once;
     std::call_once(once, [] {
-        RegisterSkinKind("TSkinScrollbar", [](TComponent* o) -> TSkinControl* { return new TSkinScrollbar(o); });
+        RegisterSkinKind("TSkinScrollbar",
+                         [](TComponent* o) -> TSkinControl* { return new TSkinScrollbar(o); });
     });
 }
 

@@ -54,11 +54,11 @@ class TWScrollbar : public TCustomPanel {
     int Orientation = 0; // 0 horizontal, 1 vertical
     int ArrowSize = 0;
     int BarLength = 0, ThumbStart = 0, ThumbEnd = 0;
-    TRect BarRect;         // in the control's client coordinates
-    TPoint BarOrigin;      // the bar's top left on the screen
-    TPoint PressCursor;    // screen
-    int PressThumb = 0;    // thumb start at the press
-    int Hot = sbpNone;     // the part shown hot or operated
+    TRect BarRect;      // in the control's client coordinates
+    TPoint BarOrigin;   // the bar's top left on the screen
+    TPoint PressCursor; // screen
+    int PressThumb = 0; // thumb start at the press
+    int Hot = sbpNone;  // the part shown hot or operated
     bool Pressed = false;
     bool Shown = false;
 
@@ -83,7 +83,8 @@ class TSkinScrollbar : public TSkinControl {
 
     // The matcher's way in: InitScrollbar with the owning control.
     void Attach(TSkinControlHost* frame, TSkinData* data, bool recolor, TCanvas* canvas) override;
-    virtual void InitScrollbar(TWinControl* control, TSkinData* data, TSkinControlHost* frame, TCanvas* canvas);
+    virtual void InitScrollbar(TWinControl* control, TSkinData* data, TSkinControlHost* frame,
+                               TCanvas* canvas);
     void Unsubclass() override;
     bool BeforeProc(TMessage& Message) override;
     void AfterProc(TMessage& Message) override;

@@ -117,8 +117,8 @@ bool PaintScrollBar(HDC dc, const TRect& dest, const TScrollBarLook& look, TSkin
     // Track.
     const auto& track = look.Vertical ? data.VertScroll : data.HorzScroll;
     if (Has(track))
-        DrawRect2(bdc, Along(look.Vertical, g.Arrow, g.Length - g.Arrow, look.Cross), track->Image.get(), false,
-                  track->Tile == 1, track->Trans == 1, track->Frame, f.Track, track->Margins);
+        DrawRect2(bdc, Along(look.Vertical, g.Arrow, g.Length - g.Arrow, look.Cross), track->Image.get(),
+                  false, track->Tile == 1, track->Trans == 1, track->Frame, f.Track, track->Margins);
 
     // Arrows: half the bar each when it is shorter than two arrows.
     const int arrow = g.Length < 2 * g.Arrow ? g.Length / 2 : g.Arrow;

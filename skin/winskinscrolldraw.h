@@ -10,11 +10,11 @@
 
 // The parts of a bar, numbered as the scroll requests they stand for.
 constexpr int sbpNone = -1;
-constexpr int sbpFirstArrow = SB_LINEUP;      // 0: up or left
-constexpr int sbpSecondArrow = SB_LINEDOWN;   // 1: down or right
-constexpr int sbpPageBefore = SB_PAGEUP;      // 2
-constexpr int sbpPageAfter = SB_PAGEDOWN;     // 3
-constexpr int sbpThumb = SB_THUMBTRACK;       // 5
+constexpr int sbpFirstArrow = SB_LINEUP;    // 0: up or left
+constexpr int sbpSecondArrow = SB_LINEDOWN; // 1: down or right
+constexpr int sbpPageBefore = SB_PAGEUP;    // 2
+constexpr int sbpPageAfter = SB_PAGEDOWN;   // 3
+constexpr int sbpThumb = SB_THUMBTRACK;     // 5
 
 // Along the bar, in pixels from its start.
 struct TScrollGeometry {
