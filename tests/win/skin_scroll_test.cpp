@@ -238,6 +238,14 @@ TEST_F(SkinScroll, HeldArrowShowsItsPressedFrame)
     Pump();
     auto rest = GrabScreen(down);
     EXPECT_EQ(frameOf(*rest), 13);
+    // Under the mouse: the hot frame, until the mouse leaves.
+    TWScrollbar& overlay = *Skinned(memo)->VScroll;
+    SendMessageW(overlay.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(cross / 2, bar.bottom - bar.top - arrow / 2));
+    Pump();
+    EXPECT_EQ(frameOf(*GrabScreen(down)), 16);
+    SendMessageW(overlay.Handle(), WM_MOUSELEAVE, 0, 0);
+    Pump();
+    EXPECT_EQ(frameOf(*GrabScreen(down)), 13);
 
     std::unique_ptr<TBitmap> held;
     PlayInput([&] {
@@ -289,6 +297,33 @@ TEST_F(SkinScroll, CornerBetweenTwoBarsIsFilledAndDisabledMemoShowsDeadTracks)
     memo->SetEnabled(true);
     Pump();
     EXPECT_FALSE(SameBitmaps(*trackShown(), *expected));
+}
+
+TEST_F(SkinScroll, MemoThatRecreatesItsWindowIsSkinnedAfreshWithoutLeftovers)
+{
+    auto* memo = AddMemo(20, 20, ssVertical);
+    ShowForm();
+    List().InitControls(form.get());
+    ASSERT_NE(Skinned(memo), nullptr);
+    const int windows = TResourceCount::Windows;
+    HWND old = memo->Handle();
+    memo->RecreateWnd();
+    ASSERT_NE(memo->Handle(), old);
+    // The frame is told, and replaces the object of the old window.
+    MSG msg;
+    ASSERT_TRUE(
+        PeekMessageW(&msg, form->Handle(), WM_SKIN_CONTROLRECREATED, WM_SKIN_CONTROLRECREATED, PM_REMOVE));
+    EXPECT_EQ(reinterpret_cast<HWND>(msg.wParam), old);
+    List().Reattach(old);
+    TSkinScrollbar* fresh = Skinned(memo);
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_EQ(fresh->hwnd, memo->Handle());
+    Pump();
+    RECT o, b = BarInfo(memo->Handle(), OBJID_VSCROLL).rcScrollBar;
+    GetWindowRect(fresh->VScroll->Handle(), &o);
+    EXPECT_TRUE(EqualRect(&o, &b));
+    EXPECT_TRUE(IsWindowVisible(fresh->VScroll->Handle()));
+    EXPECT_EQ(TResourceCount::Windows, windows) << "the old overlays went with the old object";
 }
 
 TEST_F(SkinScroll, AttachingAndReleasingTwiceLeavesEveryControlWorking)
