@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/resourcecount.h"
+#include "skin/winskinbutton.h"
 #include "skin/winskinimage.h"
 #include "skin_control_testing.h"
 
@@ -400,6 +401,74 @@ TEST(SkinControlsPlain, AWindowDestroyedWhileAttachedIsFreedOnTheNextWalk)
     host.List().DeleteSkinDeleted();
     EXPECT_EQ(host.List().Count(), 0);
     DestroyWindow(top);
+}
+
+// A message box: its push buttons are skinned by window class, the default
+// one shows the focused face, and a press on a skinned button closes the box
+// as the system button would.
+struct TMessageBoxProbe {
+    TSkinData* Data = nullptr;
+    std::vector<std::string> Kinds;
+    int DefaultFrame = -1;
+    int Objects = 0;
+    bool Done = false;
+};
+TMessageBoxProbe* probe = nullptr;
+std::unique_ptr<TTestHost> boxHost; // outlives the box: its objects see their windows go
+
+void CALLBACK ProbeMessageBox(HWND, UINT, UINT_PTR id, DWORD)
+{
+    HWND box = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND wnd, LPARAM p) {
+            if (GetWindowClassname(wnd) == "#32770") *reinterpret_cast<HWND*>(p) = wnd;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&box));
+    if (!box || probe->Done) return;
+    KillTimer(nullptr, id);
+    probe->Done = true;
+    boxHost = std::make_unique<TTestHost>(nullptr, probe->Data);
+    TTestHost* host = boxHost.get();
+    host->SetWindow(box);
+    host->List().InitHwndControls(box);
+    probe->Objects = host->List().Count();
+    HWND ok = nullptr;
+    for (int i = 0; i < host->List().Count(); ++i) {
+        TSkinControl* obj = host->List().Items(i);
+        probe->Kinds.push_back(obj->KindName + ":" + GetFormCaptionA(obj->hwnd));
+        if (GetDlgCtrlID(obj->hwnd) == IDOK) ok = obj->hwnd;
+    }
+    if (auto* button = dynamic_cast<TSkinButton*>(host->List().FindObject(ok)))
+        probe->DefaultFrame = button->FaceFrame();
+    if (ok) {
+        SendMessageA(ok, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+        SendMessageA(ok, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+    }
+}
+
+TEST(SkinControlsPlain, AMessageBoxsPushButtonsAreSkinnedAndStillCloseIt)
+{
+    TSkinData data(nullptr);
+    LoadDefaultSkin(data);
+    TMessageBoxProbe p;
+    p.Data = &data;
+    probe = &p;
+    SetTimer(nullptr, 0, 50, ProbeMessageBox);
+    const int answer = MessageBoxA(nullptr, "Skinned?", "Box", MB_OKCANCEL);
+    probe = nullptr;
+    EXPECT_TRUE(p.Done);
+    EXPECT_EQ(answer, IDOK);
+    EXPECT_EQ(p.Objects, 2);
+    EXPECT_NE(std::find(p.Kinds.begin(), p.Kinds.end(), "TSkinButton:OK"), p.Kinds.end());
+    EXPECT_NE(std::find(p.Kinds.begin(), p.Kinds.end(), "TSkinButton:Cancel"), p.Kinds.end());
+    EXPECT_EQ(p.DefaultFrame, SkinBtnFocused);
+    // The box is gone, and so are its buttons: the next walk frees their objects.
+    ASSERT_TRUE(boxHost);
+    boxHost->List().DeleteSkinDeleted();
+    EXPECT_EQ(boxHost->List().Count(), 0);
+    boxHost.reset();
 }
 
 } // namespace
