@@ -170,6 +170,21 @@ TEST_F(SkinButtons, AFlatSpeedButtonShowsItsFaceOnlyUnderTheMouseAndWhenPressed)
     EXPECT_EQ(FrameShown(*PaintPanel(), x, y, w, h), SkinBtnDisabled);
 }
 
+TEST_F(SkinButtons, TagTransparentPaintsOverTheParentsBackground)
+{
+    host->List().DeleteControls();
+    speed->Tag = SkinTransparentTag;
+    host->List().InitControls(form.get());
+    panel->SetColor(clRed); // after the panel was recoloured for the skin
+    const int x = speed->Left(), y = speed->Top(), w = speed->Width(), h = speed->Height();
+    std::unique_ptr<TBitmap> all = PaintPanel();
+    EXPECT_EQ(all->Canvas()->Pixels(x + 1, y + h / 2), clRed);
+    EXPECT_EQ(all->Canvas()->Pixels(x + w - 2, y + 1), clRed);
+    // Under the mouse the face goes over that background.
+    speed->Perform(CM_MOUSEENTER);
+    EXPECT_FALSE(RingIsFace(*PaintPanel(), x, y, w, h));
+}
+
 TEST_F(SkinButtons, APushButtonShowsFocusedDefaultDisabledAndHotFaces)
 {
     ASSERT_NE(host->List().FindObject(push), nullptr);
