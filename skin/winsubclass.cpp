@@ -7,7 +7,9 @@
 #include "framework/gdiobj.h"
 #include "framework/typinfo.h"
 #include "skin/winskinbutton.h"
+#include "skin/winskinedit.h"
 #include "skin/winskinimage.h"
+#include "skin/winskinscroll.h"
 
 namespace {
 
@@ -646,6 +648,8 @@ TSkinControlList::TSkinControlList(TSkinControlHost& host) : host_(host)
     // Kinds register from their own units; a static library leaves out units
     // nothing refers to, so the list names the ones it knows.
     RegisterSkinButtonKinds();
+    RegisterSkinEditKinds();
+    RegisterSkinScrollKinds();
 }
 
 TSkinControlList::~TSkinControlList()
