@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/menus.h"
+#include "framework/resourcecount.h"
 #include "skin_control_testing.h"
 
 using namespace skintest;
@@ -177,6 +178,60 @@ TEST_F(SkinControlRows, PopupMenusOfTheFormAreHandedToTheFrameWhenMenusAreSkinne
     host->List().InitControls(form.get());
     ASSERT_EQ(host->skinnedMenus.size(), 1u);
     EXPECT_EQ(host->skinnedMenus[0], menu);
+}
+
+// The traffic monitor's window as it is shipped, without its handlers: a
+// tool bar with two buttons over a memo with both scroll bars.
+std::string MonitorLayout()
+{
+    std::string root = ORVANE_DEFAULT_SKIN_PACKAGE_PATH;
+    root = root.substr(0, root.rfind("/assets/"));
+    TStringList lines;
+    lines.LoadFromFile(root + "/app/layouts/TForm2.layout");
+    std::string text;
+    for (int i = 0; i < lines.Count(); ++i) {
+        std::string line = lines.Get(i);
+        if (line.find("OnClick") != std::string::npos) continue;
+        if (line.find(": TForm2") != std::string::npos) line = "object Form2: TForm";
+        text += line + "\n";
+    }
+    return text;
+}
+
+TEST(SkinControlMonitor, TheMonitorsToolBarAndMemoAreSkinnedAndReleasedTwiceCleanly)
+{
+    RegisterClasses<TToolBar, TToolButton, TMemo>();
+    const std::vector<std::string> standIns = RegisterStandIns();
+    TSkinData data(nullptr);
+    LoadDefaultSkin(data);
+    TPanelLikeForm form(nullptr, MonitorLayout());
+    form.Show();
+    Pump();
+    auto* memo = dynamic_cast<TMemo*>(form.FindComponent("Memo1"));
+    ASSERT_NE(memo, nullptr);
+    const int windows0 = ThreadWindows();
+    const int gdi0 = TResourceCount::GdiObjects;
+    {
+        TTestHost host(&form, &data);
+        for (int round = 0; round < 2; ++round) {
+            host.List().InitControls(&form);
+            std::map<std::string, std::string> kinds = KindsOf(host.List(), &form);
+            kinds.erase("Form2."); // the scroll-bar overlays: the engine's own windows, nameless
+            EXPECT_EQ(kinds, (std::map<std::string, std::string>{{"ToolBar1", "TSkinBox"},
+                                                                 {"ToolButton1", ""},
+                                                                 {"ToolButton2", ""},
+                                                                 {"Memo1", "TSkinScrollbar"}}));
+            form.Repaint();
+            Pump();
+            host.List().DeleteControls();
+            Pump();
+        }
+    }
+    EXPECT_EQ(ThreadWindows(), windows0); // the scroll-bar overlays went with their object
+    EXPECT_EQ(TResourceCount::GdiObjects, gdi0);
+    memo->Lines()->Add("--> EB 90 03 01 7F");
+    EXPECT_EQ(memo->Lines()->Count(), 1);
+    RemoveStandIns(standIns);
 }
 
 } // namespace
