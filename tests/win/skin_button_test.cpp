@@ -330,6 +330,29 @@ TEST_F(SkinButtons, ASpeedButtonsGlyphFollowsItsFace)
     EXPECT_GT(shows(GetSysColor(COLOR_BTNSHADOW)), 0);
 }
 
+TEST_F(SkinButtons, ABitmapButtonPaintsTheFaceWithItsGlyph)
+{
+    const COLORREF colours[4] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255), RGB(255, 255, 0)};
+    auto* bit = new TBitBtn(form.get());
+    bit->SetParent(panel);
+    bit->SetBounds(300, 380, 100, 32);
+    bit->SetCaption("Open");
+    bit->SetGlyph(GlyphStrip(2, colours).get());
+    bit->SetNumGlyphs(2);
+    host->List().InitControls(form.get());
+    ASSERT_NE(host->List().FindObject(bit), nullptr);
+    const int w = bit->Width(), h = bit->Height();
+    std::unique_ptr<TBitmap> up = PaintControl(bit);
+    EXPECT_EQ(FrameShown(*up, 0, 0, w, h), SkinBtnNormal);
+    EXPECT_EQ(Count(*up, colours[0]), 36);
+    EXPECT_GT(Count(*up, RGB(0, 0, 0)), 0); // the caption beside it
+    bit->SetEnabled(false);
+    std::unique_ptr<TBitmap> off = PaintControl(bit);
+    EXPECT_EQ(FrameShown(*off, 0, 0, w, h), SkinBtnDisabled);
+    EXPECT_EQ(Count(*off, colours[1]), 36);
+    EXPECT_EQ(Count(*off, colours[0]), 0);
+}
+
 // --- Figures
 
 double MedianMicroseconds(std::vector<double> samples)
