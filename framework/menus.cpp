@@ -556,6 +556,8 @@ void TMainMenu::MenuChanged()
     ::SetMenu(window_, Handle());
     DrawMenuBar(window_);
     if (old) DestroyMenu(old);
+    // Whoever draws the bar in the window's stead (a skin) rebuilds it.
+    ::SendMessageA(window_, CM_MENUCHANGED, 0, 0);
 }
 
 // ---------------------------------------------------------------------------

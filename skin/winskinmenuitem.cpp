@@ -516,7 +516,7 @@ void TSkinFormMenus::InitMainMenu(bool skin)
     HookMenu(main, skin, true);
     // Rebuilding the main menu hands it to its window again; the bar keeps
     // drawing it instead.
-    if (menuBar_ && IsWindow(host_.MenuHostHandle()) && GetMenu(host_.MenuHostHandle())) {
+    if (skin && menuBar_ && IsWindow(host_.MenuHostHandle()) && GetMenu(host_.MenuHostHandle())) {
         menuBar_->MenuHandle = GetMenu(host_.MenuHostHandle());
         SetMenu(host_.MenuHostHandle(), nullptr);
         menuBar_->UpdataBtn();
@@ -566,7 +566,6 @@ void TSkinFormMenus::PopSysmenu(TPoint p)
         // A menu the manager did not take must not leave its kind behind
         // for the next pop-up menu.
         if (m && m->MenuList.empty()) m->MenuKind = 0;
-        host_.MenuHostSetLastPopTime(GetTickCount());
     } else if (host_.MenuHostHotObject()) {
         host_.StopHoverTimer();
         PostMessageA(host_.MenuHostHandle(), WM_CLOSE, 0, 0);
