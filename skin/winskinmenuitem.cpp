@@ -448,6 +448,11 @@ void TSkinFormMenus::WMINITMENU(HMENU menu)
         if (!GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &mii)) continue;
         if (mii.hSubMenu) WMINITMENU(mii.hSubMenu);
         if (mii.fType & MFT_OWNERDRAW) continue;
+        // A framework item the skin left alone (its menu carries the
+        // skin's disable tag) keeps the drawing it has.
+        if (TMenuItem* framework = FindMenuItem(static_cast<uint16_t>(mii.wID));
+            framework && reinterpret_cast<ULONG_PTR>(framework) == mii.dwItemData)
+            continue;
         plainTexts_[mii.wID] = (mii.fType & MFT_SEPARATOR) ? std::string("-") : WideStringToStringEx(text);
         MENUITEMINFOW set{};
         set.cbSize = sizeof set;

@@ -416,6 +416,16 @@ TEST(MenuHooks, FormPopupMenusGetTheSkinUnlessTaggedOff)
         bmp.SetSize(50, 20);
         b->DrawItem(bmp.Canvas(), Rect(0, 0, 50, 20), false);
         EXPECT_TRUE(ownDrawn) << "a menu tagged off keeps its own drawing";
+        // ... also when it is opened and the frame sees its WM_INITMENU.
+        TMenuItem* plain = new TMenuItem(nullptr);
+        plain->SetCaption("plain");
+        own->Items()->Add(plain);
+        menus.WMINITMENU(own->Handle());
+        MENUITEMINFOA mii{};
+        mii.cbSize = sizeof mii;
+        mii.fMask = MIIM_FTYPE;
+        ASSERT_TRUE(GetMenuItemInfoA(own->Handle(), plain->Command(), FALSE, &mii));
+        EXPECT_FALSE(mii.fType & MFT_OWNERDRAW);
 
         menus.InitPopMenu(false);
         EXPECT_FALSE(static_cast<bool>(a->OnDrawItem));
