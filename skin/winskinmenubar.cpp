@@ -89,6 +89,10 @@ TWinSkinMenu::~TWinSkinMenu() = default;
 
 void TWinSkinMenu::UpdataBtn()
 {
+    // The frame must not be left holding a button that goes now.
+    if (TNCObject* hot = host_.MenuHostHotObject())
+        for (auto& b : Buttons)
+            if (b.get() == hot) host_.MenuHostSetHotObject(nullptr);
     Buttons.clear();
     TCustomForm* form = host_.MenuHostForm();
     MainMenu = form ? form->GetMenu() : nullptr;
@@ -371,7 +375,7 @@ void TSkinFormMenus::EndTracking()
     if (trackingMenus == this) trackingMenus = nullptr;
     const bool was = tracking_;
     tracking_ = false;
-    host_.MenuHostSetTracking(false);
+    if (was) host_.MenuHostSetTracking(false);
     if (was && SkinManager && SkinManager->MenuList.empty()) {
         SkinManager->MenuKind = 0;
         SkinManager->AppPopup = false;

@@ -153,7 +153,10 @@ TSkinFormMenus::TSkinFormMenus(TSkinMenuHost& host)
 
 TSkinFormMenus::~TSkinFormMenus()
 {
-    CancelMenu();
+    // The frame is on its way out: it is told nothing more unless a
+    // drop-down is still open.
+    if (tracking_) CancelMenu();
+    if (msgHook_) UnhookWindowsHookEx(msgHook_);
     // Items must not keep calling into a frame that is gone.
     for (TMenu* menu : std::vector<TMenu*>(hooked_))
         HookMenu(menu, false, false);

@@ -344,6 +344,10 @@ TEST_F(MenuBar, HotButtonsFollowTheFrameAndGoWithTheBar)
     b->MouseEnter();
     EXPECT_EQ(host.Hot, b);
     EXPECT_EQ(a->State, NCStateNormal);
+    // Rebuilt buttons: the frame no longer holds the old hot one.
+    menus->MenuBar()->UpdataBtn();
+    EXPECT_EQ(host.Hot, nullptr);
+    menus->MenuBar()->Buttons[0]->MouseEnter();
     menus->DetachMenuBar();
     EXPECT_EQ(host.Hot, nullptr);
     EXPECT_EQ(menus->MenuBar(), nullptr);
