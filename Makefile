@@ -10,7 +10,7 @@ DISTDIR ?= dist
 
 .PHONY: all deps native win run test test-native test-win bench fuzz format clean
 .PHONY: dist install uninstall test-install
-.PHONY: soak
+.PHONY: soak bench-win
 
 all: native win
 
@@ -66,12 +66,18 @@ test-install:
 bench: deps $(NATIVE)/CMakeCache.txt
 	cmake --build $(NATIVE) -j$(JOBS) --target orvane_bench
 	$(NATIVE)/tests/bench/orvane_bench --benchmark_counters_tabular=true
+	$(MAKE) bench-win
 
 fuzz: native
 	@for t in $(NATIVE)/tests/fuzz/fuzz_*; do [ -x "$$t" -a -f "$$t" ] || continue; n=$$(basename $$t); \
 	  echo "== $$n ($(FUZZ_SECONDS) s)"; \
 	  tools/run-fuzzer $$t tests/fuzz/corpus/$$n $(NATIVE)/tests/fuzz/corpus/$$n $(FUZZ_SECONDS) 2>&1 | tail -n 12 || exit 1; \
 	done
+
+# The figures measured under Wine; `make bench` ends with them.
+bench-win: deps $(WIN)/CMakeCache.txt
+	cmake --build $(WIN) -j$(JOBS)
+	tools/with-display bash -c 'tools/wine-prefix; rc=0; tools/bench-win $(WIN) || rc=$$?; tools/wine-stop; exit $$rc'
 
 # The real panel against the real simulator for SOAK_MINUTES, under faults and
 # a driver that works every control; prints its table of checks at the end.
