@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "framework/controls.h"
+#include "skin/winskinframe.h"
 #include "skin/winskinmenu.h"
 
 namespace {
@@ -157,10 +158,9 @@ LRESULT CALLBACK TSkinManage::SkinHookCBT(int code, WPARAM wParam, LPARAM lParam
             m->AddForm(wnd);
             break;
         case HCBT_DESTROYWND:
+            // The frame lets its window go by itself (on WM_NCDESTROY) and is
+            // freed with its form or at the next clean-up of released frames.
             m->DeleteMenu(wnd);
-            // The frame lets its window go by itself; here the record of a
-            // window that is going away must not outlive it.
-            m->DeleteForm2(wnd);
             break;
         default:
             break;
@@ -283,65 +283,86 @@ bool TSkinManage::AddForm(HWND wnd)
     if (!OnBeforeSkin(wnd, cls)) return false;
     TSkinData* data = FindSkindata(wnd);
     if (!data || data->NotLoaded) return false;
-    TSkinFrameRecord* frame = CreateFrame(wnd, form, data);
+    TWinSkinForm* frame = CreateFrame(wnd, form, data);
     if (!frame) return false;
-    FormList.emplace_back(frame);
+    FormList.push_back(frame);
     return true;
 }
 
-TSkinFrameRecord* TSkinManage::CreateFrame(HWND wnd, TCustomForm* form, TSkinData* data)
+TWinSkinForm* TSkinManage::CreateFrame(HWND wnd, TCustomForm* form, TSkinData* data)
 {
-    auto* f = new TSkinFrameRecord;
+    auto* f = new TWinSkinForm(form);
+    f->Manager = this;
     f->Wnd = wnd;
-    f->Form = form;
-    f->Data = data;
-    f->State = 1;
+    if (form)
+        f->InitTform(data, form);
+    else
+        f->InitDlg(data);
+    PostMessageA(wnd, WM_SKIN_ACTIVATE, 0, 1000);
     return f;
 }
 
-void TSkinManage::ReleaseFrame(TSkinFrameRecord& frame)
+void TSkinManage::ReleaseFrame(TWinSkinForm& frame)
 {
-    frame.State = FrameStateReleased;
+    frame.UnSubclass();
+    frame.FrameState = FrameStateReleased;
     if (IsWindow(frame.Wnd))
         RedrawWindow(frame.Wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
-TSkinFrameRecord* TSkinManage::FindSkinForm(HWND wnd) const
+TWinSkinForm* TSkinManage::FindSkinForm(HWND wnd) const
 {
-    for (auto& f : FormList)
-        if (f->Wnd == wnd && f->State != FrameStateReleased) return f.get();
+    for (TWinSkinForm* f : FormList)
+        if (f->Wnd == wnd && f->FrameState != FrameStateReleased) return f;
     return nullptr;
 }
 
-void TSkinManage::FreeFrame(TSkinFrameRecord* frame)
+void TSkinManage::FreeFrame(TWinSkinForm* frame)
 {
-    std::erase_if(FormList, [&](const auto& f) { return f.get() == frame; });
+    // The frame's destructor takes it out of the list.
+    delete frame;
 }
 
 bool TSkinManage::DeleteForm(HWND wnd)
 {
-    TSkinFrameRecord* f = FindSkinForm(wnd);
+    TWinSkinForm* f = FindSkinForm(wnd);
     if (!f || !f->Form) return false;
-    f->State = 4;
-    ReleaseFrame(*f);
+    f->FrameState = 4;
+    f->UnSubclass();
     FreeFrame(f);
     return true;
 }
 
 void TSkinManage::DeleteForm2(HWND wnd)
 {
-    std::erase_if(FormList, [&](const auto& f) { return f->Wnd == wnd; });
+    std::erase_if(FormList, [&](TWinSkinForm* f) {
+        if (f->Wnd != wnd) return false;
+        f->Manager = nullptr;
+        return true;
+    });
+}
+
+void TSkinManage::DeleteForm2(TWinSkinForm* frame)
+{
+    std::erase(FormList, frame);
 }
 
 void TSkinManage::DeleteDeleted()
 {
-    std::erase_if(FormList, [](const auto& f) { return f->State == FrameStateReleased; });
+    std::vector<TWinSkinForm*> released;
+    for (TWinSkinForm* f : FormList)
+        if (f->FrameState == FrameStateReleased) released.push_back(f);
+    for (TWinSkinForm* f : released)
+        FreeFrame(f);
 }
 
 void TSkinManage::DeleteAllForms()
 {
-    for (auto& f : FormList)
-        if (f->State != FrameStateReleased) ReleaseFrame(*f);
+    const std::vector<TWinSkinForm*> frames = FormList;
+    for (TWinSkinForm* f : frames) {
+        if (f->FrameState != FrameStateReleased) f->UnSubclass3();
+        FreeFrame(f);
+    }
     FormList.clear();
 }
 
@@ -362,8 +383,8 @@ void TSkinManage::SetAction(int action, uint32_t interval)
 
 void TSkinManage::DeleteSysbtn()
 {
-    for (auto& f : FormList)
-        if (f->Data == ActionData) ++f->SysButtonsFreed;
+    for (TWinSkinForm* f : FormList)
+        if (f->Data == ActionData) f->DeleteSysbtn();
 }
 
 void TSkinManage::OnTimer(TObject*)
@@ -395,27 +416,24 @@ void TSkinManage::RunAction(int action, TSkinData* data)
     case 2:
         Enabled = false;
         DeleteDeleted();
-        for (size_t i = 0; i < FormList.size();) {
-            TSkinFrameRecord* f = FormList[i].get();
-            if (onlyThis && f->Data != data) {
-                ++i;
-                continue;
-            }
+        for (TWinSkinForm* f : std::vector<TWinSkinForm*>(FormList)) {
+            if (onlyThis && f->Data != data) continue;
             ReleaseFrame(*f);
             FreeFrame(f);
             if (onlyThis) break;
         }
         break;
     case 3: {
-        std::vector<TSkinFrameRecord*> changed;
-        for (auto& f : FormList)
-            if (f->Data == data && f->State != FrameStateReleased) {
-                ++f->SysButtonsFreed;
-                changed.push_back(f.get());
+        std::vector<TWinSkinForm*> changed;
+        for (TWinSkinForm* f : FormList)
+            if (f->Data == data && f->FrameState != FrameStateReleased) {
+                f->DeleteSysbtn();
+                f->InitSkinData();
+                changed.push_back(f);
                 if (onlyThis) break;
             }
-        for (TSkinFrameRecord* f : changed)
-            ++f->SkinChanges;
+        for (TWinSkinForm* f : changed)
+            f->SkinChange();
         break;
     }
     case 6:
@@ -423,7 +441,7 @@ void TSkinManage::RunAction(int action, TSkinData* data)
         break;
     case 7:
         if (onlyThis) break;
-        if (TSkinFrameRecord* f = FindSkinForm(ActionWnd)) {
+        if (TWinSkinForm* f = FindSkinForm(ActionWnd)) {
             ReleaseFrame(*f);
             DeleteDeleted();
             AddForm(ActionWnd);

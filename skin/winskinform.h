@@ -3,11 +3,8 @@
 // get a skinned frame, picks their skin data, and runs the deferred skin
 // actions (on, off, changed) from a one-shot timer.
 //
-// The skinned frame itself is not here yet: where a frame would be created
-// the manager records the window (TSkinFrameRecord) through CreateFrame, so
-// the selection rules, the list bookkeeping and the clean-up order can be
-// exercised on their own. Nothing creates SkinManager for the running
-// program yet; the skin data component does not register with it.
+// Each skinned window gets a TWinSkinForm (skin/winskinframe.h) through
+// CreateFrame; the frame list holds them until they are released and freed.
 #pragma once
 
 #include <windows.h>
@@ -31,17 +28,8 @@ constexpr int32_t SkinDisableTag = 99;
 // Frame states the manager looks at.
 constexpr int FrameStateReleased = 6;
 
-// What the manager keeps per skinned window until the frame object exists.
-struct TSkinFrameRecord {
-    HWND Wnd = nullptr;
-    TCustomForm* Form = nullptr; // the framework form, when the window is one
-    TSkinData* Data = nullptr;
-    int State = 0;           // FrameStateReleased once let go
-    int SysButtonsFreed = 0; // how often the skin change freed its system buttons
-    int SkinChanges = 0;
-};
-
 class TSkinManage;
+class TWinSkinForm;
 class TWinSkinPopMenu;
 
 // A hook on another thread.
@@ -72,11 +60,13 @@ public:
     bool NestedForm(HWND wnd) const;
     void ActiveForm(TCustomForm* form);
     bool AddForm(HWND wnd);
-    TSkinFrameRecord* FindSkinForm(HWND wnd) const;
+    TWinSkinForm* FindSkinForm(HWND wnd) const;
     TCustomForm* FindTForm(HWND wnd) const;
     bool IsDllForm(HWND wnd) const;
     bool DeleteForm(HWND wnd);
     void DeleteForm2(HWND wnd);
+    // A frame being freed leaves the list (its destructor calls this).
+    void DeleteForm2(TWinSkinForm* frame);
     void DeleteDeleted();
     void DeleteAllForms();
 
@@ -103,8 +93,10 @@ public:
     void OnTimer(TObject* Sender);
     void DeleteSysbtn();
 
-    // Lists. Frames are owned; skin data components are not.
-    std::vector<std::unique_ptr<TSkinFrameRecord>> FormList;
+    // Lists. Skin data components are not owned. A frame is freed by the
+    // manager or, with its window's form (its owner), by the form; either
+    // way it leaves the list as it goes.
+    std::vector<TWinSkinForm*> FormList;
     std::vector<TSkinData*> SkinDataList;
     std::vector<std::unique_ptr<TSkinThread>> ThreadList;
     std::vector<std::unique_ptr<TWinSkinPopMenu>> MenuList;
@@ -115,6 +107,9 @@ public:
     int MenuKind = 0;
     bool AppPopup = false;
     bool MDIChildMax = false;
+    // Set by an MDI frame's skinned frame.
+    HWND MDIClient = nullptr;
+    TCustomForm* MDIForm = nullptr;
     int Action = 0;
     TSkinData* ActionData = nullptr;
     TSkinData* MainData = nullptr;
@@ -129,14 +124,14 @@ public:
     static LRESULT CALLBACK SkinHookCBT(int code, WPARAM wParam, LPARAM lParam);
 
 protected:
-    // Where the skinned frame takes the window over. Today it only records
-    // the window; the frame object replaces this.
-    virtual TSkinFrameRecord* CreateFrame(HWND wnd, TCustomForm* form, TSkinData* data);
+    // Creates the frame that takes the window over and posts it the
+    // activation message.
+    virtual TWinSkinForm* CreateFrame(HWND wnd, TCustomForm* form, TSkinData* data);
     // Let a frame go: gives the window its own frame back.
-    virtual void ReleaseFrame(TSkinFrameRecord& frame);
+    virtual void ReleaseFrame(TWinSkinForm& frame);
 
 private:
-    void FreeFrame(TSkinFrameRecord* frame);
+    void FreeFrame(TWinSkinForm* frame);
     void RunAction(int action, TSkinData* data);
 
     std::unique_ptr<TTimer> timer_;

@@ -1,0 +1,23 @@
+# Runs skinned-shots.exe under Wine in OUT_DIR and turns its two BMPs into
+# PNGs. Fails when the program reports a failure or saves no picture.
+file(MAKE_DIRECTORY ${OUT_DIR})
+set(names panel-skinned monitor-skinned)
+foreach(name ${names})
+  file(REMOVE ${OUT_DIR}/${name}.bmp)
+endforeach()
+execute_process(COMMAND ${WINE_RUN} ${EXE} panel-skinned.bmp monitor-skinned.bmp
+                WORKING_DIRECTORY ${OUT_DIR} RESULT_VARIABLE rc)
+foreach(name ${names})
+  if(NOT EXISTS ${OUT_DIR}/${name}.bmp)
+    message(FATAL_ERROR "skinned-shots saved no ${name} picture (exit ${rc})")
+  endif()
+  execute_process(COMMAND convert ${name}.bmp ${name}.png WORKING_DIRECTORY ${OUT_DIR} RESULT_VARIABLE convert_rc)
+  file(REMOVE ${OUT_DIR}/${name}.bmp)
+  if(NOT convert_rc EQUAL 0)
+    message(FATAL_ERROR "convert could not make ${name}.png")
+  endif()
+  message(STATUS "saved ${OUT_DIR}/${name}.png")
+endforeach()
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "skinned-shots failed (exit ${rc})")
+endif()
