@@ -11,10 +11,6 @@
 
 namespace {
 
-// The frame hangs on its window under this property; WinWndProc finds it
-// there. The name is ours alone so that no other module mistakes it.
-constexpr const char* FramePropName = "OrvaneWinSkinForm";
-
 bool IsOneOf(UINT value, std::initializer_list<UINT> list)
 {
     return std::find(list.begin(), list.end(), value) != list.end();
@@ -37,7 +33,7 @@ HWND FindMDIClient(HWND wnd)
 
 TWinSkinForm* FindSkinFrame(HWND wnd)
 {
-    return wnd ? static_cast<TWinSkinForm*>(GetPropA(wnd, FramePropName)) : nullptr;
+    return wnd ? static_cast<TWinSkinForm*>(GetPropA(wnd, SkinFramePropName)) : nullptr;
 }
 
 const TClassInfo& TWinSkinForm::StaticClass()
@@ -181,7 +177,7 @@ void TWinSkinForm::InitSkin(TSkinData* data)
     }
     if (FormStyle == sfsMDIform) SubclassMDI();
 
-    SetPropA(Wnd, FramePropName, this);
+    SetPropA(Wnd, SkinFramePropName, this);
     const LONG_PTR proc = reinterpret_cast<LONG_PTR>(&TWinSkinForm::WinWndProc);
     oldWndProc_ = reinterpret_cast<WNDPROC>(UnicodeWnd ? SetWindowLongPtrW(Wnd, GWLP_WNDPROC, proc)
                                                        : SetWindowLongPtrA(Wnd, GWLP_WNDPROC, proc));
@@ -253,6 +249,13 @@ void TWinSkinForm::GetIcon()
     DWORD_PTR icon = 0;
     SendMessageTimeoutA(Wnd, WM_GETICON, ICON_SMALL, 0, SMTO_NORMAL, 1000, &icon);
     if (!icon) SendMessageTimeoutA(Wnd, WM_GETICON, ICON_BIG, 0, SMTO_NORMAL, 1000, &icon);
+    // A window without an icon of its own shows what the system frame would:
+    // its class's icon, else the system's application icon (shared, never
+    // destroyed).
+    if (!icon) icon = GetClassLongPtrA(Wnd, GCLP_HICONSM);
+    if (!icon) icon = GetClassLongPtrA(Wnd, GCLP_HICON);
+    if (!icon)
+        icon = reinterpret_cast<DWORD_PTR>(LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION)));
     IconHandle = reinterpret_cast<HICON>(icon);
     if (IconHandle) DrawIconEx(c->Handle(), 0, 0, IconHandle, w, h, 0, nullptr, DI_NORMAL);
 }
@@ -722,154 +725,4 @@ void TWinSkinForm::NewWndProc(TMessage& m)
         break;
     }
     passOn();
-}
-
-// ---------------------------------------------------------------------------
-// MDI frames
-
-void TWinSkinForm::SubclassMDI()
-{
-    if (!MDIClient || oldMDIProc_) return;
-    SetPropA(MDIClient, FramePropName, this);
-    oldMDIProc_ = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(MDIClient, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWinSkinForm::MDIClientProc)));
-    SavedMenuUpdate = Data ? Data->MenuUpdate : true;
-}
-
-void TWinSkinForm::UnSubclassMDI()
-{
-    if (!MDIClient || !oldMDIProc_) return;
-    if (IsWindow(MDIClient)) {
-        SetWindowLongPtrA(MDIClient, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(oldMDIProc_));
-        RemovePropA(MDIClient, FramePropName);
-    }
-    oldMDIProc_ = nullptr;
-}
-
-LRESULT CALLBACK TWinSkinForm::MDIClientProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    TWinSkinForm* f = FindSkinFrame(wnd);
-    if (!f || !f->oldMDIProc_) return DefWindowProcA(wnd, msg, wParam, lParam);
-    const WNDPROC previous = f->oldMDIProc_;
-    auto pass = [&] { return CallWindowProcA(previous, wnd, msg, wParam, lParam); };
-    switch (msg) {
-    case WM_NCDESTROY: {
-        const LRESULT r = pass();
-        f->UnSubclassMDI();
-        return r;
-    }
-    case WM_NCCALCSIZE:
-        if (f->FrameState == FrameSkinned && f->Data && !f->Data->Options.Contains(xoMDIScrollbar))
-            SetWindowLongPtrA(wnd, GWL_STYLE, GetWindowLongPtrA(wnd, GWL_STYLE) & ~(WS_HSCROLL | WS_VSCROLL));
-        return pass();
-    case WM_MDICREATE:
-        if (f->Data) f->Data->MenuUpdate = false;
-        return pass();
-    case WM_MDIDESTROY: {
-        const LRESULT r = pass();
-        BOOL maximized = FALSE;
-        const HWND active = reinterpret_cast<HWND>(
-            SendMessageA(wnd, WM_MDIGETACTIVE, 0, reinterpret_cast<LPARAM>(&maximized)));
-        if (f->Manager) f->Manager->MDIChildMax = active && maximized;
-        if (!active && f->Data) f->Data->MenuUpdate = f->SavedMenuUpdate;
-        return r;
-    }
-    case WM_MDITILE:
-    case WM_MDICASCADE:
-        if (f->Manager) f->Manager->MDIChildMax = false;
-        return pass();
-    case WM_SKIN_MDIMAX:
-        RedrawWindow(f->Wnd, nullptr, nullptr,
-                     RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        return 0;
-    default:
-        return pass();
-    }
-}
-
-// ---------------------------------------------------------------------------
-// Release
-
-void TWinSkinForm::RestoreProcedures()
-{
-    // A form being freed has nothing left to give back to.
-    if (formHooked_ && Form && !Form->ComponentState().Contains(csDestroying)) {
-        Form->WindowProc = oldFormProc_;
-        oldFormProc_ = nullptr;
-    }
-    formHooked_ = false;
-    if (subclassed_) {
-        if (IsWindow(Wnd)) {
-            if (UnicodeWnd)
-                SetWindowLongPtrW(Wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(oldWndProc_));
-            else
-                SetWindowLongPtrA(Wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(oldWndProc_));
-            RemovePropA(Wnd, FramePropName);
-        }
-        subclassed_ = false;
-    }
-    UnSubclassMDI();
-}
-
-void TWinSkinForm::ReleaseControls()
-{
-    HotControl = nullptr;
-    if (controls_) controls_->DeleteControls();
-}
-
-void TWinSkinForm::UnSubclass()
-{
-    if (hoverTimer_) hoverTimer_->SetEnabled(false);
-    if (!subclassed_) return;
-    const bool destroying = FrameState == FrameDestroying;
-    RestoreProcedures();
-    ReleaseControls();
-    menus_->InitPopMenu(false);
-    menus_->InitMainMenu(false);
-    if (Form && !destroying) Form->SetColor(OldColor);
-    if (!Icons.Contains(sbicaption) && (Style & WS_SYSMENU))
-        SetWindowLongPtrA(Wnd, GWL_STYLE, GetWindowLongPtrA(Wnd, GWL_STYLE) | WS_SYSMENU);
-    menus_->DetachMenuBar();
-
-    // The client area keeps its size under the system frame. A frame that
-    // never got as far as activation changed no size.
-    RECT r{};
-    GetWindowRect(Wnd, &r);
-    const bool maximizedTop = WindowState == swsMax && !ChildWnd;
-    if (!destroying && !maximizedTop && ControlsInited && SkinFrame) {
-        const int w = (r.right - r.left) - (FrameLeft + FrameRight) + SysFrameWidth;
-        const int h = (r.bottom - r.top) - (FrameTop + FrameBottom + MenuHeight) + SysFrameHeight;
-        POINT pos{r.left, r.top};
-        if (FormStyle == sfsMDIChild || ChildWnd) ScreenToClient(GetParent(Wnd), &pos);
-        SetWindowPos(Wnd, nullptr, pos.x, pos.y, w, h, SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-    } else if (!destroying) {
-        Refresh();
-    }
-    if (RegionApplied || SkinFrame) SetWindowRgn(Wnd, nullptr, !destroying);
-    RegionApplied = false;
-    RegionWidth = RegionHeight = 0;
-}
-
-void TWinSkinForm::UnSubclass3()
-{
-    hoverTimer_.reset();
-    HotObject = nullptr;
-    RestoreProcedures();
-    ReleaseControls();
-    menus_->DetachMenuBar();
-}
-
-void TWinSkinForm::UnSubclass2()
-{
-    if (hoverTimer_) hoverTimer_->SetEnabled(false);
-    ReleaseControls();
-    menus_->InitPopMenu(false);
-    menus_->InitMainMenu(false);
-    menus_->DetachMenuBar();
-    const bool destroying = FrameState == FrameDestroying;
-    if (Form && !destroying) Form->SetColor(OldColor);
-    RestoreProcedures();
-    if (Form && !destroying)
-        for (int i = 0; i < Form->ComponentCount(); ++i)
-            if (auto* c = dynamic_cast<TControl*>(Form->Components(i))) c->Invalidate();
 }

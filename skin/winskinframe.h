@@ -5,9 +5,10 @@
 // area at its designed size, answers non-client input itself, and gives
 // everything back when the skin goes off or the window goes away. Win32 only.
 //
-// The frame's pieces live in three files: winskinframe.cpp (take-over,
-// activation, dispatch, geometry, release), winskinframepaint.cpp (painting
-// and the region), winskinsysbtn.cpp (caption buttons and frame input).
+// The frame's pieces: winskinframe.cpp (take-over, activation, dispatch,
+// geometry, skin change), winskinframepaint.cpp (painting and the region),
+// winskinsysbtn.cpp (caption buttons and frame input), winskinframerelease.cpp
+// (MDI client, release).
 #pragma once
 
 #include <windows.h>
@@ -250,6 +251,11 @@ private:
     std::unique_ptr<TSkinControlList> controls_;
     std::unique_ptr<TSkinFormMenus> menus_;
 };
+
+// The frame hangs on its window under this property; the replaced window
+// procedure finds it there. The name is ours alone so that no other module
+// mistakes it.
+constexpr const char* SkinFramePropName = "OrvaneWinSkinForm";
 
 // The frame of a window, found through the window property the frame sets.
 TWinSkinForm* FindSkinFrame(HWND wnd);
