@@ -52,6 +52,23 @@ void Click(HWND wnd, TPoint p, WPARAM hit = HTCAPTION)
     SendMessageA(wnd, WM_NCLBUTTONUP, hit, ScreenPoint(wnd, p.X, p.Y));
 }
 
+// Pixels of the window, as on screen, that differ from frame `frame` of a
+// button's image at the button (magenta source pixels are not drawn).
+int ShownMismatches(HWND wnd, const TWinSysButton& b, int frame)
+{
+    TDataSkinSysButton& obj = *b.SkinObject;
+    const int w = obj.Image->GetWidth() / obj.Frame, h = obj.Image->GetHeight();
+    TWindowDC dc = TWindowDC::Get(wnd, true);
+    int bad = 0;
+    for (int j = 0; j < h; ++j)
+        for (int i = 0; i < w; ++i) {
+            const TColor src = obj.Image->Canvas()->GetPixel((frame - 1) * w + i, j);
+            if (src == SkinKeyColor) continue;
+            if (GetPixel(dc.Handle(), b.BoundsRect.left + i, b.BoundsRect.top + j) != ColorToRGB(src)) ++bad;
+        }
+    return bad;
+}
+
 // Keeps the real cursor away from the window, so that only the messages
 // the test sends say where the mouse is.
 void ParkCursor()
@@ -91,6 +108,7 @@ TEST_F(SkinnedTest, HoverMakesAButtonHotAndTheTimerTakesItAway)
     EXPECT_EQ(SendMessageA(w, WM_NCMOUSEMOVE, HTCAPTION, ScreenPoint(w, c.X, c.Y)), 0);
     EXPECT_EQ(f->HotObject, close);
     EXPECT_EQ(close->State, NCStateHot);
+    EXPECT_EQ(ShownMismatches(w, *close, NCStateHot), 0);
     // Moving on to another button hands the hot state over.
     const TPoint m = Centre(min->BoundsRect);
     SendMessageA(w, WM_NCMOUSEMOVE, HTCAPTION, ScreenPoint(w, m.X, m.Y));
@@ -103,6 +121,8 @@ TEST_F(SkinnedTest, HoverMakesAButtonHotAndTheTimerTakesItAway)
     ASSERT_TRUE(PumpUntil([&] { return f->HotObject == nullptr; }, milliseconds(1500)));
     EXPECT_LT(Clock::now() - start, milliseconds(700));
     EXPECT_EQ(min->State, NCStateNormal);
+    EXPECT_EQ(ShownMismatches(w, *min, NCStateNormal), 0);
+    EXPECT_EQ(ShownMismatches(w, *close, NCStateNormal), 0);
 
     // Over the caption text, away from every button, nothing is hot.
     SendMessageA(w, WM_NCMOUSEMOVE, HTCAPTION, ScreenPoint(w, c.X, c.Y));
