@@ -10,7 +10,7 @@
 #include "skin/winskinedit.h"
 #include "skin_edit_testing.h"
 
-using namespace skintest;
+using namespace skinedittest;
 
 namespace {
 

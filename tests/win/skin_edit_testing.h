@@ -23,7 +23,7 @@
 #include "skin/winskinscroll.h"
 #include "skin/winsubclass.h"
 
-namespace skintest {
+namespace skinedittest {
 
 using Clock = std::chrono::steady_clock;
 
@@ -191,4 +191,4 @@ inline int BestFrame(TBitmap& shown, TBitmap& image, int frames,
     return fewest == 0 ? best : -best;
 }
 
-} // namespace skintest
+} // namespace skinedittest

@@ -18,7 +18,7 @@
 #include "skin/winskinscroll.h"
 #include "skin_edit_testing.h"
 
-using namespace skintest;
+using namespace skinedittest;
 
 namespace {
 
@@ -139,6 +139,10 @@ TEST_F(SkinScroll, VerticalOverlayLiesOverTheBarOnlyWhileTheBarIsShown)
         return EqualRect(&o, &b) && IsWindowVisible(obj->VScroll->Handle());
     };
     EXPECT_TRUE(overlayOverBar());
+    // The sunken edge is replaced: shadow at the edge, face inside it.
+    EXPECT_EQ(PixelOf(w, 0, 60, true), Rgb(Shadow()));
+    EXPECT_EQ(PixelOf(w, 1, 60, true), Rgb(Face()));
+    EXPECT_EQ(PixelOf(w, 60, 0, true), Rgb(Shadow()));
     EXPECT_FALSE(obj->HScroll->Shown);
     EXPECT_FALSE(IsWindowVisible(obj->HScroll->Handle()));
     // Above the memo, so the memo's own bar never paints over it.
