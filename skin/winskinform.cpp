@@ -81,13 +81,16 @@ TSkinManage::~TSkinManage()
     if (OnDestroy) OnDestroy(this);
     if (!subManager_) {
         DeleteAllThreads();
-        if (!FormList.empty()) DeleteAllForms();
+        if (!FormList.empty() || !SubList.empty()) DeleteAllForms();
         FormList.clear();
         // Menu windows still open keep working with their own painting.
         for (auto& menu : MenuList)
             menu->UnSubClass();
         MenuList.clear();
         SkinDataList.clear();
+        DeleteAllSub();
+    } else if (parent_) {
+        DeleteSub();
     }
     RemoveHook();
     if (SkinManager == this) SkinManager = nullptr;
@@ -115,10 +118,7 @@ void TSkinManage::InstallThread(DWORD threadId)
         if (t->ThreadID == threadId) return;
     auto t = std::make_unique<TSkinThread>();
     t->ThreadID = threadId;
-    // Windows of other threads are watched by the same procedure for now; the
-    // variant that refuses grips and frees frames on destruction comes with
-    // the frame object.
-    t->Hook = SetWindowsHookExA(WH_CBT, SkinHookCBT, nullptr, threadId);
+    t->Hook = SetWindowsHookExA(WH_CBT, SkinHookCBT2, nullptr, threadId);
     if (t->Hook) ThreadList.push_back(std::move(t));
 }
 
@@ -146,9 +146,11 @@ LRESULT CALLBACK TSkinManage::SkinHookCBT(int code, WPARAM wParam, LPARAM lParam
         switch (code) {
         case HCBT_CREATEWND: {
             auto* cbt = reinterpret_cast<CBT_CREATEWNDA*>(lParam);
-            // Menu windows get their skinned menu objects as they come; MDI
-            // children are taken as they are created.
-            if (cbt && cbt->lpcs && !(cbt->lpcs->style & WS_CHILD) && ClassNameOf(wnd) == "#32768")
+            // Menu windows get their skinned menu objects as they come (a
+            // sub-manager leaves them to the main one); MDI children are taken
+            // as they are created.
+            if (cbt && cbt->lpcs && !(cbt->lpcs->style & WS_CHILD) && !m->Parent() &&
+                ClassNameOf(wnd) == "#32768")
                 m->AddMenu(wnd);
             if (cbt && cbt->lpcs && (cbt->lpcs->dwExStyle & WS_EX_MDICHILD)) m->AddForm(wnd);
             break;
@@ -161,6 +163,39 @@ LRESULT CALLBACK TSkinManage::SkinHookCBT(int code, WPARAM wParam, LPARAM lParam
             // The frame lets its window go by itself (on WM_NCDESTROY) and is
             // freed with its form or at the next clean-up of released frames.
             m->DeleteMenu(wnd);
+            break;
+        default:
+            break;
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+LRESULT CALLBACK TSkinManage::SkinHookCBT2(int code, WPARAM wParam, LPARAM lParam)
+{
+    TSkinManage* m = hookedManager;
+    if (m && code >= 0 && m->UseState != 4) {
+        HWND wnd = reinterpret_cast<HWND>(wParam);
+        switch (code) {
+        case HCBT_CREATEWND: {
+            auto* cbt = reinterpret_cast<CBT_CREATEWNDA*>(lParam);
+            // A skinned frame paints its own grips; another thread's system
+            // grip would fight it from a thread the frame cannot reach.
+            if (cbt && cbt->lpcs && cbt->lpcs->hwndParent &&
+                m->FindSkinForm(cbt->lpcs->hwndParent) && Lower(ClassNameOf(wnd)) == "scrollbar")
+                return 10;
+            // Another thread's menus are all taken, whatever their style.
+            if (ClassNameOf(wnd) == "#32768") m->AddMenu(wnd);
+            if (cbt && cbt->lpcs && (cbt->lpcs->dwExStyle & WS_EX_MDICHILD)) m->AddForm(wnd);
+            break;
+        }
+        case HCBT_ACTIVATE:
+            if (m->UseState == 0) m->UseState = 1;
+            m->AddForm(wnd);
+            break;
+        case HCBT_DESTROYWND:
+            m->DeleteMenu(wnd);
+            m->DeleteForm(wnd);
             break;
         default:
             break;
@@ -408,9 +443,16 @@ void TSkinManage::RunAction(int action, TSkinData* data)
             if (NestedForms) ActiveForm(dynamic_cast<TCustomForm*>(OwnerForm(data)));
         } else {
             DeleteDeleted();
-            if (NestedForms && Screen)
+            // Every visible top-level form gets its frame back now, not at its
+            // next activation; ActiveForm leaves nested forms alone.
+            if (Screen)
                 for (int i = Screen->FormCount() - 1; i >= 0; --i)
                     ActiveForm(Screen->Forms(i));
+            for (TSkinManage* sub : SubList) {
+                sub->Enabled = true;
+                sub->ActionData = data;
+                sub->SetAction(1, 300);
+            }
         }
         break;
     case 2:
@@ -422,6 +464,9 @@ void TSkinManage::RunAction(int action, TSkinData* data)
             FreeFrame(f);
             if (onlyThis) break;
         }
+        if (!onlyThis)
+            for (TSkinManage* sub : SubList)
+                sub->Enabled = false;
         break;
     case 3: {
         std::vector<TWinSkinForm*> changed;
@@ -449,5 +494,56 @@ void TSkinManage::RunAction(int action, TSkinData* data)
         break;
     default:
         break;
+    }
+}
+
+void TSkinManage::AssignData(TSkinManage* main)
+{
+    if (main && main == parent_) return;
+    if (parent_) DeleteSub();
+    if (!main) {
+        // Detached: nothing of the main manager's may be used any more.
+        SkinDataList.clear();
+        MainData = nullptr;
+        Enabled = false;
+        UseState = 4;
+        RemoveHook();
+        return;
+    }
+    parent_ = main;
+    main->SubList.push_back(this);
+    SkinDataList = main->SkinDataList;
+    MainData = main->MainData;
+    Enabled = main->Enabled;
+    UseState = main->UseState;
+}
+
+void TSkinManage::DeleteSub()
+{
+    if (!parent_) return;
+    std::erase(parent_->SubList, this);
+    if (SubInstance) parent_->DeleteSubForm(SubInstance);
+    parent_ = nullptr;
+}
+
+void TSkinManage::DeleteAllSub()
+{
+    std::vector<TSkinManage*> subs;
+    subs.swap(SubList);
+    for (TSkinManage* sub : subs) {
+        sub->parent_ = nullptr;
+        sub->AssignData(nullptr);
+    }
+}
+
+void TSkinManage::DeleteSubForm(HINSTANCE instance)
+{
+    for (TWinSkinForm* f : std::vector<TWinSkinForm*>(FormList)) {
+        HWND wnd = f->Wnd;
+        if (IsWindow(wnd) &&
+            reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(wnd, GWLP_HINSTANCE)) == instance) {
+            ReleaseFrame(*f);
+            FreeFrame(f);
+        }
     }
 }

@@ -93,6 +93,23 @@ public:
     void OnTimer(TObject* Sender);
     void DeleteSysbtn();
 
+    // MDI state shared by every frame (winskinmdi.cpp): a child maximized or
+    // restored, captions given back, and how many MDI children are skinned.
+    void SetMDIMax(bool flag);
+    void SetMDIMax2(bool flag);
+    void SetCaption();
+    int GetMDIChildNum() const;
+
+    // Sub-managers: the engine of another module in the process attaches
+    // itself to the main manager and shares its skin data and state.
+    void AssignData(TSkinManage* main);
+    void DeleteSub();
+    void DeleteAllSub();
+    void DeleteSubForm(HINSTANCE instance);
+    TSkinManage* Parent() const { return parent_; }
+    std::vector<TSkinManage*> SubList;
+    HINSTANCE SubInstance = nullptr;
+
     // Lists. Skin data components are not owned. A frame is freed by the
     // manager or, with its window's form (its owner), by the form; either
     // way it leaves the list as it goes.
@@ -122,6 +139,8 @@ public:
     // The hook procedure for the thread that installed it; it acts for the
     // manager that installed it and passes calls on once that one is gone.
     static LRESULT CALLBACK SkinHookCBT(int code, WPARAM wParam, LPARAM lParam);
+    // The hook for windows of other threads (InstallThread).
+    static LRESULT CALLBACK SkinHookCBT2(int code, WPARAM wParam, LPARAM lParam);
 
 protected:
     // Creates the frame that takes the window over and posts it the
@@ -136,6 +155,7 @@ private:
 
     std::unique_ptr<TTimer> timer_;
     bool subManager_ = false;
+    TSkinManage* parent_ = nullptr;
     HHOOK hook_ = nullptr;
 };
 
