@@ -366,6 +366,10 @@ BOOL WINAPI CH375WriteData(ULONG iIndex, PVOID iBuffer, PULONG ioLength)
     if (iIndex != 0 || !iBuffer || length == 0 || length >= kMaxLinkMessage) return FALSE;
     TLock l(g.lock);
     if (!g.opened || !g.link) return FALSE;
+    // A reply still unread belongs to a request whose read has already
+    // given up; left here, it would be taken as the answer to this one, and
+    // every later reply would go to the request after its own.
+    g.inbox.clear();
     if (!SendLocked(LinkType::Frame, std::span(static_cast<const uint8_t*>(iBuffer), length),
                     g.writeTimeoutMs))
         return FALSE;

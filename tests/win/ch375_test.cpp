@@ -283,6 +283,26 @@ TEST_F(Ch375Test, RequestsGetRepliesThePanelAccepts)
     EXPECT_EQ(small[2], 0x0C);
 }
 
+TEST_F(Ch375Test, AReplyThatComesAfterItsReadGaveUpIsNotTakenForTheNextRequest)
+{
+    SimProcess sim(port);
+    ASSERT_NE(lib.Open(0), INVALID_HANDLE_VALUE);
+    lib.SetTimeout(0, 1000, 300);
+    DeviceFrame b;
+    ULONG n = 0;
+    EXPECT_EQ(sim.Command("fault delay 500"), "ok fault delay 500");
+    ASSERT_TRUE(lib.WriteRequest(RequestKind::Poll));
+    EXPECT_FALSE(lib.ReadReply(b, n)) << "the read gives up before the reply comes";
+    EXPECT_EQ(sim.Command("fault off"), "ok fault off");
+    std::this_thread::sleep_for(std::chrono::milliseconds(600)); // the late poll reply is in
+    ASSERT_TRUE(lib.WriteRequest(RequestKind::SelfCheck));
+    ASSERT_TRUE(lib.ReadReply(b, n));
+    EXPECT_EQ(b[3], 0x03) << "the self check's own reply, not the poll's";
+    ASSERT_TRUE(lib.WriteRequest(RequestKind::Poll));
+    ASSERT_TRUE(lib.ReadReply(b, n));
+    EXPECT_EQ(b[3], 0x01);
+}
+
 TEST_F(Ch375Test, ReadsEndAtTheTimeOutWhenNoReplyComes)
 {
     SimProcess sim(port);
