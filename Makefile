@@ -4,7 +4,7 @@ MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc)
 NATIVE := build/native
 WIN := build/win
-FUZZ_SECONDS ?= 300
+FUZZ_SECONDS ?= 600
 PREFIX ?= $(HOME)/.local
 DISTDIR ?= dist
 
