@@ -146,6 +146,13 @@ LRESULT CALLBACK TSkinManage::SkinHookCBT(int code, WPARAM wParam, LPARAM lParam
         switch (code) {
         case HCBT_CREATEWND: {
             auto* cbt = reinterpret_cast<CBT_CREATEWNDA*>(lParam);
+            // A size grip that appears in a skinned window later than its
+            // controls were attached is attached as it comes.
+            if (cbt && cbt->lpcs && (cbt->lpcs->style & SBS_SIZEGRIP) && cbt->lpcs->hwndParent &&
+                Lower(ClassNameOf(wnd)) == "scrollbar") {
+                if (TWinSkinForm* frame = m->FindSkinForm(cbt->lpcs->hwndParent))
+                    frame->HostControls().AddControlh(wnd);
+            }
             // Menu windows get their skinned menu objects as they come (a
             // sub-manager leaves them to the main one); MDI children are taken
             // as they are created.

@@ -121,6 +121,15 @@ TEST_F(Lifecycle, LayoutStartsTheManagerAndActiveSwitchesTheSkinAtRunTime)
     ASSERT_TRUE(PumpUntil([&] { return m.FindSkinForm(form.Handle()) != nullptr; }, milliseconds(1000)));
     EXPECT_EQ(m.UseState, 1);
 
+    // A size grip created later in the skinned window is offered to its
+    // controls as it comes; having no skinned grip, the engine says so.
+    data->LastDebug.clear();
+    HWND grip = CreateWindowExA(0, "ScrollBar", "", WS_CHILD | SBS_SIZEGRIP, 0, 0, 16, 16, form.Handle(), nullptr,
+                                MainInstance(), nullptr);
+    ASSERT_NE(grip, nullptr);
+    EXPECT_NE(data->LastDebug.find("TSkinSizer"), std::string::npos) << data->LastDebug;
+    DestroyWindow(grip);
+
     // Off at run time: every frame goes a quarter of a second later.
     data->SetActive(false);
     EXPECT_NE(m.FindSkinForm(form.Handle()), nullptr);
