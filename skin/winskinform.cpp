@@ -138,76 +138,63 @@ void TSkinManage::DeleteAllThreads()
     ThreadList.clear();
 }
 
+// Both hook procedures: the one for the manager's own thread and the one for
+// threads hooked through InstallThread differ only where the window was made
+// on a thread the frames cannot reach. Answers a refusal of creation, or 0.
+LRESULT TSkinManage::HookCall(int code, HWND wnd, LPARAM lParam, bool otherThread)
+{
+    switch (code) {
+    case HCBT_CREATEWND: {
+        auto* cbt = reinterpret_cast<CBT_CREATEWNDA*>(lParam);
+        const CREATESTRUCTA* cs = cbt ? cbt->lpcs : nullptr;
+        if (cs && cs->hwndParent && Lower(ClassNameOf(wnd)) == "scrollbar") {
+            if (TWinSkinForm* frame = FindSkinForm(cs->hwndParent)) {
+                // Another thread's system grip would fight the skinned frame
+                // from a thread the frame cannot reach; a size grip that
+                // appears in a skinned window of ours later than its controls
+                // were attached is attached as it comes.
+                if (otherThread) return 10;
+                if (cs->style & SBS_SIZEGRIP) frame->HostControls().AddControlh(wnd);
+            }
+        }
+        // Menu windows get their skinned menu objects as they come: another
+        // thread's all of them, ours unless they are child windows (a
+        // sub-manager leaves them to the main one). MDI children are taken as
+        // they are created.
+        if ((otherThread || (cs && !(cs->style & WS_CHILD) && !Parent())) && ClassNameOf(wnd) == "#32768")
+            AddMenu(wnd);
+        if (cs && (cs->dwExStyle & WS_EX_MDICHILD)) AddForm(wnd);
+        break;
+    }
+    case HCBT_ACTIVATE:
+        if (UseState == 0) UseState = 1;
+        AddForm(wnd);
+        break;
+    case HCBT_DESTROYWND:
+        // A frame lets its window go by itself (on WM_NCDESTROY) and is freed
+        // with its form or at the next clean-up of released frames; another
+        // thread's framework form is released here.
+        DeleteMenu(wnd);
+        if (otherThread) DeleteForm(wnd);
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
 LRESULT CALLBACK TSkinManage::SkinHookCBT(int code, WPARAM wParam, LPARAM lParam)
 {
     TSkinManage* m = hookedManager;
-    if (m && code >= 0 && m->UseState != 4) {
-        HWND wnd = reinterpret_cast<HWND>(wParam);
-        switch (code) {
-        case HCBT_CREATEWND: {
-            auto* cbt = reinterpret_cast<CBT_CREATEWNDA*>(lParam);
-            // A size grip that appears in a skinned window later than its
-            // controls were attached is attached as it comes.
-            if (cbt && cbt->lpcs && (cbt->lpcs->style & SBS_SIZEGRIP) && cbt->lpcs->hwndParent &&
-                Lower(ClassNameOf(wnd)) == "scrollbar") {
-                if (TWinSkinForm* frame = m->FindSkinForm(cbt->lpcs->hwndParent))
-                    frame->HostControls().AddControlh(wnd);
-            }
-            // Menu windows get their skinned menu objects as they come (a
-            // sub-manager leaves them to the main one); MDI children are taken
-            // as they are created.
-            if (cbt && cbt->lpcs && !(cbt->lpcs->style & WS_CHILD) && !m->Parent() &&
-                ClassNameOf(wnd) == "#32768")
-                m->AddMenu(wnd);
-            if (cbt && cbt->lpcs && (cbt->lpcs->dwExStyle & WS_EX_MDICHILD)) m->AddForm(wnd);
-            break;
-        }
-        case HCBT_ACTIVATE:
-            if (m->UseState == 0) m->UseState = 1;
-            m->AddForm(wnd);
-            break;
-        case HCBT_DESTROYWND:
-            // The frame lets its window go by itself (on WM_NCDESTROY) and is
-            // freed with its form or at the next clean-up of released frames.
-            m->DeleteMenu(wnd);
-            break;
-        default:
-            break;
-        }
-    }
+    if (m && code >= 0 && m->UseState != 4) m->HookCall(code, reinterpret_cast<HWND>(wParam), lParam, false);
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 LRESULT CALLBACK TSkinManage::SkinHookCBT2(int code, WPARAM wParam, LPARAM lParam)
 {
     TSkinManage* m = hookedManager;
-    if (m && code >= 0 && m->UseState != 4) {
-        HWND wnd = reinterpret_cast<HWND>(wParam);
-        switch (code) {
-        case HCBT_CREATEWND: {
-            auto* cbt = reinterpret_cast<CBT_CREATEWNDA*>(lParam);
-            // A skinned frame paints its own grips; another thread's system
-            // grip would fight it from a thread the frame cannot reach.
-            if (cbt && cbt->lpcs && cbt->lpcs->hwndParent &&
-                m->FindSkinForm(cbt->lpcs->hwndParent) && Lower(ClassNameOf(wnd)) == "scrollbar")
-                return 10;
-            // Another thread's menus are all taken, whatever their style.
-            if (ClassNameOf(wnd) == "#32768") m->AddMenu(wnd);
-            if (cbt && cbt->lpcs && (cbt->lpcs->dwExStyle & WS_EX_MDICHILD)) m->AddForm(wnd);
-            break;
-        }
-        case HCBT_ACTIVATE:
-            if (m->UseState == 0) m->UseState = 1;
-            m->AddForm(wnd);
-            break;
-        case HCBT_DESTROYWND:
-            m->DeleteMenu(wnd);
-            m->DeleteForm(wnd);
-            break;
-        default:
-            break;
-        }
-    }
+    if (m && code >= 0 && m->UseState != 4)
+        if (LRESULT refused = m->HookCall(code, reinterpret_cast<HWND>(wParam), lParam, true)) return refused;
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 

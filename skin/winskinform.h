@@ -150,6 +150,7 @@ protected:
     virtual void ReleaseFrame(TWinSkinForm& frame);
 
 private:
+    LRESULT HookCall(int code, HWND wnd, LPARAM lParam, bool otherThread);
     void FreeFrame(TWinSkinForm* frame);
     void RunAction(int action, TSkinData* data);
 
