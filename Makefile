@@ -7,6 +7,15 @@ WIN := build/win
 FUZZ_SECONDS ?= 600
 PREFIX ?= $(HOME)/.local
 DISTDIR ?= dist
+# A compiler cache when the machine has one: rebuilds of a second checkout
+# (or after `make clean`) then take seconds. Paths below the checkout are
+# made relative, so checkouts in other folders share the cache.
+CCACHE := $(shell command -v ccache 2>/dev/null)
+ifneq ($(CCACHE),)
+LAUNCHER := -DCMAKE_C_COMPILER_LAUNCHER=$(CCACHE) -DCMAKE_CXX_COMPILER_LAUNCHER=$(CCACHE)
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_MAXSIZE ?= 20G
+endif
 
 .PHONY: all deps native win run test test-native test-win bench fuzz format clean
 .PHONY: dist install uninstall test-install
@@ -19,11 +28,11 @@ deps:
 
 $(NATIVE)/CMakeCache.txt: | deps
 	cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ $(LAUNCHER) >/dev/null
 
 $(WIN)/CMakeCache.txt: | deps
 	cmake -S . -B $(WIN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake >/dev/null
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake $(LAUNCHER) >/dev/null
 
 native: deps $(NATIVE)/CMakeCache.txt
 	cmake --build $(NATIVE) -j$(JOBS)
