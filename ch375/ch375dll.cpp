@@ -2,7 +2,7 @@
 // connection. A watcher thread owns that connection: it connects, greets,
 // receives replies into an inbox and reports arrivals and removals. Callers
 // send on the connection and take replies from the inbox under one lock.
-#include "ch375dll.h"
+#include "ch375/ch375dll.h"
 
 #include <atomic>
 #include <cstdint>
@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "simulator/linkwire.h"
-#include "simulator/netsocket.h"
+#include "link/linkwire.h"
+#include "link/netsocket.h"
 
 namespace {
 

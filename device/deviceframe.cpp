@@ -1,4 +1,4 @@
-#include "deviceframe.h"
+#include "device/deviceframe.h"
 
 #include <string>
 

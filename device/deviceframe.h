@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <span>
 
-#include "framework/sysutils.h"
-#include "parameterset.h"
+#include "device/parameterset.h"
+#include "runtime/sysutils.h"
 
 inline constexpr int kDeviceFrameSize = 32;
 using DeviceFrame = std::array<uint8_t, kDeviceFrameSize>;

@@ -1,4 +1,4 @@
-#include "devicelink.h"
+#include "device/devicelink.h"
 
 #include <atomic>
 

@@ -1,6 +1,6 @@
-#include "parameterset.h"
+#include "device/parameterset.h"
 
-#include "deviceframe.h"
+#include "device/deviceframe.h"
 
 uint8_t EncodeOffset(int32_t offset)
 {

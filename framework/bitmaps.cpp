@@ -3,8 +3,8 @@
 #include <cstring>
 #include <unordered_map>
 
-#include "bmpcodec.h"
-#include "graphics.h"
+#include "framework/graphics.h"
+#include "runtime/bmpcodec.h"
 
 // ---------------------------------------------------------------------------
 // TGraphic

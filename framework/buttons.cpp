@@ -1,4 +1,4 @@
-#include "buttons.h"
+#include "framework/buttons.h"
 
 #include <algorithm>
 

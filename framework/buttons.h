@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "stdctrls.h"
+#include "framework/stdctrls.h"
 
 ORVANE_ENUM(TButtonLayout, blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom)
 ORVANE_ENUM(TButtonState, bsUp, bsDisabled, bsDown, bsExclusive)

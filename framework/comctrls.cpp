@@ -1,4 +1,4 @@
-#include "comctrls.h"
+#include "framework/comctrls.h"
 
 #include <commctrl.h>
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "controls.h"
+#include "framework/controls.h"
 
 #include <commctrl.h>
 

@@ -1,9 +1,9 @@
-#include "controls.h"
+#include "framework/controls.h"
 
 #include <algorithm>
 
-#include "hints.h"
-#include "menus.h"
+#include "framework/hints.h"
+#include "framework/menus.h"
 
 // ---------------------------------------------------------------------------
 // Helpers

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "graphics.h"
-#include "messages.h"
+#include "framework/graphics.h"
+#include "framework/messages.h"
 
 class TControl;
 class TWinControl;

@@ -1,4 +1,4 @@
-#include "extctrls.h"
+#include "framework/extctrls.h"
 
 #include <algorithm>
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "stdctrls.h"
+#include "framework/stdctrls.h"
 
 // TTimer: OnTimer every Interval milliseconds while Enabled, from a hidden
 // window of its own; an exception from the handler is reported through

@@ -1,9 +1,9 @@
-#include "forms.h"
+#include "framework/forms.h"
 
 #include <commctrl.h>
 
-#include "layoutreader.h"
-#include "menus.h"
+#include "components/layoutreader.h"
+#include "framework/menus.h"
 
 namespace {
 // Constructed before and destroyed after the application's forms.

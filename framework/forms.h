@@ -24,7 +24,7 @@
 #include <string_view>
 #include <vector>
 
-#include "controls.h"
+#include "framework/controls.h"
 
 class TCustomForm;
 class TApplication;

@@ -1,4 +1,4 @@
-#include "gdiobj.h"
+#include "framework/gdiobj.h"
 
 TMemoryDC TMemoryDC::Create(HDC reference)
 {

@@ -12,8 +12,8 @@
 
 #include <utility>
 
-#include "resourcecount.h"
-#include "sysutils.h"
+#include "framework/resourcecount.h"
+#include "runtime/sysutils.h"
 
 // The system refused a handle (out of GDI memory, or a bad reference).
 class EOutOfResources : public Exception {

@@ -1,4 +1,4 @@
-#include "graphics.h"
+#include "framework/graphics.h"
 
 #include <algorithm>
 #include <cstring>

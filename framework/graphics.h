@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "colors.h"
-#include "component.h"
-#include "gdiobj.h"
+#include "components/component.h"
+#include "framework/gdiobj.h"
+#include "runtime/colors.h"
 
 class TCanvas;
 class TGraphic;

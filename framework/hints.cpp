@@ -1,8 +1,8 @@
-#include "hints.h"
+#include "framework/hints.h"
 
 #include <commctrl.h>
 
-#include "controls.h"
+#include "framework/controls.h"
 
 bool THintSettings::ShowHint = true;
 uint32_t THintSettings::HintPause = 500;

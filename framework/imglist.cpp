@@ -5,7 +5,7 @@
 // image ORed on fills them.
 #include <cstring>
 
-#include "graphics.h"
+#include "framework/graphics.h"
 
 const TClassInfo& TImageList::StaticClass()
 {

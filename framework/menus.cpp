@@ -1,10 +1,10 @@
-#include "menus.h"
+#include "framework/menus.h"
 
 #include <algorithm>
 #include <map>
 #include <set>
 
-#include "forms.h"
+#include "framework/forms.h"
 
 // ---------------------------------------------------------------------------
 // Short cuts

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "graphics.h"
-#include "messages.h"
+#include "framework/graphics.h"
+#include "framework/messages.h"
 
 class TMenu;
 class TControl;

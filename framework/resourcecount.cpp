@@ -1,4 +1,4 @@
-#include "resourcecount.h"
+#include "framework/resourcecount.h"
 
 std::atomic<int> TResourceCount::GdiObjects{0};
 std::atomic<int> TResourceCount::DeviceContexts{0};

@@ -1,4 +1,4 @@
-#include "stdctrls.h"
+#include "framework/stdctrls.h"
 
 #include <algorithm>
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "forms.h"
+#include "framework/forms.h"
 
 ORVANE_ENUM(TAlignment, taLeftJustify, taRightJustify, taCenter)
 ORVANE_ENUM(TTextLayout, tlTop, tlCenter, tlBottom)

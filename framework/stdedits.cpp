@@ -1,7 +1,7 @@
 // Edits and memos over the system EDIT class.
 #include <algorithm>
 
-#include "stdctrls.h"
+#include "framework/stdctrls.h"
 
 // ---------------------------------------------------------------------------
 // TCustomEdit

@@ -2,9 +2,9 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "controls.h"
-#include "hints.h"
-#include "menus.h"
+#include "framework/controls.h"
+#include "framework/hints.h"
+#include "framework/menus.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // TWinControl: keyboard focus, tab order and key routing.
 #include <algorithm>
 
-#include "controls.h"
-#include "menus.h"
+#include "framework/controls.h"
+#include "framework/menus.h"
 
 // --- Focus
 

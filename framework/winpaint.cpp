@@ -2,7 +2,7 @@
 // itself, then its graphic children over it).
 #include <algorithm>
 
-#include "controls.h"
+#include "framework/controls.h"
 
 // --- Alignment
 

@@ -1,4 +1,4 @@
-#include "framelog.h"
+#include "monitor/framelog.h"
 
 std::string FrameLogLine(const uint8_t* bytes, size_t count, bool sent)
 {

@@ -1,6 +1,6 @@
-#include "unit2.h"
+#include "monitor/unit2.h"
 
-#include "framelog.h"
+#include "monitor/framelog.h"
 
 TForm2* Form2 = nullptr;
 

@@ -1,4 +1,4 @@
-#include "exchangelogic.h"
+#include "panel/exchangelogic.h"
 
 #include <cmath>
 

@@ -9,7 +9,7 @@
 
 #include "device/deviceframe.h"
 #include "device/parameterset.h"
-#include "framework/colors.h"
+#include "runtime/colors.h"
 
 // The controls' values as the parameter set sees them. The coupled groups are
 // read from their spinners, which hold whole numbers; the refresh slider has

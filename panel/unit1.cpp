@@ -1,4 +1,4 @@
-#include "unit1.h"
+#include "panel/unit1.h"
 
 #include <algorithm>
 #include <cmath>

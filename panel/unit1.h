@@ -20,7 +20,7 @@
 #include "framework/extctrls.h"
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
-#include "panelprobe.h"
+#include "panel/panelprobe.h"
 #include "skin/winskindata.h"
 #include "widgets/iledrectangle.h"
 #include "widgets/isevensegmenthexadecimal.h"

@@ -1,4 +1,4 @@
-#include "devicemodel.h"
+#include "simulator/devicemodel.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "device/deviceframe.h"
-#include "framework/sysutils.h"
+#include "runtime/sysutils.h"
 
 namespace {
 

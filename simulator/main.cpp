@@ -9,10 +9,10 @@
 #include <string>
 #include <thread>
 
-#include "devicemodel.h"
-#include "framework/sysutils.h"
-#include "linkwire.h"
-#include "simserver.h"
+#include "link/linkwire.h"
+#include "runtime/sysutils.h"
+#include "simulator/devicemodel.h"
+#include "simulator/simserver.h"
 
 namespace {
 

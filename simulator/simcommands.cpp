@@ -1,10 +1,10 @@
-#include "simcommands.h"
+#include "simulator/simcommands.h"
 
 #include <sstream>
 #include <vector>
 
 #include "device/deviceframe.h"
-#include "framework/sysutils.h"
+#include "runtime/sysutils.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <cstdint>
 #include <string>
 
-#include "devicemodel.h"
+#include "simulator/devicemodel.h"
 
 // What the commands do to the connection side of the simulator.
 class TSimLink {

@@ -1,10 +1,10 @@
-#include "simserver.h"
+#include "simulator/simserver.h"
 
 #include <algorithm>
 #include <chrono>
 
 #include "device/deviceframe.h"
-#include "framework/sysutils.h"
+#include "runtime/sysutils.h"
 
 namespace {
 

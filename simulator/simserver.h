@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "devicemodel.h"
-#include "linkwire.h"
-#include "netsocket.h"
-#include "simcommands.h"
+#include "link/linkwire.h"
+#include "link/netsocket.h"
+#include "simulator/devicemodel.h"
+#include "simulator/simcommands.h"
 
 // One line per event, flushed at once so that a reader of the file sees
 // every frame as it happens.

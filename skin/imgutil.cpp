@@ -1,8 +1,8 @@
-#include "imgutil.h"
+#include "skin/imgutil.h"
 
 #include <algorithm>
 
-#include "imgcolor.h"
+#include "skinfiles/imgcolor.h"
 
 TColor Blend(TColor a, TColor b, int32_t p)
 {

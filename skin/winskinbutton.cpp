@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "components/typinfo.h"
 #include "framework/buttons.h"
 #include "framework/gdiobj.h"
-#include "framework/typinfo.h"
 #include "skin/winskinimage.h"
 
 namespace {

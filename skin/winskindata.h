@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/component.h"
+#include "components/component.h"
 #include "framework/gdiobj.h"
 #include "framework/graphics.h"
 

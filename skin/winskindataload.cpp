@@ -5,11 +5,11 @@
 #include <new>
 
 #include "skin/imgutil.h"
-#include "skin/skinread.h"
-#include "skin/skinvalues.h"
 #include "skin/winskindata.h"
 #include "skin/winskinimage.h"
-#include "skin/winskinini.h"
+#include "skinfiles/skinread.h"
+#include "skinfiles/skinvalues.h"
+#include "skinfiles/winskinini.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // Edits and up-down spinners.
-#include "winskinedit.h"
+#include "skin/winskinedit.h"
 
 #include <algorithm>
 
-#include "framework/sysutils.h"
+#include "runtime/sysutils.h"
 #include "skin/winskinimage.h"
 
 namespace {

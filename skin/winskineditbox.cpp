@@ -1,10 +1,10 @@
 // Group boxes, panels and tool bars, and the registration of this unit's
 // kinds.
-#include "winskinedit.h"
+#include "skin/winskinedit.h"
 
 #include <mutex>
 
-#include "framework/typinfo.h"
+#include "components/typinfo.h"
 #include "skin/winskinimage.h"
 
 namespace {

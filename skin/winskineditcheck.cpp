@@ -1,8 +1,8 @@
 // Check boxes and radio buttons.
-#include "winskinedit.h"
+#include "skin/winskinedit.h"
 
-#include "framework/sysutils.h"
-#include "framework/typinfo.h"
+#include "components/typinfo.h"
+#include "runtime/sysutils.h"
 #include "skin/winskinform.h"
 #include "skin/winskinimage.h"
 

@@ -1,4 +1,4 @@
-#include "winskineditdraw.h"
+#include "skin/winskineditdraw.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "winskinimage.h"
+#include "skin/winskinimage.h"
 
 #include <algorithm>
 #include <vector>

@@ -6,12 +6,12 @@
 #include <algorithm>
 #include <cstring>
 
+#include "components/typinfo.h"
 #include "framework/buttons.h"
 #include "framework/comctrls.h"
 #include "framework/extctrls.h"
 #include "framework/menus.h"
 #include "framework/stdctrls.h"
-#include "framework/typinfo.h"
 #include "skin/winskinbutton.h"
 #include "skin/winskinimage.h"
 #include "skin/winsubclass.h"

@@ -2,7 +2,7 @@
 // map classes of other component libraries to skinned-control kinds. A class
 // with a line is claimed even when its kind cannot be given here, so that no
 // later rule skins it some other way.
-#include "framework/typinfo.h"
+#include "components/typinfo.h"
 #include "skin/winskinbutton.h"
 #include "skin/winsubclass.h"
 

@@ -3,7 +3,7 @@
 // here belong to the control list and hook the window procedure.
 #include <algorithm>
 
-#include "framework/typinfo.h"
+#include "components/typinfo.h"
 #include "skin/winskinimage.h"
 #include "skin/winsubclass.h"
 

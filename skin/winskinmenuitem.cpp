@@ -2,8 +2,8 @@
 // on a window's framework menus.
 #include <algorithm>
 
+#include "components/typinfo.h"
 #include "framework/forms.h"
-#include "framework/typinfo.h"
 #include "skin/winskindata.h"
 #include "skin/winskinform.h"
 #include "skin/winskinimage.h"

@@ -1,9 +1,9 @@
-#include "winskinscroll.h"
+#include "skin/winskinscroll.h"
 
 #include <mutex>
 
-#include "framework/sysutils.h"
-#include "framework/typinfo.h"
+#include "components/typinfo.h"
+#include "runtime/sysutils.h"
 
 namespace {
 

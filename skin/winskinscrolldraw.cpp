@@ -1,4 +1,4 @@
-#include "winskinscrolldraw.h"
+#include "skin/winskinscrolldraw.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <map>
 
+#include "components/typinfo.h"
 #include "framework/buttons.h"
 #include "framework/gdiobj.h"
-#include "framework/typinfo.h"
 #include "skin/winskinbutton.h"
 #include "skin/winskinedit.h"
 #include "skin/winskinimage.h"

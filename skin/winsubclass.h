@@ -9,7 +9,7 @@
 //     NewWndProc -> BeforeProc -> (true) Default -> AfterProc
 //
 // so a kind can paint before, after or instead of the control. Kinds read the
-// control only through by-name property access (framework/typinfo.h:
+// control only through by-name property access (components/typinfo.h:
 // GetProperty, GetIntProperty, GetEnumProperty, GetStringProp, GetObjProp,
 // GetObjMethod, SetProperty); a property the class does not publish reads as
 // empty or 0, so a kind attached to an unexpected class paints with defaults.

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cmath>
 
-#include "framework/sysutils.h"
+#include "runtime/sysutils.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/typinfo.h"
+#include "components/typinfo.h"
 #include "widgets/iwidgetmath.h"
 
 ORVANE_ENUM(TSevenSegmentCharacter, ssc0, ssc1, ssc2, ssc3, ssc4, ssc5, ssc6, ssc7, ssc8, ssc9, sscA, sscB,

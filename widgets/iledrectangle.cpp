@@ -1,6 +1,6 @@
 #include "widgets/iledrectangle.h"
 
-#include "framework/sysutils.h"
+#include "runtime/sysutils.h"
 
 const TClassInfo& TiLedRectangle::StaticClass()
 {

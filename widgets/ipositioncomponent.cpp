@@ -1,7 +1,7 @@
 #include "widgets/ipositioncomponent.h"
 
-#include "framework/layoutreader.h"
-#include "framework/layoutwriter.h"
+#include "components/layoutreader.h"
+#include "components/layoutwriter.h"
 
 const TClassInfo& TiGaugePointer::StaticClass()
 {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "framework/sysutils.h"
+#include "runtime/sysutils.h"
 
 // ---------------------------------------------------------------------------
 // TiScaleObject

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "framework/layoutreader.h"
-#include "framework/layoutwriter.h"
+#include "components/layoutreader.h"
+#include "components/layoutwriter.h"
 
 namespace {
 constexpr double kWheelGapDays = 30.0 / 86400000.0; // wheel steps closer than 30 ms are dropped

@@ -2,7 +2,7 @@
 // Portable: the names are what layouts store.
 #pragma once
 
-#include "framework/typinfo.h"
+#include "components/typinfo.h"
 
 ORVANE_ENUM(TiBevelStyle, ibsNone, ibsRaised, ibsLowered)
 ORVANE_ENUM(TiRepaintType, irtInvalidate, irtBackGround, irtNone)

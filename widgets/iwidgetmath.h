@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "framework/colors.h"
+#include "runtime/colors.h"
 #include "widgets/itypes.h"
 
 namespace iwm {

@@ -1,6 +1,6 @@
 // Decoding the sizes of bitmap a skin or a screenshot brings: a full 24-bit
 // screen and an 8-bit one of the same size.
-#include "framework/bmpcodec.h"
+#include "runtime/bmpcodec.h"
 
 #include <benchmark/benchmark.h>
 

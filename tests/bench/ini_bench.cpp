@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "skin/winskinini.h"
+#include "skinfiles/winskinini.h"
 
 namespace {
 

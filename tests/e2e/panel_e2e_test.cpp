@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "framework/colors.h"
+#include "runtime/colors.h"
 #include "tests/e2e/paneldriver.h"
 
 namespace {

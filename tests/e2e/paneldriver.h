@@ -18,8 +18,8 @@
 #include <thread>
 #include <vector>
 
+#include "link/netsocket.h"
 #include "panel/panelprobe.h"
-#include "simulator/netsocket.h"
 #include "tests/win/jobprocess.h"
 
 namespace paneldriver {

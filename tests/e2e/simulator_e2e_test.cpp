@@ -18,8 +18,8 @@
 #include <thread>
 
 #include "device/deviceframe.h"
-#include "simulator/linkwire.h"
-#include "simulator/netsocket.h"
+#include "link/linkwire.h"
+#include "link/netsocket.h"
 
 extern char** environ;
 

@@ -1,6 +1,6 @@
 // Arbitrary bytes into the BMP decoder: it must either refuse them with
 // EInvalidGraphic or produce an image that survives our own encoder unchanged.
-#include "framework/bmpcodec.h"
+#include "runtime/bmpcodec.h"
 
 #include <cstdlib>
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "skin/winskinini.h"
+#include "skinfiles/winskinini.h"
 
 namespace {
 

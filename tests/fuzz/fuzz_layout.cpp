@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "framework/layoutreader.h"
-#include "framework/layoutwriter.h"
+#include "components/layoutreader.h"
+#include "components/layoutwriter.h"
 #include "tests/native/testcomponents.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "framework/classes.h"
-#include "skin/skinread.h"
-#include "skin/winconvert.h"
+#include "runtime/classes.h"
+#include "skinfiles/skinread.h"
+#include "skinfiles/winconvert.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

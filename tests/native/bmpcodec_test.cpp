@@ -1,4 +1,4 @@
-#include "framework/bmpcodec.h"
+#include "runtime/bmpcodec.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "testcomponents.h"
+#include "tests/native/testcomponents.h"
 
 namespace {
 

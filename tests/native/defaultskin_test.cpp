@@ -8,8 +8,8 @@
 #include <iterator>
 #include <map>
 
-#include "skin/skinpackage.h"
-#include "skin/skinread.h"
+#include "skinfiles/skinpackage.h"
+#include "skinfiles/skinread.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // the saturation figure with its dark-colour rule, and gradient steps.
 #include <gtest/gtest.h>
 
-#include "skin/imgcolor.h"
+#include "skinfiles/imgcolor.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "testcomponents.h"
+#include "tests/native/testcomponents.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "skin/winconvert.h"
+#include "skinfiles/winconvert.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <cstdio>
 
-#include "framework/classes.h"
-#include "framework/sysutils.h"
+#include "runtime/classes.h"
+#include "runtime/sysutils.h"
 
 TEST(StrToInt, AcceptsDecimalSignsBlanksAndBothHexForms)
 {

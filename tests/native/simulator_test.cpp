@@ -1,6 +1,6 @@
 // The simulator's device model, command language and connection format.
+#include "link/linkwire.h"
 #include "simulator/devicemodel.h"
-#include "simulator/linkwire.h"
 #include "simulator/simcommands.h"
 
 #include <gtest/gtest.h>

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "framework/classes.h"
-#include "skin/skinpackage.h"
-#include "skin/skinread.h"
-#include "skin/winconvert.h"
+#include "runtime/classes.h"
+#include "skinfiles/skinpackage.h"
+#include "skinfiles/skinread.h"
+#include "skinfiles/winconvert.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "skin/skinvalues.h"
+#include "skinfiles/skinvalues.h"
 
 #include <gtest/gtest.h>
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "framework/component.h"
-#include "framework/layoutreader.h"
-#include "framework/layoutwriter.h"
+#include "components/component.h"
+#include "components/layoutreader.h"
+#include "components/layoutwriter.h"
 
 ORVANE_ENUM(TTestAlignment, taLeftJustify, taRightJustify, taCenter)
 ORVANE_ENUM(TTestFontStyle, fsBold, fsItalic, fsUnderline, fsStrikeOut)

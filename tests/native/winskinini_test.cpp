@@ -1,4 +1,4 @@
-#include "skin/winskinini.h"
+#include "skinfiles/winskinini.h"
 
 #include <gtest/gtest.h>
 

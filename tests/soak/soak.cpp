@@ -29,8 +29,8 @@
 #include <string>
 #include <vector>
 
-#include "soakcheck.h"
 #include "tests/e2e/paneldriver.h"
+#include "tests/soak/soakcheck.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "soakcheck.h"
+#include "tests/soak/soakcheck.h"
 
 #include <algorithm>
 #include <sstream>

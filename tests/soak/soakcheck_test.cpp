@@ -1,4 +1,4 @@
-#include "soakcheck.h"
+#include "tests/soak/soakcheck.h"
 
 #include <gtest/gtest.h>
 

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "device/deviceframe.h"
-#include "simulator/netsocket.h"
+#include "link/netsocket.h"
 #include "tests/win/jobprocess.h"
 
 namespace {

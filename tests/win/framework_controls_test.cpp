@@ -10,9 +10,9 @@
 #include <cstdio>
 #include <set>
 
+#include "components/layoutparser.h"
 #include "framework/extctrls.h"
 #include "framework/forms.h"
-#include "framework/layoutparser.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <cstring>
 #include <random>
 
+#include "components/layoutreader.h"
+#include "components/layoutwriter.h"
 #include "framework/graphics.h"
-#include "framework/layoutreader.h"
-#include "framework/layoutwriter.h"
-#include "gdi_leak_check.h"
+#include "tests/win/gdi_leak_check.h"
 
 namespace {
 

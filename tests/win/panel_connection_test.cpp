@@ -11,7 +11,7 @@
 #include "app/shell.h"
 #include "monitor/unit2.h"
 #include "panel/unit1.h"
-#include "panel_testing.h"
+#include "tests/win/panel_testing.h"
 
 namespace {
 

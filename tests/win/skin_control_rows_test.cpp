@@ -5,7 +5,7 @@
 
 #include "framework/menus.h"
 #include "framework/resourcecount.h"
-#include "skin_control_testing.h"
+#include "tests/win/skin_control_testing.h"
 
 using namespace skintest;
 

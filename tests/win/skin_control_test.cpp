@@ -6,7 +6,7 @@
 #include "framework/resourcecount.h"
 #include "skin/winskinbutton.h"
 #include "skin/winskinimage.h"
-#include "skin_control_testing.h"
+#include "tests/win/skin_control_testing.h"
 
 using namespace skintest;
 

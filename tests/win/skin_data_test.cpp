@@ -12,15 +12,15 @@
 #include <string>
 #include <vector>
 
-#include "framework/layoutreader.h"
-#include "framework/layoutwriter.h"
+#include "components/layoutreader.h"
+#include "components/layoutwriter.h"
 #include "framework/resourcecount.h"
-#include "skin/imgcolor.h"
 #include "skin/imgutil.h"
-#include "skin/skinpackage.h"
-#include "skin/winconvert.h"
 #include "skin/winskindata.h"
 #include "skin/winskinimage.h"
+#include "skinfiles/imgcolor.h"
+#include "skinfiles/skinpackage.h"
+#include "skinfiles/winconvert.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "framework/extctrls.h"
 #include "framework/stdctrls.h"
 #include "skin/winskinedit.h"
-#include "skin_edit_testing.h"
+#include "tests/win/skin_edit_testing.h"
 
 using namespace skinedittest;
 

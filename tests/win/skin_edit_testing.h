@@ -14,9 +14,9 @@
 #include <memory>
 #include <string>
 
-#include "framework/classes.h"
 #include "framework/forms.h"
 #include "framework/resourcecount.h"
+#include "runtime/classes.h"
 #include "skin/winskinedit.h"
 #include "skin/winskinform.h"
 #include "skin/winskinimage.h"

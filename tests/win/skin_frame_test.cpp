@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "skin/winskinimage.h"
-#include "skin_frame_testing.h"
+#include "tests/win/skin_frame_testing.h"
 
 using namespace frametest;
 

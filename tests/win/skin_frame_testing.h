@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "framework/classes.h"
 #include "framework/forms.h"
 #include "framework/resourcecount.h"
+#include "runtime/classes.h"
 #include "skin/winskinform.h"
 #include "skin/winskinframe.h"
 

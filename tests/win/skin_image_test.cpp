@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "framework/resourcecount.h"
-#include "framework/sysutils.h"
-#include "gdi_leak_check.h"
+#include "runtime/sysutils.h"
 #include "skin/imgutil.h"
 #include "skin/winskinimage.h"
+#include "tests/win/gdi_leak_check.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <string>
 #include <thread>
 
-#include "framework/classes.h"
+#include "components/layoutreader.h"
+#include "components/layoutwriter.h"
 #include "framework/forms.h"
-#include "framework/layoutreader.h"
-#include "framework/layoutwriter.h"
+#include "runtime/classes.h"
 #include "skin/winskinform.h"
 
 namespace {

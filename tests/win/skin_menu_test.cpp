@@ -1,7 +1,7 @@
 // Menu windows under the skin manager, and skin-drawn menu items read back
 // pixel by pixel from bitmaps.
-#include "gdi_leak_check.h"
-#include "skin_menu_testing.h"
+#include "tests/win/gdi_leak_check.h"
+#include "tests/win/skin_menu_testing.h"
 
 #include "framework/resourcecount.h"
 #include "skin/winskinimage.h"

@@ -10,11 +10,11 @@
 #include <string>
 
 #include "framework/forms.h"
-#include "framework/sysutils.h"
-#include "skin/skinpackage.h"
+#include "runtime/sysutils.h"
 #include "skin/winskindata.h"
 #include "skin/winskinform.h"
 #include "skin/winskinmenu.h"
+#include "skinfiles/skinpackage.h"
 
 namespace menutest {
 

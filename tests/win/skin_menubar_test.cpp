@@ -1,7 +1,7 @@
 // The skinned system menu a frame pops up, and the menu bar it draws in its
 // menu band.
-#include "gdi_leak_check.h"
-#include "skin_menu_testing.h"
+#include "tests/win/gdi_leak_check.h"
+#include "tests/win/skin_menu_testing.h"
 
 using namespace menutest;
 

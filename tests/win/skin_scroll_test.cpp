@@ -16,7 +16,7 @@
 #include "framework/stdctrls.h"
 #include "skin/winskinedit.h"
 #include "skin/winskinscroll.h"
-#include "skin_edit_testing.h"
+#include "tests/win/skin_edit_testing.h"
 
 using namespace skinedittest;
 

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "skin/winskinimage.h"
-#include "skin_frame_testing.h"
+#include "tests/win/skin_frame_testing.h"
 
 using namespace frametest;
 

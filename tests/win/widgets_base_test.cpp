@@ -2,7 +2,7 @@
 // WM_PAINTs), frame-rate limiting and the update bracket, key routing into
 // the i-operations, painting into a foreign DC, the error display, the
 // per-widget timer, the update registry and what freeing leaves behind.
-#include "widgets_base_testing.h"
+#include "tests/win/widgets_base_testing.h"
 
 namespace {
 

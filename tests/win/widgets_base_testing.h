@@ -11,7 +11,7 @@
 
 #include "framework/forms.h"
 #include "framework/resourcecount.h"
-#include "paint_counter.h"
+#include "tests/win/paint_counter.h"
 #include "widgets/ivclcomponent.h"
 
 namespace wbase_testing {

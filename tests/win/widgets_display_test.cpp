@@ -6,9 +6,9 @@
 #include <chrono>
 #include <cstdio>
 
+#include "tests/win/widgets_indicator_testing.h"
 #include "widgets/iledrectangle.h"
 #include "widgets/isevensegmenthexadecimal.h"
-#include "widgets_indicator_testing.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 
 #include "framework/forms.h"
 #include "framework/resourcecount.h"
-#include "paint_counter.h"
+#include "tests/win/paint_counter.h"
 #include "widgets/ivclcomponent.h"
 
 namespace indicator_testing {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/win/widgets_base_testing.h"
 #include "widgets/islider.h"
-#include "widgets_base_testing.h"
 
 namespace {
 

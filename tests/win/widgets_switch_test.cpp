@@ -5,8 +5,8 @@
 // during a drag.
 #include <cmath>
 
+#include "tests/win/widgets_indicator_testing.h"
 #include "widgets/iswitchpanel.h"
-#include "widgets_indicator_testing.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "framework/classes.h"
-#include "framework/sysutils.h"
-#include "skin/skinpackage.h"
-#include "skin/skinread.h"
-#include "skin/winconvert.h"
+#include "runtime/classes.h"
+#include "runtime/sysutils.h"
+#include "skinfiles/skinpackage.h"
+#include "skinfiles/skinread.h"
+#include "skinfiles/winconvert.h"
 
 namespace {
 
