@@ -14,6 +14,8 @@ CCACHE := $(shell command -v ccache 2>/dev/null)
 ifneq ($(CCACHE),)
 LAUNCHER := -DCMAKE_C_COMPILER_LAUNCHER=$(CCACHE) -DCMAKE_CXX_COMPILER_LAUNCHER=$(CCACHE)
 export CCACHE_BASEDIR := $(CURDIR)
+# Debug builds would otherwise hash the build folder and share nothing.
+export CCACHE_NOHASHDIR := 1
 export CCACHE_MAXSIZE ?= 20G
 endif
 
