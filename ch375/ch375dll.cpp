@@ -1,7 +1,9 @@
 // The library's one device lives in the simulator at the other end of a TCP
 // connection. A watcher thread owns that connection: it connects, greets,
 // receives replies into an inbox and reports arrivals and removals. Callers
-// send on the connection and take replies from the inbox under one lock.
+// take replies from the inbox under one lock, and send on the connection one
+// at a time outside it, so that a slow send holds up neither the watcher nor
+// a reader.
 #include "ch375/ch375dll.h"
 
 #include <atomic>
@@ -51,9 +53,14 @@ struct TWatcher {
 struct TDevice {
     SRWLOCK lock = SRWLOCK_INIT;
     CONDITION_VARIABLE changed = CONDITION_VARIABLE_INIT;
+    // Held by whoever sends on the connection, taken before `lock`: messages
+    // never interleave, and the watcher closes no socket a sender still uses.
+    SRWLOCK sendLock = SRWLOCK_INIT;
 
     // Everything below is guarded by `lock`.
-    TSocket* link = nullptr; // the watcher's socket while connected; senders use it under the lock
+    TSocket* link = nullptr;      // the watcher's socket while connected
+    LinkReader* reader = nullptr; // its reader; bytes are taken off the socket only under the lock
+    bool linkEnded = false;       // the connection is over; the watcher reports the removal
     bool opened = false;
     bool exclusive = false;
     ULONG writeTimeoutMs = kDefaultTimeoutMs;
@@ -96,20 +103,81 @@ uint16_t DevicePort()
     return kDefaultSimPort;
 }
 
-// Caller holds the lock. A failed send is left to the watcher, which sees
-// the broken connection and reports the removal.
-bool SendLocked(LinkType type, std::span<const uint8_t> body, ULONG timeoutMs)
+// Caller holds the lock. Moves the replies that have reached the socket into
+// the inbox, without waiting for more.
+enum class TTaken { Nothing, Some, End };
+TTaken TakeArrivedLocked(TSocket& s, LinkReader& reader)
 {
-    if (!g.link) return false;
-    const int t =
-        timeoutMs == INFINITE ? 24 * 3600 * 1000 : static_cast<int>(std::min<ULONG>(timeoutMs, 0x7FFFFFFF));
-    return g.link->SendAll(EncodeLink(type, body), t);
+    if (g.linkEnded) return TTaken::End;
+    const bool readable = s.WaitReadable(0);
+    int n = 0;
+    if (readable) {
+        uint8_t buf[512];
+        n = s.Recv(buf, sizeof buf);
+        if (n > 0) reader.Feed(std::span(buf, static_cast<size_t>(n)));
+    }
+    while (auto m = reader.Next()) {
+        if (m->type != LinkType::Frame) continue;
+        if (g.inbox.size() == kInboxLimit) g.inbox.pop_front();
+        g.inbox.push_back(std::move(m->body));
+    }
+    WakeAll();
+    if ((readable && n <= 0) || reader.Broken()) {
+        g.linkEnded = true;
+        return TTaken::End;
+    }
+    return readable ? TTaken::Some : TTaken::Nothing;
 }
 
-void SendExclusiveLocked()
+// Caller holds the lock, about to send a request. Every reply that has
+// reached us answers an earlier request whose read has given up: left here,
+// it would be taken as the answer to this one, and every later reply would
+// go to the request after its own. That includes replies still in the
+// socket, which is why replies leave the socket only under the lock.
+void DropStaleRepliesLocked()
 {
-    const uint8_t flag = g.exclusive ? 1 : 0;
-    SendLocked(LinkType::Exclusive, std::span(&flag, 1), g.writeTimeoutMs);
+    if (g.link && g.reader)
+        while (TakeArrivedLocked(*g.link, *g.reader) == TTaken::Some) {
+        }
+    g.inbox.clear();
+}
+
+// Caller holds sendLock, not the lock. A failed send is left to the
+// watcher, which sees the broken connection and reports the removal.
+bool SendInTurn(LinkType type, std::span<const uint8_t> body, bool request)
+{
+    TSocket* link;
+    ULONG timeoutMs;
+    {
+        TLock l(g.lock);
+        if (request) {
+            if (!g.opened) return false;
+            DropStaleRepliesLocked();
+        }
+        if (!g.link || g.linkEnded) return false;
+        link = g.link;
+        timeoutMs = g.writeTimeoutMs;
+    }
+    const int t =
+        timeoutMs == INFINITE ? 24 * 3600 * 1000 : static_cast<int>(std::min<ULONG>(timeoutMs, 0x7FFFFFFF));
+    return link->SendAll(EncodeLink(type, body), t);
+}
+
+bool Send(LinkType type, std::span<const uint8_t> body = {}, bool request = false)
+{
+    TLock sending(g.sendLock);
+    return SendInTurn(type, body, request);
+}
+
+void SendExclusive()
+{
+    TLock sending(g.sendLock);
+    uint8_t flag;
+    {
+        TLock l(g.lock);
+        flag = g.exclusive ? 1 : 0;
+    }
+    SendInTurn(LinkType::Exclusive, std::span(&flag, 1), false);
 }
 
 void CallRoutine(ULONG event)
@@ -152,26 +220,14 @@ TSocket Greet(LinkReader& reader, bool& refused)
     }
 }
 
-// Until the peer goes away or the watcher is told to stop.
+// Until the peer goes away or the watcher is told to stop. The short wait
+// only bounds how long a stop request goes unnoticed; replies wake it at once.
 void Receive(TSocket& s, LinkReader& reader, const TWatcher& self)
 {
     for (;;) {
-        while (auto m = reader.Next()) {
-            if (m->type != LinkType::Frame) continue;
-            TLock l(g.lock);
-            if (g.inbox.size() == kInboxLimit) g.inbox.pop_front();
-            g.inbox.push_back(std::move(m->body));
-            WakeAll();
-        }
-        if (reader.Broken()) return;
-        // The short wait only bounds how long a stop request goes unnoticed;
-        // replies wake it at once.
-        while (!s.WaitReadable(100))
-            if (self.stop) return;
-        uint8_t buf[512];
-        const int n = s.Recv(buf, sizeof buf);
-        if (n <= 0) return;
-        reader.Feed(std::span(buf, static_cast<size_t>(n)));
+        s.WaitReadable(100);
+        TLock l(g.lock);
+        if (self.stop || TakeArrivedLocked(s, reader) == TTaken::End) return;
     }
 }
 
@@ -192,6 +248,8 @@ void WatchLoop(TWatcher& self)
             ++g.attempts;
             if (s.Valid() && !self.stop) {
                 g.link = &s;
+                g.reader = &reader;
+                g.linkEnded = false;
                 g.inbox.clear();
             }
             WakeAll();
@@ -206,10 +264,14 @@ void WatchLoop(TWatcher& self)
         {
             TLock l(g.lock);
             if (g.link == &s) g.link = nullptr;
+            g.reader = nullptr;
             g.opened = false;
             g.inbox.clear();
-            s.Close();
             WakeAll();
+        }
+        {
+            TLock sending(g.sendLock);
+            s.Close();
         }
         if (!self.stop) CallRoutine(CH375_DEVICE_REMOVE);
     }
@@ -291,22 +353,26 @@ HANDLE WINAPI CH375OpenDevice(ULONG iIndex)
 {
     if (iIndex != 0) return INVALID_HANDLE_VALUE;
     EnsureWatcher();
-    TLock l(g.lock);
-    if (!g.watcher) return INVALID_HANDLE_VALUE;
-    // Ask the watcher to try now rather than at its next turn; an attempt
-    // already under way may have started before the device came up, so wait
-    // for the one after it.
-    if (!g.link && !OnWatcherThread()) {
-        const uint64_t target = g.attempts + (g.attemptRunning ? 2 : 1);
-        g.attemptWanted = true;
-        WakeAll();
-        WaitFor([&] { return g.link || g.attempts >= target || !g.watcher; }, kOpenWaitMs);
-    }
-    if (!g.link) return INVALID_HANDLE_VALUE;
-    if (!g.opened) {
+    bool announce = false;
+    {
+        TLock l(g.lock);
+        if (!g.watcher) return INVALID_HANDLE_VALUE;
+        // Ask the watcher to try now rather than at its next turn; an attempt
+        // already under way may have started before the device came up, so
+        // wait for the one after it.
+        if (!g.link && !OnWatcherThread()) {
+            const uint64_t target = g.attempts + (g.attemptRunning ? 2 : 1);
+            g.attemptWanted = true;
+            WakeAll();
+            WaitFor([&] { return g.link || g.attempts >= target || !g.watcher; }, kOpenWaitMs);
+        }
+        if (!g.link) return INVALID_HANDLE_VALUE;
+        announce = !g.opened;
         g.opened = true;
-        SendLocked(LinkType::Open, {}, g.writeTimeoutMs);
-        SendExclusiveLocked();
+    }
+    if (announce) {
+        Send(LinkType::Open);
+        SendExclusive();
     }
     return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(iIndex + 1));
 }
@@ -314,13 +380,15 @@ HANDLE WINAPI CH375OpenDevice(ULONG iIndex)
 VOID WINAPI CH375CloseDevice(ULONG iIndex)
 {
     if (iIndex != 0) return;
+    bool wasOpen;
     {
         TLock l(g.lock);
-        if (g.opened) SendLocked(LinkType::Close, {}, g.writeTimeoutMs);
+        wasOpen = g.opened;
         g.opened = false;
         g.inbox.clear();
         WakeAll();
     }
+    if (wasOpen) Send(LinkType::Close);
     StopWatcherIfIdle();
 }
 
@@ -336,9 +404,13 @@ BOOL WINAPI CH375SetTimeout(ULONG iIndex, ULONG iWriteTimeout, ULONG iReadTimeou
 BOOL WINAPI CH375SetExclusive(ULONG iIndex, ULONG iExclusive)
 {
     if (iIndex != 0) return FALSE;
-    TLock l(g.lock);
-    g.exclusive = iExclusive != 0;
-    if (g.opened) SendExclusiveLocked();
+    bool opened;
+    {
+        TLock l(g.lock);
+        g.exclusive = iExclusive != 0;
+        opened = g.opened;
+    }
+    if (opened) SendExclusive();
     return TRUE;
 }
 
@@ -364,15 +436,7 @@ BOOL WINAPI CH375WriteData(ULONG iIndex, PVOID iBuffer, PULONG ioLength)
     const ULONG length = *ioLength;
     *ioLength = 0;
     if (iIndex != 0 || !iBuffer || length == 0 || length >= kMaxLinkMessage) return FALSE;
-    TLock l(g.lock);
-    if (!g.opened || !g.link) return FALSE;
-    // A reply still unread belongs to a request whose read has already
-    // given up; left here, it would be taken as the answer to this one, and
-    // every later reply would go to the request after its own.
-    g.inbox.clear();
-    if (!SendLocked(LinkType::Frame, std::span(static_cast<const uint8_t*>(iBuffer), length),
-                    g.writeTimeoutMs))
-        return FALSE;
+    if (!Send(LinkType::Frame, std::span(static_cast<const uint8_t*>(iBuffer), length), true)) return FALSE;
     *ioLength = length;
     return TRUE;
 }
