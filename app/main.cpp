@@ -4,6 +4,7 @@
 #include "app/shell.h"
 #include "framework/forms.h"
 #include "monitor/unit2.h"
+#include "panel/panelprobe.h"
 #include "panel/unit1.h"
 #include "skin/winskinform.h"
 
@@ -11,8 +12,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     const int code = RunShell(*Application, [] {
         Application->Initialize();
+        // Message boxes carry it; the file name would be "orvane-panel".
+        Application->Title = "Orvane Panel";
         Application->CreateForm(Form1);
         Application->CreateForm(Form2);
+        // Test runs only: the variable is set by the test driver.
+        InstallPanelProbe(*Form1);
         Application->Run();
     });
     // The main window's skin data created the manager; it goes last, after

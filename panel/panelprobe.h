@@ -1,7 +1,9 @@
 // Requests another process may send to the main window by WM_COPYDATA, with
 // its own window in wParam. They only read state or show the traffic
 // monitor; the end-to-end tests drive the real program through them, since a
-// label has no window of its own to ask.
+// label has no window of its own to ask. A panel started without the
+// variable below answers none of them: any local process could otherwise
+// read it and work its windows.
 //
 //   ProbeQueryText, data: a control's name ("Label9"). The panel answers with
 //     a WM_COPYDATA of kind ProbeText to the asker, carrying the caption, and
@@ -26,6 +28,16 @@
 #pragma once
 
 #include <cstdint>
+
+// The panel answers only when its environment has this variable set to "1":
+// the test driver sets it for the panels it starts.
+inline constexpr const char* kPanelProbeVariable = "ORVANE_PANEL_PROBE";
+
+class TForm1;
+// Puts the probe in front of the main window's WindowProc when the variable
+// asks for it; false (and nothing done) otherwise. Install it before the
+// window is first shown, so that it sees the first paint.
+bool InstallPanelProbe(TForm1& form);
 
 constexpr uintptr_t ProbeQueryText = 0x4F560001;
 constexpr uintptr_t ProbeText = 0x4F560002;

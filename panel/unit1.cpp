@@ -2,9 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <vector>
 
-#include "framework/resourcecount.h"
 #include "monitor/unit2.h"
 #include "panel/exchangelogic.h"
 
@@ -14,24 +12,6 @@ namespace {
 
 // Write and read time-outs: long enough for a device that is busy saving.
 constexpr ULONG kTimeoutMs = 3000;
-
-// Taken while the program's statics are set up, before WinMain: the start
-// of the first-paint figure.
-LARGE_INTEGER StartCounter()
-{
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return now;
-}
-const LARGE_INTEGER programStart = StartCounter();
-
-uint32_t MillisecondsSinceStart()
-{
-    LARGE_INTEGER now, frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<uint32_t>((now.QuadPart - programStart.QuadPart) * 1000 / frequency.QuadPart);
-}
 
 // The panel's own control changes while it loads the device's values.
 class TSuppressDirty {
@@ -605,126 +585,4 @@ void TForm1::SpeedButton4Click(TObject*)
 void TForm1::ShowMonitor()
 {
     if (Form2) Form2->Show();
-}
-
-// ---------------------------------------------------------------------------
-// Probe
-
-void TForm1::Dispatch(TMessage& Message)
-{
-    if (Message.Msg == WM_COPYDATA && Message.LParam) {
-        Message.Result = AnswerProbe(reinterpret_cast<HWND>(Message.WParam),
-                                     *reinterpret_cast<const COPYDATASTRUCT*>(Message.LParam));
-        return;
-    }
-    TForm::Dispatch(Message);
-    if (Message.Msg == WM_PAINT && firstPaintMs == 0)
-        firstPaintMs = std::max<uint32_t>(1, MillisecondsSinceStart());
-}
-
-std::string TForm1::ProbeState()
-{
-    int lit = 0;
-    for (TiLedRectangle* led : ledBar)
-        if (led && led->GetActive()) ++lit;
-    auto pos = [](TiSlider* s) { return std::to_string(static_cast<int>(std::lround(s->GetPosition()))); };
-    std::string s;
-    s += "reading=" + iSevenSegmentHexadecimal1->GetValue();
-    s += ";color=" + std::to_string(iSevenSegmentHexadecimal1->GetSegmentColor());
-    s += ";lit=" + std::to_string(lit);
-    s += ";levelTarget=" + std::to_string(levelTarget);
-    s += ";threshold=" + std::to_string(parameterSet.alarmThreshold);
-    s += ";slider1=" + pos(iSlider1) + ";slider2=" + pos(iSlider2) + ";slider3=" + pos(iSlider3);
-    s += ";slider4=" + pos(iSlider4) + ";slider5=" + pos(iSlider5) + ";slider6=" + pos(iSlider6);
-    s += ";slider7=" + pos(iSlider7);
-    s += ";radio=" + std::to_string(RadioGroup1->GetItemIndex());
-    s += ";check=" + std::to_string(CheckBox1->GetChecked() ? 1 : 0);
-    s += ";picture=" +
-         std::to_string(Image1->Picture()->Graphic() && !Image1->Picture()->Graphic()->Empty() ? 1 : 0);
-    s += ";panelLoaded=" + std::to_string(panelLoaded ? 1 : 0);
-    s += ";firstPaintMs=" + std::to_string(firstPaintMs);
-    s += ";barTicks=" + std::to_string(barTicks);
-    s += ";monitorLines=" + std::to_string(Form2 ? Form2->LineCount() : -1);
-    const ParameterSet now = ::GatherParameters(
-        PanelControlValues{RadioGroup1->GetItemIndex(), UpDown1->GetPosition(), iSlider2->GetPosition(),
-                           UpDown3->GetPosition(), UpDown4->GetPosition(), UpDown5->GetPosition(),
-                           CheckBox1->GetChecked(), UpDown6->GetPosition(), UpDown7->GetPosition()});
-    s += ";params=";
-    for (int32_t v :
-         {now.micInputType, now.micOffset, now.vuRefreshTime, now.alarmThreshold, now.numberBrightness,
-          now.vuBrightness, now.autoBrightness, now.alarmShowTime, now.alarmResetTime})
-        s += std::to_string(v) + ",";
-    s.pop_back();
-    return s;
-}
-
-std::string TForm1::TimeRepaint()
-{
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    std::vector<double> us;
-    for (int i = 0; i < 20; ++i) {
-        LARGE_INTEGER from, to;
-        QueryPerformanceCounter(&from);
-        RedrawWindow(Handle(), nullptr, nullptr,
-                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_ERASENOW);
-        QueryPerformanceCounter(&to);
-        us.push_back(static_cast<double>(to.QuadPart - from.QuadPart) * 1e6 /
-                     static_cast<double>(frequency.QuadPart));
-    }
-    std::sort(us.begin(), us.end());
-    auto text = [](double v) { return std::to_string(static_cast<long>(std::lround(v))); };
-    return "median_us=" + text((us[9] + us[10]) / 2) + ";min_us=" + text(us.front()) +
-           ";max_us=" + text(us.back());
-}
-
-TComponent* TForm1::FindProbed(const std::string& name)
-{
-    if (TComponent* own = FindComponent(name)) return own;
-    return Form2 ? Form2->FindComponent(name) : nullptr;
-}
-
-LRESULT TForm1::AnswerProbe(HWND asker, const COPYDATASTRUCT& request)
-{
-    auto reply = [&](std::string text) {
-        if (!IsWindow(asker)) return LRESULT(0);
-        COPYDATASTRUCT answer{ProbeText, static_cast<DWORD>(text.size()), text.data()};
-        SendMessageA(asker, WM_COPYDATA, reinterpret_cast<WPARAM>(Handle()),
-                     reinterpret_cast<LPARAM>(&answer));
-        return LRESULT(1);
-    };
-    switch (request.dwData) {
-    case ProbeQueryText: {
-        const std::string name(static_cast<const char*>(request.lpData), request.cbData);
-        auto* control = dynamic_cast<TControl*>(FindProbed(name));
-        if (!control) return 0;
-        return reply(control->Caption());
-    }
-    case ProbeQueryHandle: {
-        const std::string name(static_cast<const char*>(request.lpData), request.cbData);
-        auto* control = dynamic_cast<TWinControl*>(FindProbed(name));
-        return control ? reinterpret_cast<LRESULT>(control->Handle()) : 0;
-    }
-    case ProbeQueryResources:
-        return reply("gdi=" + std::to_string(TResourceCount::GdiObjects.load()) +
-                     ";dc=" + std::to_string(TResourceCount::DeviceContexts.load()) +
-                     ";windows=" + std::to_string(TResourceCount::Windows.load()));
-    case ProbeQueryState:
-        return reply(ProbeState());
-    case ProbeQueryMonitor: {
-        if (!Form2) return 0;
-        std::string text;
-        TStrings* lines = Form2->Memo1->Lines();
-        for (int i = 0; i < lines->Count(); ++i)
-            text += lines->Get(i) + "\n";
-        return reply(text);
-    }
-    case ProbeShowMonitor:
-        ShowMonitor();
-        return Form2 ? 1 : 0;
-    case ProbeTimeRepaint:
-        return reply(TimeRepaint());
-    default:
-        return 0;
-    }
 }

@@ -20,7 +20,6 @@
 #include "framework/extctrls.h"
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
-#include "panel/panelprobe.h"
 #include "skin/winskindata.h"
 #include "widgets/iledrectangle.h"
 #include "widgets/isevensegmenthexadecimal.h"
@@ -143,14 +142,6 @@ class TForm1 : public TForm {
 
     DeviceLink& Link() { return *link_; }
 
-    // Milliseconds from process start to the end of the first paint of this
-    // window; 0 until then.
-    uint32_t firstPaintMs = 0;
-
-protected:
-    void Dispatch(TMessage& Message) override;
-    // Answers the requests of panelprobe.h.
-
 private:
     struct TCoupledGroup {
         TiSlider* slider;
@@ -162,10 +153,6 @@ private:
     void SpinnerChanging(int group, short NewValue);
     void EditKeyPress(int group, char Key);
     void ShowConnection(bool connected);
-    std::string ProbeState();
-    LRESULT AnswerProbe(HWND asker, const COPYDATASTRUCT& request);
-    TComponent* FindProbed(const std::string& name);
-    std::string TimeRepaint();
 
     std::unique_ptr<DeviceLink> link_;
 };

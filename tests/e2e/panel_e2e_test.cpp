@@ -48,6 +48,9 @@ TEST(PanelEndToEnd, WithoutTheDeviceItSaysSoFirstThenShowsDisconnectedAndFindsAD
         60s))
         << "no message box";
     EXPECT_EQ(Panel::BoxText(box), "No connect device!");
+    char title[64] = {};
+    GetWindowTextA(box, title, sizeof title);
+    EXPECT_STREQ(title, "Orvane Panel");
     EXPECT_FALSE(mainShownBeforeBox);
     EXPECT_FALSE(panel.Visible("TForm1")) << "the main window waits for the message";
 
@@ -219,6 +222,36 @@ TEST(PanelEndToEnd, TalksToTheDeviceShowsItsReadingAndSendsTheUsersChanges)
     EXPECT_GT(received, 10);
 
     CloseAndExpectCleanExit(panel);
+}
+
+// Any local process can send a window WM_COPYDATA; the panel as shipped must
+// not answer, and even in a test run a request without its data is refused.
+TEST(PanelEndToEnd, TheTestProbeAnswersOnlyInTestRunsAndRefusesARequestWithoutData)
+{
+    NetStartup();
+    const uint16_t port = FreeLoopbackPort();
+    Simulator sim(port);
+    ASSERT_TRUE(sim.Started()) << sim.error;
+    for (const bool probe : {false, true}) {
+        SCOPED_TRACE(probe ? "test run" : "as shipped");
+        const size_t from = sim.Log().size();
+        Panel panel(port, probe);
+        ASSERT_TRUE(panel.Started());
+        ASSERT_TRUE(WaitUntil([&] { return panel.Visible("TForm1"); }, 60s));
+        // The device is held by one panel at a time: wait until this one has it.
+        ASSERT_TRUE(WaitUntil([&] { return sim.Log().find("device opened", from) != std::string::npos; }));
+        EXPECT_EQ(panel.Caption("Label9") == "Connected", probe);
+        EXPECT_EQ(panel.State().find("reading=") != std::string::npos, probe);
+        EXPECT_EQ(panel.ShowMonitor(), probe);
+        COPYDATASTRUCT empty{ProbeQueryText, 6, nullptr};
+        DWORD_PTR result = 1;
+        EXPECT_TRUE(SendMessageTimeoutA(panel.Window("TForm1"), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&empty),
+                                        SMTO_NORMAL, 5000, &result));
+        EXPECT_EQ(result, 0u);
+        EXPECT_TRUE(panel.process().Running());
+        CloseAndExpectCleanExit(panel);
+        EXPECT_TRUE(WaitUntil([&] { return sim.Log().find("connection closed", from) != std::string::npos; }));
+    }
 }
 
 } // namespace

@@ -121,9 +121,11 @@ private:
 class Panel {
 public:
     // The library in the panel's folder reaches the simulator on this port.
-    explicit Panel(uint16_t simPort)
+    // Without `probe` the panel runs as shipped and answers no request.
+    explicit Panel(uint16_t simPort, bool probe = true)
     {
         SetEnvironmentVariableA("ORVANE_SIM_PORT", std::to_string(simPort).c_str());
+        SetEnvironmentVariableA(kPanelProbeVariable, probe ? "1" : nullptr);
         WNDCLASSA wc{};
         wc.lpfnWndProc = &Panel::ProbeProc;
         wc.hInstance = GetModuleHandleA(nullptr);
