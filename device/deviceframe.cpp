@@ -74,11 +74,13 @@ bool CheckReply(const DeviceFrame& buffer, int64_t receivedLength, bool readSucc
     if (buffer[1] != kReplyHeader2) return false;
     const int l = buffer[2];
     if (l < kMinReplyLength || l > kMaxFrameLength) return false;
+    if (receivedLength < l + 4) return false;
     return FrameChecksum(std::span(buffer).first(3 + l)) == buffer[3 + l];
 }
 
-PollReply DecodePollReply(const DeviceFrame& b)
+std::optional<PollReply> DecodePollReply(const DeviceFrame& b)
 {
+    if (b[2] < kPollReplyLength) return std::nullopt;
     return PollReply{
         .reading = b[4],
         .inputCode = b[5],

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "device/parameterset.h"
@@ -43,9 +44,11 @@ RequestFrame BuildRequest(RequestKind kind, const ParameterSet& parameters);
 // Additive checksum: the low 8 bits of the sum of the bytes.
 uint8_t FrameChecksum(std::span<const uint8_t> bytes);
 
-// True when the receive buffer holds an acceptable reply. The received length
-// only has to be positive: the frame's own length byte decides which bytes
-// the checksum covers, and a reply is not matched against its request.
+// True when the receive buffer holds an acceptable reply: a reply header, a
+// length byte of 4 to 28, every one of its L + 4 bytes received, and the
+// checksum right. A cut reply is refused even when the zeros left in the
+// buffer happen to make the sum. The command byte is not compared with the
+// request: a device need not echo it.
 bool CheckReply(const DeviceFrame& buffer, int64_t receivedLength, bool readSucceeded);
 
 inline constexpr int kPollReplyLength = 12; // L of a complete poll reply (16 bytes)
@@ -70,6 +73,7 @@ struct PollReply {
     uint8_t level; // LEDs to light; above 37 lights them all
 };
 
-// Reads the fixed offsets 4..14 whatever the frame's length byte says; call it
-// only for a buffer CheckReply accepted.
-PollReply DecodePollReply(const DeviceFrame& buffer);
+// The fields at the fixed offsets 4..14 of a buffer CheckReply accepted, or
+// nothing when its length byte says it is too short to carry them: an
+// acknowledgement read where a poll's reply was due is no reading.
+std::optional<PollReply> DecodePollReply(const DeviceFrame& buffer);

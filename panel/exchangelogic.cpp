@@ -1,5 +1,6 @@
 #include "panel/exchangelogic.h"
 
+#include <algorithm>
 #include <cmath>
 
 ParameterSet GatherParameters(const PanelControlValues& c)
@@ -32,15 +33,36 @@ PanelControlValues ControlValuesFor(const ParameterSet& p)
     };
 }
 
-ExchangeTurn NextExchangeTurn(RequestKind awaitingReply, RequestKind pendingRequest)
+void PendingRequests::Ask(RequestKind command)
 {
-    if (awaitingReply != RequestKind::None) return {true, awaitingReply};
-    return {false, pendingRequest != RequestKind::None ? pendingRequest : RequestKind::Poll};
+    if (std::find(commands_.begin(), commands_.end(), command) == commands_.end()) commands_.push_back(command);
 }
 
-RequestKind PendingAfterSend(RequestKind pendingRequest, bool writeSucceeded)
+void PendingRequests::Clear()
 {
-    return writeSucceeded ? RequestKind::None : pendingRequest;
+    write_ = false;
+    commands_.clear();
+}
+
+RequestKind PendingRequests::Next() const
+{
+    if (write_) return RequestKind::WriteParameters;
+    return commands_.empty() ? RequestKind::Poll : commands_.front();
+}
+
+void PendingRequests::Sent(RequestKind kind, bool written)
+{
+    if (!written) return;
+    if (kind == RequestKind::WriteParameters)
+        write_ = false;
+    else
+        std::erase(commands_, kind);
+}
+
+ExchangeTurn NextExchangeTurn(RequestKind awaitingReply, const PendingRequests& pending, bool panelLoaded)
+{
+    if (awaitingReply != RequestKind::None) return {true, awaitingReply};
+    return {false, panelLoaded ? pending.Next() : RequestKind::Poll};
 }
 
 bool IsReadingError(uint8_t r)

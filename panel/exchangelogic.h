@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "device/deviceframe.h"
 #include "device/parameterset.h"
@@ -34,18 +35,38 @@ ParameterSet GatherParameters(const PanelControlValues& controls);
 // holds the value within its own range).
 PanelControlValues ControlValuesFor(const ParameterSet& parameters);
 
+// What the user asked of the device that has not gone out yet: a parameter
+// write, and self checks and saves in the order they were asked. Nothing is
+// replaced by what comes after it. The write goes first, so that a save
+// stores what the panel shows; a button pressed twice before its turn is
+// sent once.
+class PendingRequests {
+public:
+    void MarkWrite() { write_ = true; }
+    // SelfCheck or SaveParameters.
+    void Ask(RequestKind command);
+    void Clear();
+    bool Empty() const { return !write_ && commands_.empty(); }
+    // What the next sending turn sends; a poll when nothing is pending.
+    RequestKind Next() const;
+    // After a sending turn that tried `kind`. A request the device never
+    // received stays, so the next sending turn tries it again.
+    void Sent(RequestKind kind, bool written);
+
+private:
+    bool write_ = false;
+    std::vector<RequestKind> commands_;
+};
+
 // One tick of the exchange: a read of the reply to the request written last,
-// or the sending of the pending request (a poll when nothing is pending).
+// or the sending of a request. Until the device's values are loaded after a
+// connection, that is a poll: they must reach the controls before anything
+// built from the controls goes out.
 struct ExchangeTurn {
     bool read; // true: read the reply to `kind`
     RequestKind kind;
 };
-ExchangeTurn NextExchangeTurn(RequestKind awaitingReply, RequestKind pendingRequest);
-
-// The pending slot after a sending turn. A request the device never received
-// stays pending so the next sending turn tries it again; a poll is never
-// pending, so a failed poll leaves nothing behind.
-RequestKind PendingAfterSend(RequestKind pendingRequest, bool writeSucceeded);
+ExchangeTurn NextExchangeTurn(RequestKind awaitingReply, const PendingRequests& pending, bool panelLoaded);
 
 // The reading as the seven-segment display shows it.
 struct ReadingShow {

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "monitor/unit2.h"
-#include "panel/exchangelogic.h"
 
 TForm1* Form1 = nullptr;
 
@@ -97,7 +97,7 @@ const TClassInfo& TForm1::StaticClass()
             .Handler<TKeyPressEvent>("Edit5KeyPress", &T::Edit5KeyPress)
             .Handler<TKeyPressEvent>("Edit6KeyPress", &T::Edit6KeyPress)
             .Handler<TKeyPressEvent>("Edit7KeyPress", &T::Edit7KeyPress)
-            .Handler<TMouseEvent>("CheckBox1MouseUp", &T::CheckBox1MouseUp)
+            .Handler<TNotifyEvent>("CheckBox1Click", &T::CheckBox1Click)
             .Handler<TNotifyEvent>("RadioGroup1Click", &T::RadioGroup1Click)
             .Handler<TNotifyEvent>("iSwitchPanel1PositionChangeFinished",
                                    &T::iSwitchPanel1PositionChangeFinished)
@@ -117,8 +117,10 @@ TForm1::TForm1(TComponent* AOwner) : TForm(AOwner)
     if (!ConnectDevice()) {
         Application->MessageBox("No connect device!", Application->Title, MB_OK);
         // Not the main form yet: this only runs FormClose and keeps the
-        // window hidden; the message loop shows it as usual.
-        Close();
+        // window hidden; the message loop shows it as usual. A device plugged
+        // in while the message was open has been opened in its loop, and
+        // FormClose would close it again under a panel showing "Connected".
+        if (!deviceConnected) Close();
     }
     ResetParameters();
 }
@@ -145,6 +147,13 @@ bool TForm1::ConnectDevice()
     const bool opened = link_->OpenDevice();
     ShowConnection(opened);
     firstReplyPending = opened;
+    if (opened) {
+        // The device's own values load first. What was asked while no device
+        // was there (or of the one before) must not overwrite them, and the
+        // reply to a request of a former connection never comes.
+        pendingRequests.Clear();
+        awaitingReply = RequestKind::None;
+    }
     // Also after a failed open: the notification is what lets a device
     // plugged in later be found.
     link_->SetTimeout(kTimeoutMs, kTimeoutMs);
@@ -191,7 +200,7 @@ void TForm1::ResetParameters()
     parameterSet = kStartParameters;
     readingCode = 0;
     levelTarget = 0;
-    pendingRequest = RequestKind::None;
+    pendingRequests.Clear();
     firstReplyPending = true;
     suppressDirty = false;
     panelLoaded = false;
@@ -235,13 +244,12 @@ void TForm1::LoadControls()
 void TForm1::Timer1Timer(TObject*)
 {
     if (!deviceConnected) return;
-    const ExchangeTurn turn = NextExchangeTurn(awaitingReply, pendingRequest);
+    const ExchangeTurn turn = NextExchangeTurn(awaitingReply, pendingRequests, panelLoaded);
     if (turn.read) {
         ReadReply(turn.kind);
         awaitingReply = RequestKind::None;
     } else {
-        const bool written = SendRequest(turn.kind);
-        pendingRequest = PendingAfterSend(pendingRequest, written);
+        pendingRequests.Sent(turn.kind, SendRequest(turn.kind));
     }
     BarStep();
 }
@@ -279,18 +287,22 @@ bool TForm1::ReadReply(RequestKind kind)
     if (!CheckReply(buffer, read ? static_cast<int64_t>(length) : 0, read)) return false;
     if (kind != RequestKind::Poll) return true;
 
-    readingCode = buffer[4];
-    levelTarget = buffer[14];
+    // A late acknowledgement read where the poll's reply was due carries no
+    // reading and no parameters: it changes nothing, as a rejected reply.
+    const std::optional<PollReply> reply = DecodePollReply(buffer);
+    if (!reply) return true;
+    readingCode = reply->reading;
+    levelTarget = reply->level;
     // Judged against the threshold held now, before the reply's own.
     ShowReading();
     if (firstReplyPending) {
-        parameterSet = ParametersFromPollReply(DecodePollReply(buffer));
+        parameterSet = ParametersFromPollReply(*reply);
         if (!panelLoaded && deviceConnected) {
             panelLoaded = true;
             {
                 TSuppressDirty quiet(suppressDirty);
                 LoadControls();
-                ShowInputPicture(InputTypeImageIndex(buffer[5]));
+                ShowInputPicture(InputTypeImageIndex(reply->inputCode));
             }
         }
         firstReplyPending = false;
@@ -355,7 +367,7 @@ void TForm1::ShowInputPicture(int index)
 
 void TForm1::MarkWritePending()
 {
-    if (!suppressDirty) pendingRequest = RequestKind::WriteParameters;
+    if (!suppressDirty) pendingRequests.MarkWrite();
 }
 
 TForm1::TCoupledGroup TForm1::Group(int n) const
@@ -533,8 +545,9 @@ void TForm1::Edit7KeyPress(TObject*, char& Key)
     EditKeyPress(7, Key);
 }
 
-// The mouse, not the click: the space bar toggles the box without a write.
-void TForm1::CheckBox1MouseUp(TObject*, TMouseButton, TShiftState, int, int)
+// Any change of the box, by mouse, by the space bar or by "Default
+// Parameter": a box showing what the device does not hold would be a lie.
+void TForm1::CheckBox1Click(TObject*)
 {
     MarkWritePending();
 }
@@ -543,23 +556,23 @@ void TForm1::RadioGroup1Click(TObject*)
 {
     // Also while loading the device's values: a changed selection is written
     // back once.
-    pendingRequest = RequestKind::WriteParameters;
+    pendingRequests.MarkWrite();
     ShowInputPicture(InputTypeImageIndex(InputCodeFromItem(RadioGroup1->GetItemIndex())));
 }
 
 void TForm1::iSwitchPanel1PositionChangeFinished(TObject*)
 {
-    pendingRequest = RequestKind::WriteParameters;
+    pendingRequests.MarkWrite();
     ShowInputPicture(iSwitchPanel1->GetPosition());
 }
 
 void TForm1::SpeedButton1Click(TObject*)
 {
-    pendingRequest = RequestKind::SelfCheck;
+    pendingRequests.Ask(RequestKind::SelfCheck);
 }
 void TForm1::SpeedButton2Click(TObject*)
 {
-    pendingRequest = RequestKind::SaveParameters;
+    pendingRequests.Ask(RequestKind::SaveParameters);
 }
 
 void TForm1::SpeedButton3Click(TObject*)

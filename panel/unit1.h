@@ -20,6 +20,7 @@
 #include "framework/extctrls.h"
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
+#include "panel/exchangelogic.h"
 #include "skin/winskindata.h"
 #include "widgets/iledrectangle.h"
 #include "widgets/isevensegmenthexadecimal.h"
@@ -68,8 +69,8 @@ class TForm1 : public TForm {
     ParameterSet parameterSet = kStartParameters;
     int32_t readingCode = 0;
     int32_t levelTarget = 0;
-    // One slot: a later request replaces one not yet sent.
-    RequestKind pendingRequest = RequestKind::None;
+    // What the user asked for that has not gone out yet.
+    PendingRequests pendingRequests;
     // The request written last whose reply the next tick reads.
     RequestKind awaitingReply = RequestKind::None;
     // While set, the panel's own control changes do not ask for a write.
@@ -129,7 +130,7 @@ class TForm1 : public TForm {
     void Edit5KeyPress(TObject* Sender, char& Key);
     void Edit6KeyPress(TObject* Sender, char& Key);
     void Edit7KeyPress(TObject* Sender, char& Key);
-    void CheckBox1MouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void CheckBox1Click(TObject* Sender);
     void RadioGroup1Click(TObject* Sender);
     void iSwitchPanel1PositionChangeFinished(TObject* Sender);
     void SpeedButton1Click(TObject* Sender);

@@ -183,8 +183,8 @@ TEST(PanelEndToEnd, TalksToTheDeviceShowsItsReadingAndSendsTheUsersChanges)
     ClickAt(panel1, 660, 426);
     EXPECT_TRUE(WaitUntil([&] { return HasFrame(sim.Log(), "EB 90 02 04 80 01"); }));
 
-    // Unplugged, the space bar unchecks the box without asking for a write;
-    // plugged again, the controls come back from the device.
+    // Unplugged, the space bar unchecks the box; plugged again, the controls
+    // come back from the device and the change made meanwhile is not sent.
     sim.Command("unplug");
     ASSERT_TRUE(panel.CaptionBecomes("Label9", "Disconnect"));
     ASSERT_EQ(panel.StateOf("check"), "1");

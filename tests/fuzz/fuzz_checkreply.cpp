@@ -18,8 +18,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::memcpy(buffer.data(), data + 1, n);
 
     if (CheckReply(buffer, receivedLength, readSucceeded)) {
-        const PollReply reply = DecodePollReply(buffer);
-        const ParameterSet p = ParametersFromPollReply(reply);
+        // Nothing is accepted that was not received whole.
+        if (receivedLength < buffer[2] + 4) __builtin_trap();
+        const auto reply = DecodePollReply(buffer);
+        if (!reply) return 0;
+        const ParameterSet p = ParametersFromPollReply(*reply);
         if (p.micOffset < -127 || p.micOffset > 127) __builtin_trap();
         // What was decoded must travel back out unchanged.
         if (EncodeOffset(p.micOffset) != (buffer[6] == 0x80 ? 0 : buffer[6])) __builtin_trap();

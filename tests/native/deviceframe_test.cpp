@@ -65,9 +65,25 @@ TEST(CheckReply, AcceptsWellFormedReplies)
     // The longest frame puts its checksum in the buffer's last byte.
     const DeviceFrame longest = Reply(28);
     EXPECT_TRUE(CheckReply(longest, 32, true));
-    // The received length is not held against L.
-    EXPECT_TRUE(CheckReply(Reply(kPollReplyLength), 1, true));
+    // Bytes beyond the frame do no harm.
     EXPECT_TRUE(CheckReply(Reply(kPollReplyLength), 32, true));
+}
+
+// Every length byte, the reply received whole and one byte short. A cut
+// reply is never accepted, whatever the zeros left in the buffer add up to;
+// and only a reply long enough to carry a poll's fields is decoded as one,
+// so an acknowledgement read in a poll's place is not.
+TEST(CheckReply, EveryLengthByteReceivedWholeOrCut)
+{
+    for (int l = 0; l < 32; ++l) {
+        const DeviceFrame b = Reply(l);
+        EXPECT_EQ(DecodePollReply(b).has_value(), l >= kPollReplyLength) << "L=" << l;
+        for (const int64_t received : {int64_t{l} + 3, int64_t{l} + 4}) {
+            const bool whole = received >= l + 4;
+            EXPECT_EQ(CheckReply(b, received, true), whole && l >= 4 && l <= 28)
+                << "L=" << l << ", " << received << " bytes received";
+        }
+    }
 }
 
 TEST(CheckReply, ReadOutcomeDecidesFirst)
@@ -125,7 +141,8 @@ TEST(PollReply, FieldsFromFixedOffsets)
     const uint8_t fields[] = {0xE8, 7, 0x94, 3, 85, 10, 100, 2, 60, 1, 200};
     for (size_t i = 0; i < sizeof fields; ++i)
         b[4 + i] = fields[i];
-    const PollReply r = DecodePollReply(b);
+    ASSERT_TRUE(DecodePollReply(b));
+    const PollReply r = *DecodePollReply(b);
     EXPECT_EQ(r.reading, 0xE8);
     EXPECT_EQ(r.inputCode, 7);
     EXPECT_EQ(r.micOffset, -20);

@@ -53,25 +53,72 @@ TEST(ControlValuesFor, LoadsTheDevicesValuesAndRoundTripsThroughAWrite)
     EXPECT_TRUE(ControlValuesFor({1, 0, 3, 60, 10, 10, 5, 1, 1}).checkBox1) << "any non-zero is on";
 }
 
-TEST(ExchangeTurns, AlternateAndPollWhenNothingIsPending)
+TEST(ExchangeTurns, ReadFirstThenPollUntilTheDevicesValuesAreLoaded)
 {
     using K = RequestKind;
-    EXPECT_EQ(NextExchangeTurn(K::None, K::None).read, false);
-    EXPECT_EQ(NextExchangeTurn(K::None, K::None).kind, K::Poll);
-    EXPECT_EQ(NextExchangeTurn(K::None, K::SelfCheck).kind, K::SelfCheck);
-    const ExchangeTurn read = NextExchangeTurn(K::WriteParameters, K::SaveParameters);
+    PendingRequests pending;
+    EXPECT_EQ(NextExchangeTurn(K::None, pending, true).read, false);
+    EXPECT_EQ(NextExchangeTurn(K::None, pending, true).kind, K::Poll);
+    pending.Ask(K::SaveParameters);
+    EXPECT_EQ(NextExchangeTurn(K::None, pending, true).kind, K::SaveParameters);
+    EXPECT_EQ(NextExchangeTurn(K::None, pending, false).kind, K::Poll) << "the device's values come first";
+    const ExchangeTurn read = NextExchangeTurn(K::WriteParameters, pending, true);
     EXPECT_TRUE(read.read) << "a reply is read before anything else is sent";
     EXPECT_EQ(read.kind, K::WriteParameters);
 }
 
-TEST(ExchangeTurns, ARequestTheDeviceNeverReceivedStaysPending)
+// What the sending turns send for what the user asked between them: W a
+// change of a value, C "Self Check", S "Save Parameter".
+std::string SentFor(const std::string& asked)
+{
+    PendingRequests pending;
+    for (char c : asked) {
+        if (c == 'W') pending.MarkWrite();
+        if (c == 'C') pending.Ask(RequestKind::SelfCheck);
+        if (c == 'S') pending.Ask(RequestKind::SaveParameters);
+    }
+    std::string sent;
+    for (RequestKind k = pending.Next(); k != RequestKind::Poll; k = pending.Next()) {
+        sent += k == RequestKind::WriteParameters ? 'W' : k == RequestKind::SelfCheck ? 'C' : 'S';
+        pending.Sent(k, true);
+        if (sent.size() > 8) break;
+    }
+    return sent;
+}
+
+TEST(PendingRequests, NothingAskedIsLostTheWriteGoesFirstAndEachButtonOnce)
+{
+    const struct {
+        const char* asked;
+        const char* sent;
+    } cases[] = {
+        {"", ""},       {"W", "W"},     {"WWW", "W"},     {"SW", "WS"},       {"WS", "WS"},
+        {"CW", "WC"},   {"CC", "C"},    {"CS", "CS"},     {"SC", "SC"},       {"SCS", "SC"},
+        {"CSWC", "WCS"}, {"WCWSW", "WCS"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SentFor(c.asked), c.sent) << "asked " << c.asked;
+}
+
+TEST(PendingRequests, ARequestTheDeviceNeverReceivedStaysAndClearingDropsAll)
 {
     using K = RequestKind;
-    for (const K kind : {K::WriteParameters, K::SelfCheck, K::SaveParameters}) {
-        EXPECT_EQ(PendingAfterSend(kind, true), K::None);
-        EXPECT_EQ(PendingAfterSend(kind, false), kind);
-    }
-    EXPECT_EQ(PendingAfterSend(K::None, false), K::None) << "a failed poll leaves nothing pending";
+    PendingRequests pending;
+    pending.Ask(K::SaveParameters);
+    pending.MarkWrite();
+    pending.Sent(K::WriteParameters, false);
+    EXPECT_EQ(pending.Next(), K::WriteParameters) << "tried again";
+    pending.Sent(K::WriteParameters, true);
+    pending.Sent(K::SaveParameters, false);
+    EXPECT_EQ(pending.Next(), K::SaveParameters);
+    pending.Sent(K::Poll, false);
+    EXPECT_EQ(pending.Next(), K::SaveParameters) << "a failed poll changes nothing";
+
+    pending.MarkWrite();
+    pending.Ask(K::SelfCheck);
+    pending.Clear();
+    EXPECT_TRUE(pending.Empty());
+    EXPECT_EQ(pending.Next(), K::Poll);
 }
 
 TEST(ShowReading, ColoursByThresholdAndShowsErrorCodesInRed)

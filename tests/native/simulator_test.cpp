@@ -39,7 +39,7 @@ PollReply Poll(TDeviceModel& m, uint64_t nowMs = 0)
 {
     const DeviceOutcome out = m.Handle(Request(RequestKind::Poll), nowMs);
     EXPECT_TRUE(Accepted(out.reply));
-    return DecodePollReply(Buffer(out.reply));
+    return DecodePollReply(Buffer(out.reply)).value_or(PollReply{});
 }
 
 // A state file of its own for each test, removed afterwards.

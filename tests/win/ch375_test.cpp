@@ -271,7 +271,8 @@ TEST_F(Ch375Test, RequestsGetRepliesThePanelAccepts)
     ASSERT_TRUE(lib.WriteRequest(RequestKind::Poll));
     ASSERT_TRUE(lib.ReadReply(b, n));
     ASSERT_TRUE(CheckReply(b, n, true));
-    EXPECT_EQ(ParametersFromPollReply(DecodePollReply(b)), written);
+    ASSERT_TRUE(DecodePollReply(b));
+    EXPECT_EQ(ParametersFromPollReply(*DecodePollReply(b)), written);
 
     // A small buffer gets the front of the frame.
     ASSERT_TRUE(lib.WriteRequest(RequestKind::Poll));

@@ -5,7 +5,9 @@
 // every step is deterministic.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "device/deviceframe.h"
@@ -21,6 +23,7 @@ using panel_testing::Pump;
 
 constexpr char kPoll[] = "EB 90 01 01 7D";
 constexpr char kSelfCheck[] = "EB 90 02 03 80 00";
+constexpr char kSave[] = "EB 90 02 04 80 01";
 
 std::vector<unsigned char> PollReply(uint8_t reading, const ParameterSet& p, uint8_t level)
 {
@@ -53,6 +56,8 @@ std::string Hex(const RequestFrame& frame)
 
 // A device whose values all differ from the window layout's.
 const ParameterSet kDeviceValues{1, -5, 12, 95, 40, 50, 1, 7, 9};
+// One whose values are the window layout's own.
+const ParameterSet kLayoutValues{1, -20, 3, 60, 10, 10, 0, 1, 1};
 
 class PanelExchange : public ::testing::Test {
 protected:
@@ -88,6 +93,13 @@ protected:
     {
         Queue(PollReply(reading, p, level));
         Tick(2);
+    }
+    // Nothing is sent but polls until the device's values are in.
+    static void LoadLayoutValuesFromDevice()
+    {
+        LoadFromDevice(kLayoutValues);
+        Lib().Calls();
+        Lib().Writes();
     }
     static std::vector<std::string> MonitorLines()
     {
@@ -149,43 +161,119 @@ TEST_F(PanelExchange, PollsAlternateWithReadsWhileNothingIsPendingAndEveryFrameI
     EXPECT_EQ(MonitorLines().size(), 5u);
 }
 
-TEST_F(PanelExchange, SelfCheckGoesAtTheNextSendingTurnAndALaterRequestReplacesIt)
+TEST_F(PanelExchange, SelfCheckGoesAtTheNextSendingTurnOnceForTwoPresses)
 {
+    LoadLayoutValuesFromDevice();
     Form1->SpeedButton1->Click();
     Form1->SpeedButton1->Click();
     Tick();
     EXPECT_EQ(Lib().Writes(), kSelfCheck) << "one frame for two presses";
     Tick();
     EXPECT_EQ(Lib().Calls(), "Write 0;Read 0") << "the turn after it reads";
+    Tick(2);
+    EXPECT_EQ(Lib().Writes(), kPoll);
+}
 
-    Form1->SpeedButton1->Click();
-    Form1->iSlider3->SetPosition(90);
-    Tick();
-    EXPECT_EQ(Lib().Writes(),
-              Hex(BuildRequest(RequestKind::WriteParameters, {1, -20, 3, 90, 10, 10, 0, 1, 1})));
+// A button and a value changed between two sending turns, in either order:
+// directly, or as posted input that waits behind a slow read and is then
+// handled all at once. Both reach the device, the write first, so that the
+// save stores what the panel shows.
+TEST_F(PanelExchange, AButtonAndAChangeBeforeTheSendingTurnAreBothSentTheWriteFirst)
+{
+    HWND panel1 = dynamic_cast<TWinControl*>(Form1->FindComponent("Panel1"))->Handle();
+    HWND slider3 = Form1->iSlider3->Handle();
+    LoadLayoutValuesFromDevice();
+    int threshold = 60;
+    for (const bool posted : {false, true})
+        for (const bool saveFirst : {true, false}) {
+            SCOPED_TRACE(std::string(posted ? "posted behind a slow read, " : "in one turn, ") +
+                         (saveFirst ? "save first" : "change first"));
+            ++threshold;
+            const auto save = [&] {
+                if (!posted) return Form1->SpeedButton2->Click();
+                PostMessageA(panel1, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(668, 427));
+                PostMessageA(panel1, WM_LBUTTONUP, 0, MAKELPARAM(668, 427));
+            };
+            const auto change = [&] {
+                if (!posted) return Form1->iSlider3->SetPosition(threshold);
+                PostMessageA(slider3, WM_KEYDOWN, VK_UP, 1);
+                PostMessageA(slider3, WM_KEYUP, VK_UP, 0xC0000001);
+            };
+            if (posted) {
+                Tick(); // a poll, whose reply the device is slow to send
+                Lib().SetReadDelay(300);
+                std::thread user([&] {
+                    Sleep(100);
+                    saveFirst ? (save(), change()) : (change(), save());
+                });
+                Tick();
+                user.join();
+                Lib().SetReadDelay(0);
+                Application->ProcessMessages();
+            } else {
+                saveFirst ? (save(), change()) : (change(), save());
+            }
+            Lib().Writes();
+            Tick(6);
+            EXPECT_EQ(Lib().Writes(), Hex(BuildRequest(RequestKind::WriteParameters,
+                                                       {1, -20, 3, threshold, 10, 10, 0, 1, 1})) +
+                                          ";" + kSave + ";" + kPoll);
+        }
+    EXPECT_EQ(Form1->iSlider3->GetPosition(), threshold);
+}
 
-    Tick();
-    Form1->SpeedButton2->Click();
-    Form1->iSlider4->SetPosition(33);
-    Tick();
-    const std::string written = Lib().Writes();
-    EXPECT_EQ(written.substr(0, 11), "EB 90 0A 02") << "no save, only the parameters: " << written;
+// An acknowledgement read where the poll's reply was due (it came late), or
+// a poll reply cut short whose remaining bytes happen to make the sum: no
+// reading, no level, no parameters. Not as the first reply either, where
+// the controls would take zeros that the next change writes to the device.
+TEST_F(PanelExchange, ALateAcknowledgementOrACutReplyInAPollsPlaceChangesNothing)
+{
+    std::vector<unsigned char> ack = {0xEB, 0x91, 0x04, 0x02, 0x00, 0x00, 0x00};
+    ack.push_back(FrameChecksum(ack));
+    // EB + 91 + 0C + 01 + 100 + 1 + 5 + 13 is 0 modulo 256, the checksum the
+    // cleared buffer holds at offset 15.
+    const std::vector<unsigned char> cut = {0xEB, 0x91, 0x0C, 0x01, 100, 1, 5, 13};
+    for (const auto& reply : {ack, cut}) {
+        Queue(reply);
+        Tick(2);
+        EXPECT_FALSE(Form1->panelLoaded);
+        EXPECT_TRUE(Form1->firstReplyPending);
+        EXPECT_EQ(Form1->iSevenSegmentHexadecimal1->GetValue(), "E1");
+        EXPECT_EQ(Form1->iSlider3->GetPosition(), 60);
+    }
+    LoadFromDevice(kDeviceValues, 50, 30);
+    Tick(40);
+    ASSERT_EQ(Lit(), 30);
+    for (const auto& reply : {ack, cut}) {
+        Queue(reply);
+        Tick(2);
+        Tick(10);
+        EXPECT_EQ(Form1->iSevenSegmentHexadecimal1->GetValue(), "50");
+        EXPECT_EQ(Form1->iSevenSegmentHexadecimal1->GetSegmentColor(), clLime);
+        EXPECT_EQ(Lit(), 30) << "the bar keeps its target";
+        EXPECT_EQ(Form1->iSlider3->GetPosition(), 95);
+        EXPECT_TRUE(Form1->pendingRequests.Empty());
+    }
+    EXPECT_EQ(Form1->parameterSet, kDeviceValues);
 }
 
 // The device never got it, so it is tried again rather than lost.
 TEST_F(PanelExchange, AFailedWriteKeepsTheRequestForTheNextSendingTurn)
 {
+    LoadFromDevice(kDeviceValues);
+    Lib().Calls();
+    Lib().Writes();
     Lib().SetWriteResult(FALSE);
     Form1->SpeedButton2->Click();
     Tick(2);
     EXPECT_EQ(Lib().Calls(), "Write 0;Write 0") << "no read after a failed write";
-    EXPECT_EQ(Form1->pendingRequest, RequestKind::SaveParameters);
-    EXPECT_TRUE(MonitorLines().empty()) << "failed writes are not logged";
+    EXPECT_EQ(Form1->pendingRequests.Next(), RequestKind::SaveParameters);
+    EXPECT_TRUE(MonitorLines().size() == 2u) << "failed writes are not logged";
 
     Lib().SetWriteResult(TRUE);
     Tick();
-    EXPECT_EQ(Lib().Writes(), "EB 90 02 04 80 01");
-    EXPECT_EQ(Form1->pendingRequest, RequestKind::None);
+    EXPECT_EQ(Lib().Writes(), kSave);
+    EXPECT_TRUE(Form1->pendingRequests.Empty());
     Tick(2);
     EXPECT_EQ(Lib().Writes(), kPoll) << "sent once, then polls again";
 
@@ -193,13 +281,13 @@ TEST_F(PanelExchange, AFailedWriteKeepsTheRequestForTheNextSendingTurn)
     Tick();
     Lib().SetWriteResult(FALSE);
     Tick();
-    EXPECT_EQ(Form1->pendingRequest, RequestKind::None);
+    EXPECT_TRUE(Form1->pendingRequests.Empty());
 }
 
 TEST_F(PanelExchange, FirstPollReplyLoadsEveryControlWithoutAWrite)
 {
     LoadFromDevice(kDeviceValues);
-    EXPECT_EQ(Form1->pendingRequest, RequestKind::None);
+    EXPECT_TRUE(Form1->pendingRequests.Empty());
     EXPECT_TRUE(Form1->panelLoaded);
     EXPECT_FALSE(Form1->firstReplyPending);
     EXPECT_EQ(Form1->parameterSet, kDeviceValues);
@@ -240,21 +328,34 @@ TEST_F(PanelExchange, AChangedInputTypeOnLoadingWritesTheLoadedValuesOnce)
     EXPECT_EQ(Lib().Writes(), kPoll);
 }
 
-TEST_F(PanelExchange, UnplugAndReplugLoadTheControlsAgain)
+// Unplugged with a request written and its reply not yet read; changed,
+// saved and self-checked while away: after the arrival the device's values
+// come first, and nothing asked meanwhile overwrites them.
+TEST_F(PanelExchange, UnplugAndReplugLoadTheControlsAgainBeforeAnythingIsSent)
 {
     LoadFromDevice(kDeviceValues);
+    Tick();
     Form1->DeviceNotify(CH375_DEVICE_REMOVE);
     Lib().Calls();
+    Lib().Writes();
     const std::string reading = Form1->iSevenSegmentHexadecimal1->GetValue();
+    Form1->iSlider4->SetPosition(66);
+    Form1->SpeedButton2->Click();
+    Form1->SpeedButton1->Click();
     Tick(5);
     EXPECT_EQ(Lib().Calls(), "") << "no library call while disconnected";
     EXPECT_EQ(Form1->iSevenSegmentHexadecimal1->GetValue(), reading);
 
     Form1->DeviceNotify(CH375_DEVICE_ARRIVAL);
+    Lib().Calls();
     ParameterSet p = kDeviceValues;
     p.alarmThreshold = 77;
     LoadFromDevice(p);
+    EXPECT_EQ(Lib().Calls(), "Write 0;Read 0") << "no wait for a reply from before the removal";
     EXPECT_EQ(Form1->iSlider3->GetPosition(), 77);
+    EXPECT_EQ(Form1->iSlider4->GetPosition(), 40);
+    Tick(4);
+    EXPECT_EQ(Lib().Writes(), std::string(kPoll) + ";" + kPoll + ";" + kPoll);
 }
 
 TEST_F(PanelExchange, InputCodeAboveTwoSelectsDbCAndShowsNoPicture)
@@ -282,13 +383,13 @@ TEST_F(PanelExchange, InputTypeSelectionsChangeThePictureAndAskForAWrite)
     const auto dbC = picture();
     Form1->suppressDirty = true;
     Form1->RadioGroup1->SetItemIndex(1);
-    EXPECT_EQ(Form1->pendingRequest, RequestKind::WriteParameters);
+    EXPECT_EQ(Form1->pendingRequests.Next(), RequestKind::WriteParameters);
     const auto dB = picture();
     EXPECT_NE(dB, dbC);
-    Form1->pendingRequest = RequestKind::None;
+    Form1->pendingRequests.Clear();
     Form1->iSwitchPanel1->SetPosition(2);
     Form1->iSwitchPanel1PositionChangeFinished(Form1->iSwitchPanel1);
-    EXPECT_EQ(Form1->pendingRequest, RequestKind::WriteParameters);
+    EXPECT_EQ(Form1->pendingRequests.Next(), RequestKind::WriteParameters);
     EXPECT_EQ(picture(), dbC) << "switch position 2 is code 2, dB(C)";
     Form1->suppressDirty = false;
 }
@@ -299,7 +400,7 @@ TEST_F(PanelExchange, EnterInAnEditMovesSliderAndSpinnerWithinTheRange)
     EXPECT_EQ(Form1->iSlider3->GetPosition(), 120);
     EXPECT_EQ(Form1->UpDown3->GetPosition(), 120);
     EXPECT_EQ(Form1->Edit3->GetText(), "120");
-    EXPECT_EQ(Form1->pendingRequest, RequestKind::WriteParameters);
+    EXPECT_EQ(Form1->pendingRequests.Next(), RequestKind::WriteParameters);
 
     PressEnter(Form1->Edit6, "$1A");
     EXPECT_EQ(Form1->iSlider6->GetPosition(), 26) << "hexadecimal is an integer too";
@@ -317,12 +418,13 @@ TEST_F(PanelExchange, EnterWithNoNumberSaysDataFormatErrorAndChangesNothingElse)
     EXPECT_EQ(Form1->Edit4->GetText(), "abc");
     EXPECT_EQ(Form1->iSlider4->GetPosition(), 10);
     EXPECT_EQ(Form1->UpDown4->GetPosition(), 10);
-    EXPECT_EQ(Form1->pendingRequest, RequestKind::None);
+    EXPECT_TRUE(Form1->pendingRequests.Empty());
     EXPECT_FALSE(Form1->pairBusy[4]);
 }
 
 TEST_F(PanelExchange, SliderAndSpinnerFollowEachOther)
 {
+    LoadLayoutValuesFromDevice();
     Form1->iSlider1->SetPosition(-7);
     EXPECT_EQ(Form1->UpDown1->GetPosition(), -7);
     EXPECT_EQ(Form1->Edit1->GetText(), "-7");
@@ -330,36 +432,47 @@ TEST_F(PanelExchange, SliderAndSpinnerFollowEachOther)
     const std::string frame = Lib().Writes();
     EXPECT_EQ(frame.substr(15, 2), "87") << frame;
 
-    Form1->pendingRequest = RequestKind::None;
+    Form1->pendingRequests.Clear();
     // The spinner's own arrow, as the user clicks it.
     SendMessageA(Form1->UpDown5->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(8, 3));
     SendMessageA(Form1->UpDown5->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(8, 3));
     Pump();
     EXPECT_EQ(Form1->UpDown5->GetPosition(), 11);
     EXPECT_EQ(Form1->iSlider5->GetPosition(), 11);
-    EXPECT_EQ(Form1->pendingRequest, RequestKind::WriteParameters);
+    EXPECT_EQ(Form1->pendingRequests.Next(), RequestKind::WriteParameters);
 }
 
-TEST_F(PanelExchange, TheCheckBoxAsksForAWriteOnlyWhenClickedWithTheMouse)
+// The box may never show what the device does not hold: every change asks
+// for a write, except the panel's own while it loads the device's values.
+TEST_F(PanelExchange, EveryChangeOfTheCheckBoxAsksForAWriteButLoadingItDoesNot)
 {
     HWND box = Form1->CheckBox1->Handle();
     SendMessageA(box, WM_KEYDOWN, VK_SPACE, 0);
     SendMessageA(box, WM_KEYUP, VK_SPACE, 0xC0000001);
     Pump();
     EXPECT_TRUE(Form1->CheckBox1->GetChecked());
-    EXPECT_EQ(Form1->pendingRequest, RequestKind::None);
+    EXPECT_EQ(Form1->pendingRequests.Next(), RequestKind::WriteParameters) << "the space bar";
 
+    Form1->pendingRequests.Clear();
     SendMessageA(box, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     SendMessageA(box, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     Pump();
     EXPECT_FALSE(Form1->CheckBox1->GetChecked());
-    EXPECT_EQ(Form1->pendingRequest, RequestKind::WriteParameters);
+    EXPECT_EQ(Form1->pendingRequests.Next(), RequestKind::WriteParameters) << "the mouse";
+
+    Form1->pendingRequests.Clear();
+    ParameterSet p = kDeviceValues;
+    p.autoBrightness = 1;
+    LoadFromDevice(p);
+    EXPECT_TRUE(Form1->CheckBox1->GetChecked());
+    EXPECT_TRUE(Form1->pendingRequests.Empty()) << "loaded, not changed by the user";
 }
 
 TEST_F(PanelExchange, DefaultParameterWritesOnlyWhatReallyChanges)
 {
+    LoadLayoutValuesFromDevice();
     Form1->SpeedButton3->Click();
-    EXPECT_EQ(Form1->pendingRequest, RequestKind::WriteParameters);
+    EXPECT_EQ(Form1->pendingRequests.Next(), RequestKind::WriteParameters);
     EXPECT_EQ(Form1->iSlider2->GetPosition(), 3) << "1 is held at the slider's minimum";
     EXPECT_EQ(Form1->iSlider3->GetPosition(), 100);
     EXPECT_EQ(Form1->Edit7->GetText(), "10");
@@ -368,12 +481,18 @@ TEST_F(PanelExchange, DefaultParameterWritesOnlyWhatReallyChanges)
     EXPECT_EQ(Lib().Writes(),
               Hex(BuildRequest(RequestKind::WriteParameters, {1, 0, 3, 100, 100, 100, 1, 10, 10})));
 
+    Tick();
     Form1->SpeedButton3->Click();
-    EXPECT_EQ(Form1->pendingRequest, RequestKind::None) << "everything already at its default";
+    EXPECT_TRUE(Form1->pendingRequests.Empty()) << "everything already at its default";
     Form1->CheckBox1->SetChecked(false);
+    Tick(2);
+    Lib().Writes();
     Form1->SpeedButton3->Click();
     EXPECT_TRUE(Form1->CheckBox1->GetChecked());
-    EXPECT_EQ(Form1->pendingRequest, RequestKind::None) << "the check box asks only when clicked";
+    Tick();
+    EXPECT_EQ(Lib().Writes(),
+              Hex(BuildRequest(RequestKind::WriteParameters, {1, 0, 3, 100, 100, 100, 1, 10, 10})))
+        << "the check box alone differed";
 }
 
 TEST_F(PanelExchange, ReadingIsColouredAgainstTheThresholdHeldWhenItArrives)

@@ -23,6 +23,7 @@ struct Fake {
     void(__cdecl* SetWriteResult)(BOOL succeeds);
     void(__cdecl* QueueReply)(const unsigned char* bytes, int length);
     int(__cdecl* TakeWrites)(char* buffer, int size);
+    void(__cdecl* SetReadDelay)(DWORD ms);
 
     Fake()
     {
@@ -39,6 +40,7 @@ struct Fake {
         SetWriteResult = Get<decltype(SetWriteResult)>("FakeSetWriteResult");
         QueueReply = Get<decltype(QueueReply)>("FakeQueueReply");
         TakeWrites = Get<decltype(TakeWrites)>("FakeTakeWrites");
+        SetReadDelay = Get<decltype(SetReadDelay)>("FakeSetReadDelay");
     }
     template <class F> F Get(const char* name)
     {

@@ -24,6 +24,8 @@ mPCH375_NOTIFY_ROUTINE routine = nullptr;
 std::string writes;
 bool writeSucceeds = true;
 std::deque<std::vector<unsigned char>> replies;
+// How long each read holds its caller, as a slow device's would.
+DWORD readDelayMs = 0;
 
 std::string Hex(const void* data, ULONG length)
 {
@@ -102,6 +104,12 @@ BOOL WINAPI CH375WriteData(ULONG iIndex, PVOID iBuffer, PULONG ioLength)
 BOOL WINAPI CH375ReadData(ULONG iIndex, PVOID oBuffer, PULONG ioLength)
 {
     Record("Read " + std::to_string(iIndex));
+    DWORD delay;
+    {
+        std::lock_guard<std::mutex> l(lock);
+        delay = readDelayMs;
+    }
+    Sleep(delay);
     std::lock_guard<std::mutex> l(lock);
     if (replies.empty() || !ioLength) {
         if (ioLength) *ioLength = 0;
@@ -126,6 +134,13 @@ void FakeReset(BOOL open)
     writes.clear();
     writeSucceeds = true;
     replies.clear();
+    readDelayMs = 0;
+}
+
+void FakeSetReadDelay(DWORD ms)
+{
+    std::lock_guard<std::mutex> l(lock);
+    readDelayMs = ms;
 }
 
 void FakeSetWriteResult(BOOL succeeds)
