@@ -18,8 +18,10 @@
 #include <thread>
 #include <vector>
 
+#include "device/parameterset.h"
 #include "link/netsocket.h"
 #include "panel/panelprobe.h"
+#include "simulator/devicemodel.h"
 #include "tests/win/jobprocess.h"
 
 namespace paneldriver {
@@ -66,13 +68,17 @@ using Process = TJobProcess;
 
 class Simulator {
 public:
-    explicit Simulator(uint16_t port) : controlPort_(FreeLoopbackPort())
+    // With `saved`, the simulator starts as a device that saved those values
+    // earlier; without, with its factory values.
+    explicit Simulator(uint16_t port, std::optional<ParameterSet> saved = std::nullopt)
+        : controlPort_(FreeLoopbackPort())
     {
         const std::string base = TempBase("sim", port);
         log = base + ".log";
         state_ = base + ".state";
         DeleteFileA(log.c_str());
         DeleteFileA(state_.c_str());
+        if (saved) std::ofstream(state_, std::ios::binary) << FormatParameterFile(*saved);
         const std::string cmd = "\"" + PanelDir() + "orvane-sim.exe\" --no-stdin --seed 7 --port " +
                                 std::to_string(port) + " --control-port " + std::to_string(controlPort_) +
                                 " --log \"" + log + "\" --state \"" + state_ + "\"";
@@ -106,6 +112,12 @@ public:
         return answer;
     }
     std::string Log() const { return ReadFile(log); }
+    // What the device has saved, or nothing while it has saved nothing.
+    std::optional<ParameterSet> Saved() const
+    {
+        std::string problem;
+        return ParseParameterFile(ReadFile(state_), problem);
+    }
 
     std::string log;
     std::string error; // empty when it came up
@@ -324,9 +336,17 @@ inline std::vector<std::string> LoggedFrames(const std::string& log, bool receiv
     const std::string arrow = received ? "<- " : "-> ";
     std::vector<std::string> frames;
     std::istringstream in(log);
-    for (std::string line; std::getline(in, line);)
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.rfind(arrow, 0) == 0) frames.push_back(line.substr(3));
+    }
     return frames;
+}
+
+// The end of a long text, for failure messages.
+inline std::string Tail(const std::string& text, size_t size = 2000)
+{
+    return text.size() > size ? "..." + text.substr(text.size() - size) : text;
 }
 
 inline std::vector<std::string> Received(const std::string& log)
@@ -339,6 +359,35 @@ inline bool HasFrame(const std::string& log, const std::string& frame)
     for (const std::string& f : Received(log))
         if (f.rfind(frame, 0) == 0) return true;
     return false;
+}
+
+// Nine values in wire order, as "a,b,...": the form of the panel's "params=".
+inline std::string WireText(const ParameterSet& p)
+{
+    std::string out;
+    for (int32_t v : {p.micInputType, p.micOffset, p.vuRefreshTime, p.alarmThreshold, p.numberBrightness,
+                      p.vuBrightness, p.autoBrightness, p.alarmShowTime, p.alarmResetTime})
+        out += std::to_string(v) + ",";
+    out.pop_back();
+    return out;
+}
+
+// The simulator's "params" answer in wire order, as the panel's "params=".
+inline std::string SimParams(const std::string& answer)
+{
+    static const char* const keys[] = {
+        "input",          "offset",          "refresh",   "threshold", "number-brightness",
+        "bar-brightness", "auto-brightness", "show-time", "reset-time"};
+    std::string out;
+    for (const char* key : keys) {
+        const std::string k = std::string(" ") + key + "=";
+        const size_t at = answer.find(k);
+        if (at == std::string::npos) return "<" + answer + ">";
+        const size_t from = at + k.size();
+        out += answer.substr(from, answer.find(' ', from) - from) + ",";
+    }
+    out.pop_back();
+    return out;
 }
 
 inline std::string Hex2(int value)
@@ -362,5 +411,21 @@ inline void PressKey(HWND wnd, WPARAM key)
     PostMessageA(wnd, WM_KEYDOWN, key, 1);
     PostMessageA(wnd, WM_KEYUP, key, 0xC0000001);
 }
+
+// Replaces an edit's text by typing, then presses Enter.
+inline void TypeAndEnter(HWND edit, const std::string& text)
+{
+    PressKey(edit, VK_END);
+    for (int i = 0; i < 5; ++i)
+        PressKey(edit, VK_BACK);
+    for (char c : text)
+        PressKey(edit, c == '-' ? VK_OEM_MINUS : static_cast<WPARAM>(c));
+    PressKey(edit, VK_RETURN);
+}
+
+// Where the flat buttons lie on Panel1 (they have no window of their own).
+inline constexpr POINT kSelfCheckButton{668, 403};
+inline constexpr POINT kSaveButton{668, 427};
+inline constexpr POINT kDefaultButton{668, 451};
 
 } // namespace paneldriver

@@ -57,24 +57,6 @@ std::string Mib(double bytes)
     return text;
 }
 
-// The simulator's "params" answer in wire order, as the panel's "params=".
-std::string SimParams(const std::string& answer)
-{
-    static const char* const keys[] = {
-        "input",          "offset",          "refresh",   "threshold", "number-brightness",
-        "bar-brightness", "auto-brightness", "show-time", "reset-time"};
-    std::string out;
-    for (const char* key : keys) {
-        const std::string k = std::string(" ") + key + "=";
-        const size_t at = answer.find(k);
-        if (at == std::string::npos) return "<" + answer + ">";
-        const size_t from = at + k.size();
-        out += answer.substr(from, answer.find(' ', from) - from) + ",";
-    }
-    out.pop_back();
-    return out;
-}
-
 class Soak {
 public:
     Soak(double minutes, unsigned seed, std::string keepLog)
@@ -108,6 +90,7 @@ private:
     void CollectMonitor();
     void TakeSample();
     void JudgeSamples();
+    void SampleReading();
 
     // The schedule.
     void MonitorWindowOpen();
@@ -151,11 +134,13 @@ private:
     std::unique_ptr<Simulator> sim_;
     std::unique_ptr<Panel> panel_;
     Clock::time_point start_;
-    double nextAction_ = 0, nextSample_ = 0, nextCollect_ = 0;
+    double nextAction_ = 0, nextSample_ = 0, nextCollect_ = 0, nextReading_ = 0;
     double lastPhase_ = -1;
     bool alive_ = true;
     double lastAnswer_ = 0;
 
+    // The display's reading as sampled, in order.
+    std::vector<std::string> shownReadings_;
     std::vector<Sample> samples_;
     std::vector<double> sampleTimes_;
     std::map<HWND, bool> boxesHandled_;
@@ -278,6 +263,18 @@ void Soak::Tick()
         UserAction();
         nextAction_ = Now() + 0.35;
     }
+    if (Now() >= nextReading_) {
+        SampleReading();
+        nextReading_ = Now() + 0.3;
+    }
+}
+
+// Often, since a wrong reading stands only until the next poll reply; the
+// short wait keeps a panel held in a slow read from stalling the schedule.
+void Soak::SampleReading()
+{
+    const std::string reading = Panel::ValueOf(panel_->Query(ProbeQueryState, "", 500), "reading");
+    if (!reading.empty()) shownReadings_.push_back(reading);
 }
 
 void Soak::RunSchedule(double phase)
@@ -687,9 +684,16 @@ void Soak::Finish()
     for (const auto& [name, count] : actions_)
         actions += (actions.empty() ? "" : ", ") + std::to_string(count) + " " + name;
     report_.Figure("user actions", actions);
-    // Late replies taken for a later request's: a few while replies come
-    // late, more if the exchange stays out of step once they come on time.
+    // Late replies are taken for a later request's while replies come late;
+    // what the display shows must still be what the device reported.
     report_.Figure("replies read for a later request", std::to_string(RepliesOutOfStep(trail_.Lines())));
+    const std::vector<std::string> wrong = WrongDisplays(shownReadings_, sim_->Log());
+    std::string wrongList;
+    for (size_t i = 0; i < wrong.size() && i < 5; ++i)
+        wrongList += (i ? ", " : "") + wrong[i];
+    report_.Check("every reading shown is one the device reported", wrong.empty(),
+                  std::to_string(wrong.size()) + " wrong of " + std::to_string(shownReadings_.size()) +
+                      " sampled" + (wrong.empty() ? "" : ": " + wrongList));
     report_.Figure("faults injected",
                    std::to_string(faults_) + " simulator fault, reading and unplug commands");
 

@@ -1,6 +1,7 @@
 #include "tests/soak/soakcheck.h"
 
 #include <algorithm>
+#include <set>
 #include <sstream>
 
 void TSoakReport::Check(const std::string& name, bool ok, const std::string& detail)
@@ -177,4 +178,32 @@ int RepliesOutOfStep(const std::vector<std::string>& monitorLines)
         if (reply->hex.substr(9, 2) != request->hex.substr(9, 2)) ++count;
     }
     return count;
+}
+
+std::string ReadingShownFor(const std::string& replyHex)
+{
+    // "EB 91 0C 01 RR" and eleven more bytes: sixteen in all.
+    if (replyHex.rfind("EB 91 0C ", 0) != 0 || replyHex.size() != 16 * 3 - 1) return {};
+    const int reading = std::stoi(replyHex.substr(12, 2), nullptr, 16);
+    switch (reading) {
+    case 0xE1:
+        return "E1";
+    case 0xE2:
+        return "E2";
+    case 0xE8:
+        return "E8";
+    default:
+        return std::to_string(reading);
+    }
+}
+
+std::vector<std::string> WrongDisplays(const std::vector<std::string>& shown, const std::string& simLog)
+{
+    std::set<std::string> reported;
+    for (const std::string& frame : SimFrames(simLog, false))
+        if (std::string r = ReadingShownFor(frame); !r.empty()) reported.insert(r);
+    std::vector<std::string> wrong;
+    for (const std::string& s : shown)
+        if (!reported.count(s)) wrong.push_back(s);
+    return wrong;
 }

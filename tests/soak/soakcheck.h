@@ -75,6 +75,15 @@ std::vector<std::string> ParameterWrites(const std::vector<std::string>& monitor
 // not counted.
 int RepliesOutOfStep(const std::vector<std::string>& monitorLines);
 
+// The reading of a complete poll reply in the simulator's log as the display
+// shows it ("54", "E1"), or "" for any other frame.
+std::string ReadingShownFor(const std::string& replyHex);
+
+// Among displayed readings, those that no complete poll reply of the log
+// carried: a number the device never reported (an acknowledgement's status
+// byte read as a reading, a cut frame's missing bytes).
+std::vector<std::string> WrongDisplays(const std::vector<std::string>& shown, const std::string& simLog);
+
 // A series is flat when, after its warm-up samples, no sample rises more
 // than `tolerance` above the first sample after warm-up.
 struct TFlatness {

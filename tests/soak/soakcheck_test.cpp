@@ -56,6 +56,18 @@ TEST(SoakCheck, MonitorLinesAreComparedWithTheLogDirectionByDirection)
               V({"EB 90 0A 02 01"}));
 }
 
+TEST(SoakCheck, ADisplayIsWrongWhenNoCompletePollReplyCarriedIt)
+{
+    const std::string log = "-> EB 91 0C 01 36 01 05 14 5A 32 3C 00 14 1E 05 1F\n"
+                            "-> EB 91 0C 01 E2 01 05 14 5A 32 3C 00 14 1E 05 4B\n"
+                            "-> EB 91 04 02 00 00 00 82\n"
+                            "-> EB 91 0C 01 63 01 05 14\n"
+                            "<- EB 90 0C 01 07 01 05 14 5A 32 3C 00 14 1E 05 00\n";
+    EXPECT_EQ(WrongDisplays(V({"54", "E2", "54"}), log), V({}));
+    // An acknowledgement's status, a cut reply's reading, a request's byte.
+    EXPECT_EQ(WrongDisplays(V({"0", "99", "7", "E1"}), log), V({"0", "99", "7", "E1"}));
+}
+
 TEST(SoakCheck, TheTrailKeepsEveryLineAcrossSnapshotsAndClears)
 {
     TMonitorTrail trail;
