@@ -4,6 +4,9 @@ MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc)
 NATIVE := build/native
 WIN := build/win
+WIN32 := build/win32
+# The programs the 32-bit flavour ships; its tree builds nothing else.
+WIN32_PROGRAMS := orvane-panel ch375dll orvane-sim skinpack
 FUZZ_SECONDS ?= 600
 PREFIX ?= $(HOME)/.local
 DISTDIR ?= dist
@@ -19,7 +22,7 @@ export CCACHE_NOHASHDIR := 1
 export CCACHE_MAXSIZE ?= 20G
 endif
 
-.PHONY: all deps native win run test test-native test-win bench fuzz format clean
+.PHONY: all deps native win win32 run test test-native test-win test-win32 bench fuzz format clean
 .PHONY: dist install uninstall test-install
 .PHONY: soak bench-win
 
@@ -42,11 +45,20 @@ native: deps $(NATIVE)/CMakeCache.txt
 win: deps $(WIN)/CMakeCache.txt
 	cmake --build $(WIN) -j$(JOBS)
 
+$(WIN32)/CMakeCache.txt: | deps
+	cmake -S . -B $(WIN32) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANE_TESTS=OFF \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-i686.cmake $(LAUNCHER) >/dev/null
+
+# The shipped flavour: 32-bit, so that the chip maker's 32-bit library drops
+# in. Only its four programs; the tests run in the 64-bit tree.
+win32: deps $(WIN32)/CMakeCache.txt
+	cmake --build $(WIN32) -j$(JOBS) --target $(WIN32_PROGRAMS)
+
 run: win
 	tools/run-panel
 
-test: native win
-	$(MAKE) --no-print-directory test-native test-win test-install
+test: native win win32
+	$(MAKE) --no-print-directory test-native test-win test-win32 test-install
 
 test-native:
 	ctest --test-dir $(NATIVE) --output-on-failure
@@ -57,11 +69,17 @@ test-win:
 	tools/with-display bash -c 'tools/wine-prefix; rc=0; \
 	  ctest --test-dir $(WIN) --output-on-failure || rc=$$?; tools/wine-stop; exit $$rc'
 
-# The Windows zip and installer, from the Windows tree.
-dist: win
-	tools/make-dist $(WIN) $(DISTDIR)
+# Wine here runs 64-bit programs only: the 32-bit flavour is checked without
+# running it.
+test-win32:
+	tests/win32-flavour/check $(WIN32)
+
+# The Windows zip and installer, from the shipped 32-bit flavour.
+dist: win32
+	tools/make-dist $(WIN32) $(DISTDIR)
 
 # The Linux installation under PREFIX, with a manifest that uninstall follows.
+# It takes the 64-bit tree: what Debian's Wine runs.
 install: win $(NATIVE)/CMakeCache.txt
 	cmake --build $(NATIVE) -j$(JOBS) --target orvane-sim skinpack
 	tools/install-linux install "$(abspath $(PREFIX))" $(WIN) $(NATIVE)

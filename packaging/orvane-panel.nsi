@@ -1,12 +1,12 @@
 ; The Windows installer. tools/make-dist runs makensis with
-;   -DVERSION=x.y.z -DVERSION_QUAD=x.y.z.w -DSTAGE=<folder with the files>
+;   -DVERSION=x.y.z -DVERSION_QUAD=x.y.z.w -DFLAVOUR=win32|win64 -DSTAGE=<folder with the files>
 ;   -DFILES=<generated list of File lines> -DUNFILES=<generated list of Delete lines>
 ;   -DICON=<the program icon> -DOUTFILE=<installer path>
 ; so the installer carries exactly what the zip carries, and the uninstaller
 ; removes exactly that.
 Unicode true
-; The programs are 64-bit, and so is the installer: it also runs under a
-; 64-bit-only Wine.
+; The installer itself is 64-bit whatever the programs are: it also runs
+; under a 64-bit-only Wine, where a 32-bit installer exits without installing.
 Target amd64-unicode
 SetCompressor /SOLID lzma
 
@@ -17,7 +17,13 @@ SetCompressor /SOLID lzma
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
+; The shipped programs are 32-bit (so that the chip maker's 32-bit library
+; can replace ours): they belong where Windows keeps 32-bit programs.
+!if "${FLAVOUR}" == "win64"
 InstallDir "$PROGRAMFILES64\${PRODUCT}"
+!else
+InstallDir "$PROGRAMFILES32\${PRODUCT}"
+!endif
 InstallDirRegKey HKLM "Software\Orvane\${PRODUCT}" "InstallDir"
 RequestExecutionLevel admin
 ShowInstDetails show

@@ -278,7 +278,7 @@ bool TSkinManage::IsDllForm(HWND wnd) const
     bool found = false;
     EnumPropsExA(
         wnd,
-        [](HWND, LPSTR name, HANDLE, ULONG_PTR param) -> BOOL {
+        [](HWND, LPSTR name, HANDLE, ULONG_PTR param) CALLBACK -> BOOL {
             // Atom-named properties arrive as small integers, not text.
             if (reinterpret_cast<uintptr_t>(name) <= 0xFFFF) return TRUE;
             if (std::string(name).rfind("ControlOfs", 0) != 0) return TRUE;
