@@ -13,12 +13,37 @@ constexpr ULONG kDevice = 0;
 // the link that registered last.
 std::atomic<HWND> notifyTarget{nullptr};
 
+constexpr char kLibraryName[] = "CH375DLL.DLL";
+
 std::string ProgramFolder()
 {
     char path[MAX_PATH] = {};
     const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string s(path, n);
     return s.substr(0, s.find_last_of("\\/") + 1);
+}
+
+std::string ModulePath(HMODULE module)
+{
+    char path[MAX_PATH] = {};
+    const DWORD n = GetModuleFileNameA(module, path, MAX_PATH);
+    return std::string(path, n < MAX_PATH ? n : 0);
+}
+
+// The folder the chip maker's installer puts its library into. Only that
+// folder is searched: never the current folder or PATH, where anybody could
+// leave a library of that name.
+HMODULE LoadFromSystemFolder()
+{
+    HMODULE module = LoadLibraryExA(kLibraryName, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (module || GetLastError() != ERROR_INVALID_PARAMETER) return module;
+    // A system without the search flags (Windows 7 before its loader
+    // update): the same folder by its full path.
+    char folder[MAX_PATH] = {};
+    const UINT n = GetSystemDirectoryA(folder, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return nullptr;
+    const std::string path = std::string(folder, n) + "\\" + kLibraryName;
+    return LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 template <class F> F Resolve(HMODULE module, const char* name)
@@ -29,7 +54,7 @@ template <class F> F Resolve(HMODULE module, const char* name)
 } // namespace
 
 DeviceLink::DeviceLink(TNotifyHandler onNotify)
-    : onNotify_(std::move(onNotify)), path_(ProgramFolder() + "CH375DLL.DLL")
+    : onNotify_(std::move(onNotify)), path_(ProgramFolder() + kLibraryName)
 {
     window_ = std::make_unique<TUtilityWindow>([this](TMessage& Message) {
         if (Message.Msg != WM_DEVICENOTIFY) return false;
@@ -51,7 +76,14 @@ DeviceLink::~DeviceLink()
 bool DeviceLink::Load()
 {
     if (module_) return true;
-    TModule module(LoadLibraryA(path_.c_str()));
+    // Beside the program first: ours, or the maker's put there by the user.
+    // Its own folder is searched for what it needs in turn.
+    if (Bind(TModule(LoadLibraryExA(path_.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)))) return true;
+    return Bind(TModule(LoadFromSystemFolder()));
+}
+
+bool DeviceLink::Bind(TModule module)
+{
     if (!module) return false;
     HMODULE m = module.get();
     open_ = Resolve<decltype(open_)>(m, "CH375OpenDevice");
@@ -72,6 +104,7 @@ bool DeviceLink::Load()
         readData_ = nullptr;
         return false;
     }
+    loadedPath_ = ModulePath(m);
     module_ = std::move(module);
     return true;
 }

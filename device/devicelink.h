@@ -1,7 +1,8 @@
 // DeviceLink: the panel's thin layer over CH375DLL.DLL. The library is
-// loaded at run time from the program's own folder, so that either ours or
-// the chip vendor's can sit beside the program; every operation addresses
-// device 0 and no device handle is kept here. Win32 only.
+// loaded at run time, from the program's own folder first and else from the
+// system folder, where the chip vendor's installer puts its own; so either
+// ours or the vendor's serves. Every operation addresses device 0 and no
+// device handle is kept here. Win32 only.
 //
 // The library reports plugging and unplugging on a thread of its own. The
 // event code is posted to a hidden window and handed to the notify handler
@@ -32,7 +33,8 @@ public:
     // Loaded with all seven operations. A library that was missing is looked
     // for again, so one placed beside the program later is still found.
     bool Available();
-    const std::string& LibraryPath() const { return path_; }
+    // The library in use, or (none loaded) the place looked at first.
+    const std::string& LibraryPath() const { return module_ ? loadedPath_ : path_; }
 
     // False when the library answers -1 (or is not there).
     bool OpenDevice();
@@ -60,11 +62,14 @@ private:
     using TModule = std::unique_ptr<std::remove_pointer_t<HMODULE>, TModuleFree>;
 
     bool Load();
+    // Takes the module when it has all seven operations.
+    bool Bind(TModule module);
     void Unregister();
     static void CALLBACK NotifyRoutine(ULONG EventStatus);
 
     TNotifyHandler onNotify_;
     std::string path_;
+    std::string loadedPath_;
     TModule module_;
     std::unique_ptr<TUtilityWindow> window_;
     bool registered_ = false;
