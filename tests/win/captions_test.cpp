@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/layoutparser.h"
+#include "components/layoutparser.h"
 
 namespace {
 
