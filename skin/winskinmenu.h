@@ -211,6 +211,7 @@ private:
 //   0x3518:                        MenuSelect
 //   CM_MENUCHANGED:                MenuChanged(GetMenu(wnd))
 //   caption right click, icon:     PopSysmenu(screen point)
+//   WM_SYSCOMMAND SC_KEYMENU ' ':  KeySysmenu(client origin)
 //   UnSubclass / UnSubclass2:      InitPopMenu(false), InitMainMenu(false),
 //                                  DetachMenuBar()
 class TSkinFormMenus {
@@ -250,6 +251,8 @@ public:
 
     // --- The skinned system menu
     void PopSysmenu(TPoint p);
+    // Alt+Space: the same menu, but a key is never half of a double click.
+    void KeySysmenu(TPoint p);
     void CreateSysmenu2();
     void CreateSysmenu();
     TPopupMenu* SysMenu() const { return sysMenu_.get(); }
@@ -282,6 +285,7 @@ private:
     void DrawItemIn(TMenuItem* item, HMENU parent, TCanvas* ACanvas, const TRect& ARect, bool Selected);
     void HookMenu(TMenu* menu, bool skin, bool main);
     std::unique_ptr<TPopupMenu> NewSysMenu();
+    void ShowSysmenu(TPoint p);
     TMenuItem* AddSysItem(const std::string& caption, int image, TNotifyEvent click);
     void EndTracking();
     static LRESULT CALLBACK MenuMsgHook(int code, WPARAM wParam, LPARAM lParam);

@@ -565,19 +565,35 @@ void TSkinFormMenus::PopSysmenu(TPoint p)
     const DWORD now = GetTickCount();
     if (now - host_.MenuHostLastPopTime() > host_.MenuHostDoubleClickTime()) {
         host_.MenuHostSetLastPopTime(now);
-        if (m) m->MenuKind = 2;
-        if (LOBYTE(GetVersion()) >= 5)
-            CreateSysmenu2();
-        else
-            CreateSysmenu();
-        sysMenu_->Popup(p.X, p.Y);
-        // A menu the manager did not take must not leave its kind behind
-        // for the next pop-up menu.
-        if (m && m->MenuList.empty()) m->MenuKind = 0;
+        ShowSysmenu(p);
     } else if (host_.MenuHostHotObject()) {
         host_.StopHoverTimer();
         PostMessageA(host_.MenuHostHandle(), WM_CLOSE, 0, 0);
     }
+}
+
+// Keys typed ahead while the window was busy (Alt+Space, Escape, Alt+Space)
+// arrive together; timed as clicks, the second Alt+Space would be dropped.
+// Nor does a key pop start the time of a double click.
+void TSkinFormMenus::KeySysmenu(TPoint p)
+{
+    TSkinManage* m = Manager();
+    if (m && !m->MenuList.empty()) return;
+    ShowSysmenu(p);
+}
+
+void TSkinFormMenus::ShowSysmenu(TPoint p)
+{
+    TSkinManage* m = Manager();
+    if (m) m->MenuKind = 2;
+    if (LOBYTE(GetVersion()) >= 5)
+        CreateSysmenu2();
+    else
+        CreateSysmenu();
+    sysMenu_->Popup(p.X, p.Y);
+    // A menu the manager did not take must not leave its kind behind for the
+    // next pop-up menu.
+    if (m && m->MenuList.empty()) m->MenuKind = 0;
 }
 
 std::unique_ptr<TPopupMenu> TSkinFormMenus::NewSysMenu()

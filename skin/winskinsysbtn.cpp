@@ -362,7 +362,7 @@ void TWinSkinForm::WMSysCommand(TMessage& m)
             // Our system menu stands in for the system's own: one is enough.
             POINT origin{0, 0};
             ClientToScreen(Wnd, &origin);
-            PopSysmenu(Point(origin.x, origin.y));
+            menus_->KeySysmenu(Point(origin.x, origin.y));
             m.Result = 0;
             return;
         }

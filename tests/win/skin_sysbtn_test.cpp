@@ -4,6 +4,8 @@
 // the system would send it.
 #include <gtest/gtest.h>
 
+#include <windowsx.h>
+
 #include "skin/winskinimage.h"
 #include "tests/win/skin_frame_testing.h"
 
@@ -256,6 +258,34 @@ TEST_F(SkinnedTest, ButtonOfUnknownActionPostsItToTheWindow)
         EXPECT_EQ(form->Closes, 0);
     }
     data.SysButtons.erase(data.SysButtons.begin());
+}
+
+TEST_F(SkinnedTest, AltSpaceIsNeverHalfOfADoubleClick)
+{
+    // Keys typed ahead while the window was busy arrive together: Alt+Space
+    // twice pops the menu twice and, with the cursor resting on the icon,
+    // closes nothing; nor does a click on the icon right after a key's menu
+    // count as the second click of a double click.
+    auto form = RecordingMainForm();
+    TWinSkinForm* f = Skin(*form);
+    ASSERT_NE(f, nullptr);
+    const HWND w = form->Handle();
+    TWinSysButton* icon = VisibleButtonOfAction(*f, 3);
+    ASSERT_NE(icon, nullptr);
+    const TPoint c = Centre(icon->BoundsRect);
+    const LPARAM onIcon = ScreenPoint(w, c.X, c.Y);
+    SetCursorPos(GET_X_LPARAM(onIcon), GET_Y_LPARAM(onIcon));
+    SendMessageA(w, WM_NCMOUSEMOVE, HTCAPTION, onIcon);
+    ASSERT_EQ(f->HotObject, icon);
+    TMenuCloser closer;
+    SendMessageA(w, WM_SYSCOMMAND, SC_KEYMENU, ' ');
+    SendMessageA(w, WM_SYSCOMMAND, SC_KEYMENU, ' ');
+    EXPECT_EQ(TMenuCloser::Shown, 2);
+    Click(w, c);
+    EXPECT_EQ(TMenuCloser::Shown, 3);
+    Pump(milliseconds(100));
+    EXPECT_EQ(form->Closes, 0);
+    ParkCursor();
 }
 
 TEST_F(SkinnedTest, AltSpaceAndRightClickPopTheSkinnedSystemMenu)
