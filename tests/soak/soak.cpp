@@ -24,6 +24,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <random>
 #include <string>
@@ -35,6 +36,10 @@
 namespace {
 
 using namespace paneldriver;
+
+// Key data of Alt+Space: scan code 0x39, the Alt bit; the up key also has
+// the previous-state and transition bits.
+constexpr LPARAM kAltSpaceDown = 0x20390001, kAltSpaceUp = static_cast<LPARAM>(0xE0390001u);
 
 double SecondsSince(Clock::time_point from)
 {
@@ -86,6 +91,7 @@ private:
     std::string Sim(const std::string& command);
     bool Quiet();
     std::vector<HWND> Popups();
+    std::string Shown();
     void WatchWindows();
     void CollectMonitor();
     void TakeSample();
@@ -124,7 +130,10 @@ private:
     void Radio();
     void Button();
     void SystemMenu();
+    bool WaitPastRead(const std::function<bool()>& done, std::chrono::milliseconds within,
+                      std::chrono::milliseconds after);
     bool MonitorButton(int index, const std::string& captionAfter);
+    HWND Control(const std::string& name);
     void CloseMonitor();
 
     double total_;
@@ -155,6 +164,11 @@ private:
     std::string pendingReading_;
     std::map<std::string, int> actions_;
     int faults_ = 0;
+    bool repliesLate_ = false;
+    int lateAfterRead_ = 0;
+    double longestRead_ = 0;
+    std::string waitNote_;
+    std::map<std::string, HWND> controls_;
 };
 
 const std::vector<Soak::Step>& Soak::Schedule()
@@ -183,6 +197,8 @@ std::string Soak::Sim(const std::string& command)
     const std::string answer = sim_->Command(command);
     report_.Check("simulator takes every command", answer.rfind("ok", 0) == 0, command + " -> " + answer);
     if (command.rfind("fault", 0) == 0 || command.rfind("reading", 0) == 0 || command == "unplug") ++faults_;
+    if (command.rfind("fault", 0) == 0)
+        repliesLate_ = command.rfind("fault drop", 0) == 0 || command.rfind("fault delay", 0) == 0;
     Event("simulator: " + command);
     return answer;
 }
@@ -251,11 +267,13 @@ void Soak::Tick()
     WatchWindows();
     const double phase = std::fmod(Now(), 60.0);
     RunSchedule(phase);
-    if (Now() >= nextSample_ && Quiet()) {
+    // Requests to the panel wait while it waits out a read; made while the
+    // device is silent or late, they would hold the schedule up by seconds.
+    if (Now() >= nextSample_ && !repliesLate_ && Quiet()) {
         TakeSample();
-        nextSample_ += 10;
+        nextSample_ = Now() + kSampleSeconds;
     }
-    if (Now() >= nextCollect_ && Quiet()) {
+    if (Now() >= nextCollect_ && !repliesLate_ && Quiet()) {
         CollectMonitor();
         nextCollect_ = Now() + 2;
     }
@@ -299,6 +317,15 @@ std::vector<HWND> Soak::Popups()
             found.push_back(wnd);
     }
     return found;
+}
+
+// The panel's visible top-level windows by class, for a failure's detail.
+std::string Soak::Shown()
+{
+    std::string shown;
+    for (HWND wnd : panel_->TopLevelWindows())
+        if (IsWindowVisible(wnd)) shown += " " + Panel::ClassOf(wnd);
+    return shown;
 }
 
 // No message box or menu up: the moment for samples and user actions.
@@ -390,7 +417,10 @@ void Soak::MonitorWindowOpen()
 void Soak::ForceReading(const std::string& code)
 {
     if (!pendingReading_.empty()) {
-        const std::string shown = panel_->StateOf("reading");
+        // On a loaded machine this step can come late and the next one right
+        // after it: the display gets a moment to follow the device.
+        std::string shown;
+        WaitUntil([&] { return (shown = panel_->StateOf("reading")) == pendingReading_; }, 3s);
         report_.Check("the display shows E1, E2, E8", shown == pendingReading_,
                       "simulator " + pendingReading_ + ", display " + shown);
     }
@@ -465,14 +495,15 @@ void Soak::CloseMonitor()
     HWND monitor = panel_->Window("TForm2");
     if (monitor) PostMessageA(monitor, WM_SYSCOMMAND, SC_CLOSE, 0);
     if (!WaitUntil([&] { return !panel_->Visible("TForm2"); }, 10s))
-        report_.Fail("monitor opens, pauses, runs and clears", "closing left the monitor visible");
+        report_.Fail("monitor opens, pauses, runs and clears",
+                     "closing left the monitor visible; shown:" + Shown());
 }
 
 // A click on the monitor's tool button `index` (0 Pause/Run, 1 Clear); with
 // a caption given, waits for the Pause button to show it.
 bool Soak::MonitorButton(int index, const std::string& captionAfter)
 {
-    HWND bar = panel_->Handle("ToolBar1");
+    HWND bar = Control("ToolBar1");
     if (!bar) {
         report_.Fail("monitor opens, pauses, runs and clears", "no tool bar window");
         return false;
@@ -491,6 +522,15 @@ bool Soak::MonitorButton(int index, const std::string& captionAfter)
 
 // ---------------------------------------------------------------------------
 // The user
+
+// A control's window, asked for once: asking waits while the panel waits out
+// a read, and a user's input must not.
+HWND Soak::Control(const std::string& name)
+{
+    HWND& wnd = controls_[name];
+    if (!wnd || !IsWindow(wnd)) wnd = panel_->Handle(name);
+    return wnd;
+}
 
 void Soak::UserAction()
 {
@@ -514,7 +554,7 @@ void Soak::UserAction()
 void Soak::SliderKeys()
 {
     static const WPARAM keys[] = {VK_UP, VK_DOWN, VK_UP, VK_DOWN, VK_PRIOR, VK_NEXT, VK_HOME, VK_END};
-    HWND slider = panel_->Handle("iSlider" + std::to_string(Random(1, 7)));
+    HWND slider = Control("iSlider" + std::to_string(Random(1, 7)));
     if (!slider) return;
     PressKey(slider, keys[Random(0, 7)]);
     ++actions_["slider keys"];
@@ -522,7 +562,7 @@ void Soak::SliderKeys()
 
 void Soak::SliderDrag()
 {
-    HWND slider = panel_->Handle("iSlider" + std::to_string(Random(1, 7)));
+    HWND slider = Control("iSlider" + std::to_string(Random(1, 7)));
     if (!slider) return;
     const int from = Random(8, 172), to = Random(8, 172);
     PostMessageA(slider, WM_MOUSEMOVE, 0, MAKELPARAM(12, from));
@@ -539,7 +579,7 @@ void Soak::EditNumber()
         int edit, min, max;
     } edits[] = {{1, -20, 20}, {3, 60, 120}, {4, 10, 100}, {5, 10, 100}, {6, 1, 60}, {7, 1, 60}};
     const auto& e = edits[Random(0, 5)];
-    HWND edit = panel_->Handle("Edit" + std::to_string(e.edit));
+    HWND edit = Control("Edit" + std::to_string(e.edit));
     if (!edit) return;
     const int roll = Random(0, 99);
     std::string text;
@@ -562,7 +602,7 @@ void Soak::EditNumber()
 
 void Soak::CheckBox()
 {
-    HWND box = panel_->Handle("CheckBox1");
+    HWND box = Control("CheckBox1");
     if (!box) return;
     if (Random(0, 1)) {
         ClickAt(box, 7, 8);
@@ -575,7 +615,7 @@ void Soak::CheckBox()
 
 void Soak::Radio()
 {
-    HWND group = panel_->Handle("RadioGroup1");
+    HWND group = Control("RadioGroup1");
     if (!group) return;
     std::vector<HWND> buttons;
     EnumChildWindows(
@@ -595,28 +635,62 @@ void Soak::Button()
     // Self Check, Save Parameter, Default Parameter and the hidden Debug
     // button, which must do nothing.
     static const int rows[] = {403, 427, 451, 481};
-    HWND panel1 = panel_->Handle("Panel1");
+    HWND panel1 = Control("Panel1");
     if (!panel1) return;
     ClickAt(panel1, 668, rows[Random(0, 3)]);
     ++actions_["button clicks"];
+}
+
+// Waits for `done`. When it has not come within `within`, the window thread
+// may be waiting out a read of a silent device (up to the 3 s read
+// time-out): a request the panel answers shows that read is over, and what
+// was posted before the request is handled next, ahead of the timer's next
+// read. So `done` must then come within `after`; if it does not, the panel
+// dropped what it was asked for rather than being late with it.
+bool Soak::WaitPastRead(const std::function<bool()>& done, std::chrono::milliseconds within,
+                        std::chrono::milliseconds after)
+{
+    waitNote_.clear();
+    if (WaitUntil(done, within)) return true;
+    const auto asked = Clock::now();
+    if (panel_->Query(ProbeQueryState, "", 20000) == "<no answer>") {
+        waitNote_ = ", and the panel did not answer for 20 s";
+        return false;
+    }
+    const double busy = SecondsSince(asked) * 1000;
+    if (!WaitUntil(done, after)) {
+        waitNote_ = " " + std::to_string(after.count()) + " ms after the panel answered";
+        return false;
+    }
+    ++lateAfterRead_;
+    longestRead_ = std::max(longestRead_, busy);
+    return true;
 }
 
 void Soak::SystemMenu()
 {
     HWND main = panel_->Window("TForm1");
     if (!main) return;
-    PostMessageA(main, WM_SYSCOMMAND, SC_KEYMENU, ' ');
-    const bool opened = WaitUntil([&] { return !Popups().empty(); }, 3s);
+    auto open = [&] { return !Popups().empty(); };
+    auto shut = [&] { return Popups().empty(); };
+    // Alt+Space as the keyboard sends it. A posted SC_KEYMENU would overtake
+    // the characters of keys sent before it, which the panel's loop makes
+    // only as it takes those keys: the Enter of a number typed during a read
+    // would then reach the menu, close it at once, and the digits with it.
+    PostMessageA(main, WM_SYSKEYDOWN, VK_SPACE, kAltSpaceDown);
+    PostMessageA(main, WM_SYSKEYUP, VK_SPACE, kAltSpaceUp);
+    const bool opened = WaitPastRead(open, 3s, 5s);
+    const std::string openNote = waitNote_;
     PressKey(main, VK_ESCAPE);
-    bool closed = WaitUntil([&] { return Popups().empty(); }, 2s);
+    bool closed = WaitPastRead(shut, 2s, 5s);
     if (!closed) {
         // Escape may only have left the menu for the menu-bar mode.
         PressKey(main, VK_ESCAPE);
-        closed = WaitUntil([&] { return Popups().empty(); }, 2s);
+        closed = WaitPastRead(shut, 2s, 5s);
     }
     if (!closed) {
         PostMessageA(main, WM_CANCELMODE, 0, 0);
-        WaitUntil([&] { return Popups().empty(); }, 3s);
+        WaitUntil(shut, 3s);
     } else {
         // Closing the pop-up can leave the menu loop running for the menu
         // bar, where it would eat the next keys; a second Escape ends it.
@@ -627,7 +701,7 @@ void Soak::SystemMenu()
     for (HWND wnd : Popups())
         left += " " + Panel::ClassOf(wnd);
     report_.Check("the system menu opens and closes with Escape", opened && closed && answers,
-                  !opened    ? "no menu window appeared"
+                  !opened    ? "no menu window appeared" + openNote + "; shown:" + Shown()
                   : !closed  ? "still open after two Escapes:" + left
                   : !answers ? "no answer after the menu"
                              : "Alt+Space, Escape");
@@ -694,6 +768,10 @@ void Soak::Finish()
     report_.Check("every reading shown is one the device reported", wrong.empty(),
                   std::to_string(wrong.size()) + " wrong of " + std::to_string(shownReadings_.size()) +
                       " sampled" + (wrong.empty() ? "" : ": " + wrongList));
+    char late[120];
+    std::snprintf(late, sizeof late, "%d, the panel answering after up to %.0f ms", lateAfterRead_,
+                  longestRead_);
+    report_.Figure("menus opened or closed only once a read ended", late);
     report_.Figure("faults injected",
                    std::to_string(faults_) + " simulator fault, reading and unplug commands");
 
@@ -705,33 +783,29 @@ void Soak::Finish()
 
 void Soak::JudgeSamples()
 {
-    // Warm-up: the first 20 s of a short run, the first minute of a long
-    // one (the monitor's memo reaches its 5000-line size within a minute).
-    const double warmUpSeconds = total_ <= 120 ? 20 : 60;
-    size_t warmUp = 0;
-    while (warmUp < sampleTimes_.size() && sampleTimes_[warmUp] < warmUpSeconds)
-        ++warmUp;
-    auto series = [&](double Sample::*field) {
-        std::vector<double> v;
+    const size_t warmUp = WarmUpSamples(sampleTimes_, total_);
+    auto judge = [&](const TFlatRule& rule, double Sample::*field) {
+        std::vector<double> series;
         for (const Sample& s : samples_)
-            v.push_back(s.*field);
-        return v;
+            series.push_back(s.*field);
+        const TFlatness f = JudgeFlat(series, warmUp, rule.tolerance);
+        auto show = [&](double v) {
+            char text[32];
+            std::snprintf(text, sizeof text, "%g", v);
+            return rule.bytes ? Mib(v) : std::string(text);
+        };
+        const bool measured = std::all_of(series.begin(), series.end(), [](double v) { return v >= 0; });
+        report_.Check(rule.check, f.flat && f.judged >= kFewestJudgedSamples && measured,
+                      std::to_string(f.judged) + " samples after warm-up: level " + show(f.early) +
+                          " in the first quarter, " + show(f.late) + " in the last (tolerance +" +
+                          show(rule.tolerance) + "), range " + show(f.low) + " to " + show(f.high) +
+                          (measured ? "" : ", some not measured"));
     };
-    auto judge = [&](const char* name, double Sample::*field, double tolerance, bool bytes) {
-        const TFlatness f = JudgeFlat(series(field), warmUp, tolerance);
-        auto show = [&](double v) { return bytes ? Mib(v) : std::to_string(static_cast<int>(v)); };
-        const size_t after = samples_.size() > warmUp ? samples_.size() - warmUp : 0;
-        const bool measured =
-            std::all_of(samples_.begin(), samples_.end(), [&](const Sample& s) { return s.*field >= 0; });
-        report_.Check(name, f.flat && after >= 2 && measured,
-                      std::to_string(after) + " samples after warm-up: first " + show(f.first) + ", max " +
-                          show(f.max) + ", last " + show(f.last) + " (tolerance +" + show(tolerance) + ")");
-    };
-    judge("private memory (RssAnon) flat after warm-up", &Sample::privateBytes, 4.0 * 1024 * 1024, true);
-    judge("GDI objects flat after warm-up", &Sample::gdi, 8, false);
-    judge("device contexts flat after warm-up", &Sample::dc, 1, false);
-    judge("framework windows flat after warm-up", &Sample::frameworkWindows, 1, false);
-    judge("windows of the process flat after warm-up", &Sample::windows, 2, false);
+    judge(kPrivateMemoryRule, &Sample::privateBytes);
+    judge(kGdiObjectsRule, &Sample::gdi);
+    judge(kDeviceContextsRule, &Sample::dc);
+    judge(kFrameworkWindowsRule, &Sample::frameworkWindows);
+    judge(kWindowsRule, &Sample::windows);
     if (!samples_.empty()) report_.Figure("working set at the end", Mib(samples_.back().workingSet));
 }
 

@@ -153,17 +153,52 @@ std::vector<std::string> ParameterWrites(const std::vector<std::string>& monitor
     return writes;
 }
 
+double WarmUpSeconds(double runSeconds)
+{
+    return runSeconds <= 120 ? 20 : 60;
+}
+
+size_t WarmUpSamples(const std::vector<double>& sampleTimes, double runSeconds)
+{
+    const double warmUp = WarmUpSeconds(runSeconds);
+    size_t n = 0;
+    while (n < sampleTimes.size() && sampleTimes[n] < warmUp)
+        ++n;
+    return n;
+}
+
+namespace {
+
+double LowerQuartile(std::vector<double> v)
+{
+    const auto at = v.begin() + static_cast<std::ptrdiff_t>((v.size() - 1) / 4);
+    std::nth_element(v.begin(), at, v.end());
+    return *at;
+}
+
+} // namespace
+
 TFlatness JudgeFlat(const std::vector<double>& samples, size_t warmUp, double tolerance)
 {
     TFlatness f;
     if (samples.size() <= warmUp) return f;
-    f.first = f.max = samples[warmUp];
-    for (size_t i = warmUp; i < samples.size(); ++i)
-        f.max = std::max(f.max, samples[i]);
-    f.last = samples.back();
-    f.flat = f.max - f.first <= tolerance;
+    const auto from = samples.begin() + static_cast<std::ptrdiff_t>(warmUp);
+    f.judged = static_cast<size_t>(samples.end() - from);
+    const auto [low, high] = std::minmax_element(from, samples.end());
+    f.low = *low;
+    f.high = *high;
+    const auto quarter = static_cast<std::ptrdiff_t>(std::max<size_t>(1, f.judged / 4));
+    f.early = LowerQuartile({from, from + quarter});
+    f.late = LowerQuartile({samples.end() - quarter, samples.end()});
+    f.flat = f.late - f.early <= tolerance;
     return f;
 }
+
+const TFlatRule kPrivateMemoryRule{"private memory (RssAnon) flat after warm-up", 4.0 * 1024 * 1024, true};
+const TFlatRule kGdiObjectsRule{"GDI objects flat after warm-up", 4, false};
+const TFlatRule kDeviceContextsRule{"device contexts flat after warm-up", 2, false};
+const TFlatRule kFrameworkWindowsRule{"framework windows flat after warm-up", 1, false};
+const TFlatRule kWindowsRule{"windows of the process flat after warm-up", 2, false};
 
 int RepliesOutOfStep(const std::vector<std::string>& monitorLines)
 {

@@ -84,10 +84,40 @@ std::string ReadingShownFor(const std::string& replyHex);
 // byte read as a reading, a cut frame's missing bytes).
 std::vector<std::string> WrongDisplays(const std::vector<std::string>& shown, const std::string& simLog);
 
-// A series is flat when, after its warm-up samples, no sample rises more
-// than `tolerance` above the first sample after warm-up.
+// How the soak samples the panel's resources: often enough that each
+// quarter of a one-minute run holds several samples.
+constexpr double kSampleSeconds = 1;
+// Warm-up: the first 20 s of a run of up to two minutes, the first minute of
+// a longer one (the monitor's memo reaches its 5000-line size within a
+// minute). Samples taken before it are not judged.
+double WarmUpSeconds(double runSeconds);
+size_t WarmUpSamples(const std::vector<double>& sampleTimes, double runSeconds);
+
+// A counted resource is flat when it shows no upward trend after warm-up:
+// the level it comes back to in the last quarter of the later samples stands
+// no more than `tolerance` above the level of their first quarter. The level
+// of a quarter is its lower quartile. Objects held for a while and then let
+// go (across a paint; a closed box's frame until the next clean-up of
+// released frames, which can take most of a minute) only lift samples above
+// it; a leak of one object per minute of the schedule lifts the level itself,
+// by the minutes between the two quarters.
 struct TFlatness {
     bool flat = true;
-    double first = 0, last = 0, max = 0;
+    size_t judged = 0;          // samples after warm-up
+    double early = 0, late = 0; // the level of their first and last quarter
+    double low = 0, high = 0;   // their range, for the report
 };
 TFlatness JudgeFlat(const std::vector<double>& samples, size_t warmUp, double tolerance);
+
+// The counted resources and how far each may rise without being a leak.
+// Each tolerance is below what a leak of one object per schedule minute adds
+// between the quarters of a ten-minute run (about 6).
+struct TFlatRule {
+    const char* check;
+    double tolerance;
+    bool bytes; // shown in MiB
+};
+extern const TFlatRule kPrivateMemoryRule, kGdiObjectsRule, kDeviceContextsRule, kFrameworkWindowsRule,
+    kWindowsRule;
+// Fewer samples after warm-up than this judge nothing: the check fails.
+constexpr size_t kFewestJudgedSamples = 8;

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
+#include <random>
 
 namespace {
 
@@ -87,9 +89,83 @@ TEST(SoakCheck, FlatIsJudgedAfterWarmUpAgainstTheFirstLaterSample)
     EXPECT_TRUE(JudgeFlat({10, 50, 80, 82, 79, 81}, 2, 4).flat);
     const TFlatness leak = JudgeFlat({80, 80, 82, 84, 86, 88}, 1, 4);
     EXPECT_FALSE(leak.flat);
-    EXPECT_EQ(leak.first, 80);
-    EXPECT_EQ(leak.max, 88);
+    EXPECT_EQ(leak.early, 80);
+    EXPECT_EQ(leak.high, 88);
     EXPECT_TRUE(JudgeFlat({1, 2}, 5, 0).flat) << "nothing after warm-up is nothing to judge";
+}
+
+// A resource as the soak counts it: a sample every kSampleSeconds for the
+// whole run; a count that goes to and fro by up to `swing` above its level
+// (device contexts moved between 39 and 41 for a whole run on a loaded
+// machine); every `spikeEvery`th sample far above (taken during a paint);
+// from minute `heldFrom` on, twice the tolerance more from 10 s to 50 s of
+// each minute (a closed message box's frame waiting for the next clean-up);
+// and `leak` more in each minute, at the faults in the middle of the
+// schedule minute (unplug, late replies).
+struct TCounting {
+    double minutes, swing;
+    int spikeEvery;
+    double heldFrom, leak;
+};
+
+TFlatness JudgeCounting(const TFlatRule& rule, const TCounting& c)
+{
+    std::mt19937 noise(20261209);
+    std::vector<double> times, counts;
+    for (double t = 0; t <= c.minutes * 60; t += kSampleSeconds) {
+        double count = 100 + c.leak * std::floor((t + 30) / 60);
+        count += std::uniform_int_distribution<int>(0, static_cast<int>(c.swing))(noise);
+        if (c.spikeEvery && times.size() % static_cast<size_t>(c.spikeEvery) == 3)
+            count += 5 * rule.tolerance;
+        const double phase = std::fmod(t, 60);
+        if (t >= c.heldFrom * 60 && phase >= 10 && phase < 50) count += 2 * rule.tolerance;
+        counts.push_back(count);
+        times.push_back(t);
+    }
+    const size_t warmUp = WarmUpSamples(times, c.minutes * 60);
+    EXPECT_GE(counts.size() - warmUp, kFewestJudgedSamples);
+    return JudgeFlat(counts, warmUp, rule.tolerance);
+}
+
+TEST(SoakCheck, ObjectsHeldAWhilePassAndOneObjectLeakedPerScheduleMinuteFails)
+{
+    constexpr double MiB = 1024.0 * 1024.0;
+    constexpr double never = 99;
+    static const struct {
+        const TFlatRule& rule;
+        TCounting counting;
+        bool flat;
+    } cases[] = {
+        // Every count may swing by its whole tolerance, with a sample in
+        // seven far above, and objects held for most of the minutes of the
+        // last quarter, and stay flat...
+        {kDeviceContextsRule, {1, kDeviceContextsRule.tolerance, 7, 0.75, 0}, true},
+        {kDeviceContextsRule, {10, kDeviceContextsRule.tolerance, 7, 7, 0}, true},
+        {kGdiObjectsRule, {10, kGdiObjectsRule.tolerance, 7, 7, 0}, true},
+        {kFrameworkWindowsRule, {10, kFrameworkWindowsRule.tolerance, 7, 7, 0}, true},
+        {kWindowsRule, {10, kWindowsRule.tolerance, 7, 7, 0}, true},
+        {kPrivateMemoryRule, {10, kPrivateMemoryRule.tolerance, 7, 7, 0}, true},
+        // ...while one object lost per minute fails the ten-minute run.
+        {kDeviceContextsRule, {10, kDeviceContextsRule.tolerance, 7, 7, 1}, false},
+        {kGdiObjectsRule, {10, kGdiObjectsRule.tolerance, 7, 7, 1}, false},
+        {kFrameworkWindowsRule, {10, kFrameworkWindowsRule.tolerance, 7, 7, 1}, false},
+        {kWindowsRule, {10, kWindowsRule.tolerance, 7, 7, 1}, false},
+        {kPrivateMemoryRule, {10, kPrivateMemoryRule.tolerance, 7, 7, 1 * MiB}, false},
+        {kDeviceContextsRule, {10, 0, 0, never, 1}, false},
+        // One minute holds one fault cycle: a leak shows there once it
+        // exceeds the tolerance.
+        {kDeviceContextsRule,
+         {1, kDeviceContextsRule.tolerance, 7, never, kDeviceContextsRule.tolerance + 1},
+         false},
+        {kGdiObjectsRule, {1, kGdiObjectsRule.tolerance, 7, never, kGdiObjectsRule.tolerance + 1}, false},
+    };
+    for (const auto& c : cases) {
+        const TFlatness f = JudgeCounting(c.rule, c.counting);
+        EXPECT_EQ(f.flat, c.flat) << c.rule.check << ", " << c.counting.minutes << " min, held from minute "
+                                  << c.counting.heldFrom << ", leak " << c.counting.leak
+                                  << " per minute: level " << f.early << " then " << f.late << ", range "
+                                  << f.low << " to " << f.high;
+    }
 }
 
 TEST(SoakCheck, AFailedCheckStaysFailedAndTheTableSaysSo)
