@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -164,25 +165,57 @@ public:
     HWND Window(const char* className) const
     {
         for (HWND wnd : TopLevelWindows())
-            if (ClassOf(wnd) == className) return wnd;
+            if (Class(wnd) == className) return wnd;
         return nullptr;
     }
+    // Every question about another process's window waits for the Wine
+    // server, which a loaded machine makes slow; a window's process and
+    // class never change, so each window is asked about them once.
     std::vector<HWND> TopLevelWindows() const
     {
-        struct Search {
-            DWORD pid;
-            std::vector<HWND> found;
-        } s{process_.Id(), {}};
+        std::vector<HWND> all;
         EnumWindows(
             [](HWND wnd, LPARAM p) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(p);
-                DWORD pid = 0;
-                GetWindowThreadProcessId(wnd, &pid);
-                if (pid == s->pid) s->found.push_back(wnd);
+                reinterpret_cast<std::vector<HWND>*>(p)->push_back(wnd);
                 return TRUE;
             },
-            reinterpret_cast<LPARAM>(&s));
-        return s.found;
+            reinterpret_cast<LPARAM>(&all));
+        std::map<HWND, Known> known;
+        std::vector<HWND> found;
+        for (HWND wnd : all) {
+            auto it = known_.find(wnd);
+            Known k;
+            if (it != known_.end()) {
+                k = it->second;
+            } else {
+                GetWindowThreadProcessId(wnd, &k.pid);
+                k.cls = ClassOf(wnd);
+            }
+            if (k.pid == process_.Id()) found.push_back(wnd);
+            known.emplace(wnd, std::move(k));
+        }
+        known_.swap(known); // windows gone are forgotten
+        return found;
+    }
+    // The class of a window TopLevelWindows listed, without asking again.
+    std::string Class(HWND wnd) const
+    {
+        const auto it = known_.find(wnd);
+        return it != known_.end() ? it->second.cls : ClassOf(wnd);
+    }
+    // The panel's pop-ups: its visible top-level windows other than its two
+    // forms, tool tips and the hidden windows of the framework and the input
+    // method. Message boxes and menus, whatever class a skin gives a menu.
+    std::vector<HWND> Popups() const
+    {
+        std::vector<HWND> found;
+        for (HWND wnd : TopLevelWindows()) {
+            const std::string cls = Class(wnd);
+            if (cls != "TForm1" && cls != "TForm2" && cls != "tooltips_class32" &&
+                cls != "OrvaneUtilWindow" && cls != "IME" && IsWindowVisible(wnd))
+                found.push_back(wnd);
+        }
+        return found;
     }
     // Every window of the process, top-level and child, as the window
     // manager counts them: independent of the framework's own accounting.
@@ -325,6 +358,11 @@ private:
     bool started_ = false;
     std::optional<std::string> answer_;
     std::string tag_;
+    struct Known {
+        DWORD pid = 0;
+        std::string cls;
+    };
+    mutable std::map<HWND, Known> known_;
     std::string hostDir_;
 };
 

@@ -167,17 +167,6 @@ size_t WarmUpSamples(const std::vector<double>& sampleTimes, double runSeconds)
     return n;
 }
 
-namespace {
-
-double LowerQuartile(std::vector<double> v)
-{
-    const auto at = v.begin() + static_cast<std::ptrdiff_t>((v.size() - 1) / 4);
-    std::nth_element(v.begin(), at, v.end());
-    return *at;
-}
-
-} // namespace
-
 TFlatness JudgeFlat(const std::vector<double>& samples, size_t warmUp, double tolerance)
 {
     TFlatness f;
@@ -188,8 +177,8 @@ TFlatness JudgeFlat(const std::vector<double>& samples, size_t warmUp, double to
     f.low = *low;
     f.high = *high;
     const auto quarter = static_cast<std::ptrdiff_t>(std::max<size_t>(1, f.judged / 4));
-    f.early = LowerQuartile({from, from + quarter});
-    f.late = LowerQuartile({samples.end() - quarter, samples.end()});
+    f.early = *std::min_element(from, from + quarter);
+    f.late = *std::min_element(samples.end() - quarter, samples.end());
     f.flat = f.late - f.early <= tolerance;
     return f;
 }

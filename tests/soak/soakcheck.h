@@ -96,11 +96,12 @@ size_t WarmUpSamples(const std::vector<double>& sampleTimes, double runSeconds);
 // A counted resource is flat when it shows no upward trend after warm-up:
 // the level it comes back to in the last quarter of the later samples stands
 // no more than `tolerance` above the level of their first quarter. The level
-// of a quarter is its lower quartile. Objects held for a while and then let
+// of a quarter is its lowest sample. Objects held for a while and then let
 // go (across a paint; a closed box's frame until the next clean-up of
 // released frames, which can take most of a minute) only lift samples above
 // it; a leak of one object per minute of the schedule lifts the level itself,
-// by the minutes between the two quarters.
+// by the minutes between the two quarters. The soak's last sample is taken
+// after such a clean-up, with the monitor closed.
 struct TFlatness {
     bool flat = true;
     size_t judged = 0;          // samples after warm-up
@@ -120,4 +121,4 @@ struct TFlatRule {
 extern const TFlatRule kPrivateMemoryRule, kGdiObjectsRule, kDeviceContextsRule, kFrameworkWindowsRule,
     kWindowsRule;
 // Fewer samples after warm-up than this judge nothing: the check fails.
-constexpr size_t kFewestJudgedSamples = 8;
+constexpr size_t kFewestJudgedSamples = 4;
