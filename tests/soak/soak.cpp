@@ -798,7 +798,8 @@ void Soak::JudgeSamples()
                       std::to_string(f.judged) + " samples after warm-up: level " + show(f.early) +
                           " in the first quarter, " + show(f.late) + " in the last (tolerance +" +
                           show(rule.tolerance) + "), range " + show(f.low) + " to " + show(f.high) +
-                          (measured ? "" : ", some not measured"));
+                          (measured ? "" : ", some not measured") +
+                          (f.judged >= kFewestJudgedSamples ? "" : ", too few to judge"));
     };
     judge(kPrivateMemoryRule, &Sample::privateBytes);
     judge(kGdiObjectsRule, &Sample::gdi);

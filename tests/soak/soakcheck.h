@@ -112,7 +112,7 @@ TFlatness JudgeFlat(const std::vector<double>& samples, size_t warmUp, double to
 
 // The counted resources and how far each may rise without being a leak.
 // Each tolerance is below what a leak of one object per schedule minute adds
-// between the quarters of a ten-minute run (about 6).
+// between the quarters of a ten-minute run (7).
 struct TFlatRule {
     const char* check;
     double tolerance;
