@@ -334,7 +334,7 @@ TWinSkinForm* TSkinManage::CreateFrame(HWND wnd, TCustomForm* form, TSkinData* d
 void TSkinManage::ReleaseFrame(TWinSkinForm& frame)
 {
     frame.UnSubclass();
-    frame.FrameState = FrameStateReleased;
+    frame.FrameState = FrameReleased;
     if (IsWindow(frame.Wnd))
         RedrawWindow(frame.Wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
@@ -342,7 +342,7 @@ void TSkinManage::ReleaseFrame(TWinSkinForm& frame)
 TWinSkinForm* TSkinManage::FindSkinForm(HWND wnd) const
 {
     for (TWinSkinForm* f : FormList)
-        if (f->Wnd == wnd && f->FrameState != FrameStateReleased) return f;
+        if (f->Wnd == wnd && f->FrameState != FrameReleased) return f;
     return nullptr;
 }
 
@@ -356,7 +356,7 @@ bool TSkinManage::DeleteForm(HWND wnd)
 {
     TWinSkinForm* f = FindSkinForm(wnd);
     if (!f || !f->Form) return false;
-    f->FrameState = 4;
+    f->FrameState = FrameDestroying;
     f->UnSubclass();
     FreeFrame(f);
     return true;
@@ -380,7 +380,7 @@ void TSkinManage::DeleteDeleted()
 {
     std::vector<TWinSkinForm*> released;
     for (TWinSkinForm* f : FormList)
-        if (f->FrameState == FrameStateReleased) released.push_back(f);
+        if (f->FrameState == FrameReleased) released.push_back(f);
     for (TWinSkinForm* f : released)
         FreeFrame(f);
 }
@@ -389,7 +389,7 @@ void TSkinManage::DeleteAllForms()
 {
     const std::vector<TWinSkinForm*> frames = FormList;
     for (TWinSkinForm* f : frames) {
-        if (f->FrameState != FrameStateReleased) f->UnSubclass3();
+        if (f->FrameState != FrameReleased) f->UnSubclass3();
         FreeFrame(f);
     }
     FormList.clear();
@@ -465,7 +465,7 @@ void TSkinManage::RunAction(int action, TSkinData* data)
     case 3: {
         std::vector<TWinSkinForm*> changed;
         for (TWinSkinForm* f : FormList)
-            if (f->Data == data && f->FrameState != FrameStateReleased) {
+            if (f->Data == data && f->FrameState != FrameReleased) {
                 f->DeleteSysbtn();
                 f->InitSkinData();
                 changed.push_back(f);

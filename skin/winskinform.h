@@ -17,6 +17,7 @@
 #include "framework/extctrls.h"
 #include "framework/forms.h"
 #include "skin/winskindata.h"
+#include "skin/winskinmenu.h"
 
 // Messages the engine's windows understand.
 constexpr UINT WM_SKIN_ISSKINNED = 0x3523; // a skinned window answers 1
@@ -24,9 +25,6 @@ constexpr UINT WM_SKIN_ACTIVATE = 0x3503;  // a new frame takes its window over
 
 // The tag that keeps a form unskinned.
 constexpr int32_t SkinDisableTag = 99;
-
-// Frame states the manager looks at.
-constexpr int FrameStateReleased = 6;
 
 class TSkinManage;
 class TWinSkinForm;
@@ -71,9 +69,7 @@ public:
     void DeleteAllForms();
 
     // Menu windows (class "#32768") and their skinned pop-up menu objects.
-    // MenuKind says which kind is opening: 0 a pop-up menu (needs
-    // xcPopupMenu), 1 a menu-bar drop-down (xcMainMenu or xcMenuItem), 2 the
-    // system menu (xcSystemMenu).
+    // MenuKind says which kind is opening (skin/winskinmenu.h).
     bool AddMenu(HWND wnd);
     void DeleteMenu(HWND wnd);
     TWinSkinPopMenu* FindSkinMenu(HWND wnd) const;
@@ -121,7 +117,7 @@ public:
     bool Enabled = false;
     bool NestedForms = false;
     int UseState = 0; // 0 not yet used, 1 in use, 4 being destroyed
-    int MenuKind = 0;
+    TMenuKind MenuKind = MenuKindPopup;
     bool AppPopup = false;
     bool MDIChildMax = false;
     // Set by an MDI frame's skinned frame.

@@ -523,7 +523,9 @@ void TWinSkinForm::WndProc(TMessage& m)
     case WM_INITMENUPOPUP:
         if (Manager) {
             Manager->FindPopupMenu(reinterpret_cast<HMENU>(m.WParam));
-            Manager->MenuKind = (HIWORD(m.LParam) || reinterpret_cast<HMENU>(m.WParam) == SysMenu) ? 2 : 1;
+            Manager->MenuKind = (HIWORD(m.LParam) || reinterpret_cast<HMENU>(m.WParam) == SysMenu)
+                                    ? MenuKindSystem
+                                    : MenuKindMain;
         }
         Default(m);
         return;

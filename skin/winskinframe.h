@@ -45,13 +45,16 @@ ORVANE_ENUM(TSkinWindowState, swsNormal, swsMax, swsMin)
 ORVANE_ENUM(TSkinFormIcon, sbiMax, sbiMin, sbiHelp, sbisystem, sbicaption)
 using TSkinFormIcons = TSet<TSkinFormIcon>;
 
-// Frame states.
-constexpr int FrameAttached = 0;
-constexpr int FrameSkinned = 1;
-constexpr int FrameChanging = 3;
-constexpr int FrameDestroying = 4;
-constexpr int FrameResizing = 5;
-constexpr int FrameReleased = 6;
+// Where a frame is in its life. The numbers are the engine's own, 32-bit,
+// and 2 is unused: keep them as they are.
+enum TFrameState : int32_t {
+    FrameAttached = 0,   // window taken over, frame not yet shown: WM_NCPAINT is swallowed
+    FrameSkinned = 1,    // the frame is ours and painted
+    FrameChanging = 3,   // another skin is being put on
+    FrameDestroying = 4, // the window is going away; nothing more is drawn
+    FrameResizing = 5,   // the window is being sized to the skin's frame
+    FrameReleased = 6,   // given back; the manager frees it at its next clean-up
+};
 
 class TWinSkinForm;
 class TSkinManage;
@@ -144,17 +147,17 @@ class TWinSkinForm : public TComponent, public TSkinControlHost, public TSkinMen
     void Minimize() override;
     void DeleteSysbtn();
 
-    // --- Release
-    void UnSubclass();
-    void UnSubclass2();
-    void UnSubclass3();
+    // --- Release. The numbered names are the engine's own: keep them.
+    void UnSubclass();  // the skin goes off a live window
+    void UnSubclass2(); // a window whose frame was never skinned
+    void UnSubclass3(); // on WM_NCDESTROY: no resizing, no drawing
 
     // The window and what the frame knows of it.
     TSkinManage* Manager = nullptr; // the manager listing this frame; told when it goes
     HWND Wnd = nullptr;
     TCustomForm* Form = nullptr;
     TSkinData* Data = nullptr;
-    int FrameState = FrameAttached;
+    TFrameState FrameState = FrameAttached;
     bool Active = true;
     bool SkinFrame = false; // the frame is painted by us, not the system
     TSkinFormStyle FormStyle = sfsNormal;
@@ -208,6 +211,7 @@ protected:
     static LRESULT CALLBACK WinWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK MDIClientProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
     void WndProc(TMessage& m);
+    // The second and third message tables; the numbered names are the engine's own: keep them.
     bool Table2(TMessage& m);
     bool Table3(TMessage& m);
     void Default(TMessage& m);

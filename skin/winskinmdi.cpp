@@ -9,7 +9,7 @@ namespace {
 void ApplyMDIMax(TSkinManage& m, bool flag)
 {
     for (TWinSkinForm* f : m.FormList) {
-        if (!f || f->FormStyle != sfsMDIChild || f->FrameState == FrameStateReleased) continue;
+        if (!f || f->FormStyle != sfsMDIChild || f->FrameState == FrameReleased) continue;
         if (flag) {
             f->Uncropwindow();
         } else {
@@ -50,6 +50,6 @@ int TSkinManage::GetMDIChildNum() const
 {
     int n = 0;
     for (TWinSkinForm* f : FormList)
-        if (f && f->FormStyle == sfsMDIChild && f->FrameState != FrameStateReleased) ++n;
+        if (f && f->FormStyle == sfsMDIChild && f->FrameState != FrameReleased) ++n;
     return n;
 }

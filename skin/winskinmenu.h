@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/gdiobj.h"
 #include "framework/graphics.h"
 #include "framework/menus.h"
 #include "skin/winskinncobject.h"
@@ -77,6 +78,14 @@ public:
 };
 
 // ---------------------------------------------------------------------------
+// Which kind of menu window is opening, as a frame tells the manager on
+// WM_INITMENUPOPUP. It decides which skin option skins the menu. 32-bit.
+enum TMenuKind : int32_t {
+    MenuKindPopup = 0,  // nobody told: one of the application's pop-up menus (xcPopupMenu)
+    MenuKindMain = 1,   // a drop-down of a window's menu (xcMainMenu or xcMenuItem)
+    MenuKindSystem = 2, // the system menu (xcSystemMenu)
+};
+
 // A menu window (class "#32768"): frame and background from the skin.
 
 class TWinSkinPopMenu {
@@ -87,7 +96,7 @@ public:
     TWinSkinPopMenu& operator=(const TWinSkinPopMenu&) = delete;
 
     // Subclasses the menu window.
-    void InitSkin(HWND wnd, TSkinData* data, int kind);
+    void InitSkin(HWND wnd, TSkinData* data, TMenuKind kind);
     // Gives the window its own procedure back; safe to call twice.
     void UnSubClass();
 
@@ -113,7 +122,7 @@ public:
     TSkinManage* Manager = nullptr;
     TSkinData* SkinData = nullptr;
     int32_t LastSelected = -1;
-    int32_t Kind = 0;
+    TMenuKind Kind = MenuKindPopup;
     // The menu shown in the window, once an item drawing told which.
     HMENU Menu = nullptr;
     // The window shows one of the application's own pop-up menus.
@@ -126,7 +135,7 @@ private:
     WNDPROC oldProc_ = nullptr;
     std::unique_ptr<TBitmap> bg_;
     bool regionApplied_ = false;
-    HRGN region_ = nullptr;
+    TRegionHandle region_;
 };
 
 // The pop-up menu object painted last.

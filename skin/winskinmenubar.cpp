@@ -352,7 +352,7 @@ void TSkinFormMenus::CheckMenu(TMenuBtn* button)
     trackBtn_ = button;
     host_.MenuHostSetTracking(true);
     if (TSkinManage* m = SkinManager) {
-        m->MenuKind = 1;
+        m->MenuKind = MenuKindMain;
         m->AppPopup = true;
     }
     trackingMenus = this;
@@ -377,7 +377,7 @@ void TSkinFormMenus::EndTracking()
     tracking_ = false;
     if (was) host_.MenuHostSetTracking(false);
     if (was && SkinManager && SkinManager->MenuList.empty()) {
-        SkinManager->MenuKind = 0;
+        SkinManager->MenuKind = MenuKindPopup;
         SkinManager->AppPopup = false;
     }
     if (TMenuBtn* b = trackBtn_) {

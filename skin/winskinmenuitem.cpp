@@ -585,7 +585,7 @@ void TSkinFormMenus::KeySysmenu(TPoint p)
 void TSkinFormMenus::ShowSysmenu(TPoint p)
 {
     TSkinManage* m = Manager();
-    if (m) m->MenuKind = 2;
+    if (m) m->MenuKind = MenuKindSystem;
     if (LOBYTE(GetVersion()) >= 5)
         CreateSysmenu2();
     else
@@ -593,7 +593,7 @@ void TSkinFormMenus::ShowSysmenu(TPoint p)
     sysMenu_->Popup(p.X, p.Y);
     // A menu the manager did not take must not leave its kind behind for the
     // next pop-up menu.
-    if (m && m->MenuList.empty()) m->MenuKind = 0;
+    if (m && m->MenuList.empty()) m->MenuKind = MenuKindPopup;
 }
 
 std::unique_ptr<TPopupMenu> TSkinFormMenus::NewSysMenu()

@@ -50,7 +50,7 @@ TWinSkinPopMenu::~TWinSkinPopMenu()
     if (newskinmenu == this) newskinmenu = nullptr;
 }
 
-void TWinSkinPopMenu::InitSkin(HWND wnd, TSkinData* data, int kind)
+void TWinSkinPopMenu::InitSkin(HWND wnd, TSkinData* data, TMenuKind kind)
 {
     if (oldProc_) return;
     Wnd = wnd;
@@ -79,8 +79,7 @@ void TWinSkinPopMenu::DeleteRegion()
 {
     if (regionApplied_ && IsWindow(Wnd)) SetWindowRgn(Wnd, nullptr, FALSE);
     regionApplied_ = false;
-    if (region_) DeleteObject(region_);
-    region_ = nullptr;
+    region_.Reset();
 }
 
 LRESULT CALLBACK TWinSkinPopMenu::MenuProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -210,16 +209,14 @@ bool TSkinManage::AddMenu(HWND wnd)
     const TSkinControlTypes& c = data->SkinControls;
     bool wanted = false;
     switch (MenuKind) {
-    case 0:
+    case MenuKindPopup:
         wanted = c.Contains(xcPopupMenu);
         break;
-    case 1:
+    case MenuKindMain:
         wanted = c.Contains(xcMainMenu) || c.Contains(xcMenuItem);
         break;
-    case 2:
+    case MenuKindSystem:
         wanted = c.Contains(xcSystemMenu);
-        break;
-    default:
         break;
     }
     if (!wanted) return false;
@@ -240,7 +237,7 @@ void TSkinManage::DeleteMenu(HWND wnd)
     MenuList.erase(it);
     if (MenuList.empty()) {
         AppPopup = false;
-        MenuKind = 0;
+        MenuKind = MenuKindPopup;
     }
 }
 

@@ -53,18 +53,18 @@ protected:
 TEST_F(MenuWindows, EachKindIsSkinnedOnlyWithItsSkinControl)
 {
     struct Case {
-        int kind;
+        TMenuKind kind;
         TSkinControlTypes controls;
         bool skinned;
     };
     const Case cases[] = {
-        {0, {xcPopupMenu}, true},
-        {0, {xcMainMenu, xcSystemMenu}, false},
-        {1, {xcMainMenu}, true},
-        {1, {xcMenuItem}, true},
-        {1, {xcPopupMenu}, false},
-        {2, {xcSystemMenu}, true},
-        {2, {xcPopupMenu, xcMainMenu}, false},
+        {MenuKindPopup, {xcPopupMenu}, true},
+        {MenuKindPopup, {xcMainMenu, xcSystemMenu}, false},
+        {MenuKindMain, {xcMainMenu}, true},
+        {MenuKindMain, {xcMenuItem}, true},
+        {MenuKindMain, {xcPopupMenu}, false},
+        {MenuKindSystem, {xcSystemMenu}, true},
+        {MenuKindSystem, {xcPopupMenu, xcMainMenu}, false},
     };
     for (const Case& c : cases) {
         data->SkinControls = c.controls;
@@ -83,7 +83,7 @@ TEST_F(MenuWindows, EachKindIsSkinnedOnlyWithItsSkinControl)
         // the kind.
         EXPECT_TRUE(m->MenuList.empty());
         if (c.skinned) {
-            EXPECT_EQ(m->MenuKind, 0);
+            EXPECT_EQ(m->MenuKind, MenuKindPopup);
         }
     }
 }
@@ -217,7 +217,7 @@ TEST_F(MenuWindows, MenuBGOptionKeepsTheBackgroundFromBeingErased)
         data->Options = option ? TSkinOptions{xoMenuBG} : TSkinOptions{};
         TWinSkinPopMenu pop;
         pop.Manager = m.get();
-        pop.InitSkin(wnd, data.get(), 0);
+        pop.InitSkin(wnd, data.get(), MenuKindPopup);
         TBitmap b;
         b.SetPixelFormat(pf24bit);
         b.SetSize(10, 10);

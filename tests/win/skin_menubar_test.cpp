@@ -154,8 +154,8 @@ TEST_F(SysMenu, PoppingUpTellsTheManagerASystemMenuIsOpening)
     KillTimer(nullptr, timer);
     SkinManager = before;
     EXPECT_TRUE(skinned);
-    EXPECT_EQ(kind, 2);
-    EXPECT_EQ(m.MenuKind, 0);
+    EXPECT_EQ(kind, MenuKindSystem);
+    EXPECT_EQ(m.MenuKind, MenuKindPopup);
     EXPECT_TRUE(m.MenuList.empty());
 }
 
@@ -324,7 +324,7 @@ TEST_F(MenuBar, APressedButtonOpensItsDropDownAsAMenuBarMenu)
     EXPECT_FALSE(menus->Tracking());
     EXPECT_EQ(host.Hot, nullptr);
     EXPECT_EQ(file->State, NCStateNormal);
-    EXPECT_EQ(m.MenuKind, 0);
+    EXPECT_EQ(m.MenuKind, MenuKindPopup);
     // The item's own command went to the form (the menu loop delivered it).
     EXPECT_EQ(clicks, 1);
     // A disabled item posts its command but opens nothing.
