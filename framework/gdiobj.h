@@ -5,9 +5,6 @@
 // one owner, and a holder going out of scope on an exception path frees it.
 #pragma once
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include <utility>

@@ -8,9 +8,6 @@
 // counting holder of gdiobj.h.
 #pragma once
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include <cstdint>

@@ -6,9 +6,6 @@
 // process (the skin engine) recognise them by value.
 #pragma once
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include <cstdint>

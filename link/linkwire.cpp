@@ -30,7 +30,7 @@ bool DecodeHello(const LinkMessage& m, uint32_t& processId, bool& exclusive)
     return true;
 }
 
-void LinkReader::Feed(std::span<const uint8_t> bytes)
+void TLinkReader::Feed(std::span<const uint8_t> bytes)
 {
     if (broken_) return;
     // Drop what was consumed before growing, so a long session stays small.
@@ -41,7 +41,7 @@ void LinkReader::Feed(std::span<const uint8_t> bytes)
     pending_.insert(pending_.end(), bytes.begin(), bytes.end());
 }
 
-std::optional<LinkMessage> LinkReader::Next()
+std::optional<LinkMessage> TLinkReader::Next()
 {
     if (broken_ || pending_.size() - start_ < 2) return std::nullopt;
     const size_t n = pending_[start_] | (pending_[start_ + 1] << 8);

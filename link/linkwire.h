@@ -42,7 +42,7 @@ bool DecodeHello(const LinkMessage& m, uint32_t& processId, bool& exclusive);
 
 // Collects bytes as they arrive, in pieces of any size, and hands out whole
 // messages. Once a length is impossible the stream is out of step for good.
-class LinkReader {
+class TLinkReader {
 public:
     void Feed(std::span<const uint8_t> bytes);
     std::optional<LinkMessage> Next();
@@ -53,6 +53,9 @@ private:
     size_t start_ = 0;
     bool broken_ = false;
 };
+// The library's client code still spells it the old way until it moves into
+// this folder.
+using LinkReader = TLinkReader;
 
 // "EB 90 01 01 7D": how frames appear in logs.
 std::string HexBytes(std::span<const uint8_t> bytes);

@@ -58,7 +58,7 @@ public:
 private:
     struct Client {
         TSocket sock;
-        LinkReader reader;
+        TLinkReader reader;
         int id = 0;
         uint32_t pid = 0;
         bool greeted = false;

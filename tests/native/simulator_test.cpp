@@ -392,7 +392,7 @@ TEST(LinkWire, MessagesSurviveAnySplitting)
     stream.insert(stream.end(), o.begin(), o.end());
 
     for (size_t piece : {size_t{1}, size_t{3}, stream.size()}) {
-        LinkReader r;
+        TLinkReader r;
         std::vector<LinkMessage> got;
         for (size_t i = 0; i < stream.size(); i += piece) {
             r.Feed(std::span(stream).subspan(i, std::min(piece, stream.size() - i)));
@@ -417,7 +417,7 @@ TEST(LinkWire, ImpossibleLengthsBreakTheStream)
 {
     for (std::vector<uint8_t> bytes :
          {std::vector<uint8_t>{0x00, 0x00, 'F'}, std::vector<uint8_t>{0x01, 0x01, 'F'}}) {
-        LinkReader r;
+        TLinkReader r;
         r.Feed(bytes);
         EXPECT_FALSE(r.Next().has_value());
         EXPECT_TRUE(r.Broken());
