@@ -23,7 +23,8 @@
 #include "link/netsocket.h"
 #include "panel/panelprobe.h"
 #include "simulator/devicemodel.h"
-#include "tests/win/jobprocess.h"
+#include "tests/support/jobprocess.h"
+#include "tests/support/simcontrol.h"
 
 namespace paneldriver {
 
@@ -102,16 +103,7 @@ public:
     bool Started() const { return error.empty(); }
     bool Running() const { return process_.Running(); }
     // The simulator's answer line ("ok ...", "error ...").
-    std::string Command(const std::string& line)
-    {
-        const std::string text = line + "\n";
-        if (!control_.SendAll(text.data(), text.size(), 2000)) return "<send failed>";
-        std::string answer;
-        char c;
-        while (control_.WaitReadable(5000) && control_.Recv(&c, 1) == 1 && c != '\n')
-            answer += c;
-        return answer;
-    }
+    std::string Command(const std::string& line) { return SimCommand(control_, line); }
     std::string Log() const { return ReadFile(log); }
     // What the device has saved, or nothing while it has saved nothing.
     std::optional<ParameterSet> Saved() const

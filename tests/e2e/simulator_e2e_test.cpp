@@ -20,6 +20,7 @@
 #include "device/deviceframe.h"
 #include "link/linkwire.h"
 #include "link/netsocket.h"
+#include "tests/support/simcontrol.h"
 
 extern char** environ;
 
@@ -109,16 +110,7 @@ public:
         if (stdout_ >= 0) close(stdout_);
     }
 
-    std::string Command(const std::string& line)
-    {
-        const std::string text = line + "\n";
-        if (!control_.SendAll(text.data(), text.size(), 2000)) return "<send failed>";
-        std::string answer;
-        char c;
-        while (control_.WaitReadable(3000) && control_.Recv(&c, 1) == 1 && c != '\n')
-            answer += c;
-        return answer;
-    }
+    std::string Command(const std::string& line) { return SimCommand(control_, line, 3000); }
 
     void Stdin(const std::string& line)
     {
@@ -209,7 +201,7 @@ public:
 
 private:
     TSocket sock_;
-    LinkReader reader_;
+    TLinkReader reader_;
 };
 
 std::vector<uint8_t> Request(RequestKind kind, const ParameterSet& p = kStartParameters)

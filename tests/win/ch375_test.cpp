@@ -18,7 +18,8 @@
 
 #include "device/deviceframe.h"
 #include "link/netsocket.h"
-#include "tests/win/jobprocess.h"
+#include "tests/support/jobprocess.h"
+#include "tests/support/simcontrol.h"
 
 namespace {
 
@@ -127,16 +128,7 @@ public:
         DeleteFileA(state_.c_str());
     }
 
-    std::string Command(const std::string& line)
-    {
-        const std::string text = line + "\n";
-        if (!control_.SendAll(text.data(), text.size(), 2000)) return "<send failed>";
-        std::string answer;
-        char c;
-        while (control_.WaitReadable(5000) && control_.Recv(&c, 1) == 1 && c != '\n')
-            answer += c;
-        return answer;
-    }
+    std::string Command(const std::string& line) { return SimCommand(control_, line); }
 
     // Waits for a line in the traffic log.
     bool LogShows(const std::string& text, std::chrono::milliseconds within = 5s)

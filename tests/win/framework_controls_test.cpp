@@ -8,11 +8,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <set>
 
 #include "components/layoutparser.h"
 #include "framework/extctrls.h"
 #include "framework/forms.h"
+#include "tests/support/threadwindows.h"
 
 namespace {
 
@@ -283,19 +283,7 @@ const TClassInfo& TRefForm::StaticClass()
 // Window classes of ours, as the thread's window list shows them.
 int CountOurThreadWindows()
 {
-    int count = 0;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND wnd, LPARAM p) -> BOOL {
-            static const std::set<std::string> ours = {"TTestForm", "TResourceForm", "TRefForm",
-                                                       "OrvaneUtilWindow"};
-            char name[64] = {};
-            GetClassNameA(wnd, name, sizeof name);
-            if (ours.count(name)) ++*reinterpret_cast<int*>(p);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&count));
-    return count;
+    return CountThreadWindows({"TTestForm", "TResourceForm", "TRefForm", "OrvaneUtilWindow"});
 }
 
 TRect WindowRectInParent(HWND wnd)

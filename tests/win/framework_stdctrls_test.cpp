@@ -5,11 +5,11 @@
 
 #include <chrono>
 #include <cstdio>
-#include <set>
 
 #include "framework/extctrls.h"
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
+#include "tests/support/threadwindows.h"
 
 namespace {
 
@@ -80,17 +80,7 @@ const TClassInfo& TStdForm::StaticClass()
 
 int CountOurThreadWindows()
 {
-    int count = 0;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND wnd, LPARAM p) -> BOOL {
-            char name[64] = {};
-            GetClassNameA(wnd, name, sizeof name);
-            if (std::string(name) == "TStdForm") ++*reinterpret_cast<int*>(p);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&count));
-    return count;
+    return CountThreadWindows({"TStdForm"});
 }
 
 void Pump()
