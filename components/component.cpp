@@ -263,6 +263,11 @@ void TComponent::SetEventBinding(const std::string& propName, const std::string&
     if (!handlerName.empty()) eventBindings_.emplace_back(propName, handlerName);
 }
 
+TObject* TComponent::FindReference(const std::string& name) const
+{
+    return (owner_ ? owner_ : this)->FindComponent(name);
+}
+
 std::string TComponent::GetEventBinding(const std::string& propName) const
 {
     for (const auto& b : eventBindings_)

@@ -78,7 +78,7 @@ using TComponentState = TSet<TComponentStateItem>;
 
 enum TOperation { opInsert, opRemove };
 
-class TComponent : public TPersistent {
+class TComponent : public TPersistent, public INamedComponent {
     ORVANE_CLASS(TComponent, TPersistent)
 
     explicit TComponent(TComponent* AOwner);
@@ -100,7 +100,7 @@ class TComponent : public TPersistent {
     void RemoveComponent(TComponent* component);
     void DestroyComponents(); // the owned components, last created first
 
-    const std::string& GetName() const { return name_; }
+    const std::string& GetName() const override { return name_; }
     // An identifier, unique (without regard to case) among the owner's
     // components, or empty. Raises EComponentError.
     virtual void SetName(const std::string& newName);
@@ -131,8 +131,9 @@ class TComponent : public TPersistent {
 
     // Handler names a layout bound to this component's events, kept for
     // writing layouts back and for by-name access.
-    void SetEventBinding(const std::string& propName, const std::string& handlerName);
-    std::string GetEventBinding(const std::string& propName) const;
+    void SetEventBinding(const std::string& propName, const std::string& handlerName) override;
+    std::string GetEventBinding(const std::string& propName) const override;
+    TObject* FindReference(const std::string& name) const override;
 
 protected:
     // Sets csDestroying on this component and everything it owns.

@@ -5,8 +5,6 @@
 #include <memory>
 #include <unordered_map>
 
-#include "components/component.h"
-
 // ---------------------------------------------------------------------------
 // Enumerations
 
@@ -359,7 +357,7 @@ std::string GetProperty(TObject* obj, const std::string& name)
         return p->GetStr(*h);
     case TPropKind::Class: {
         TObject* o = p->GetObj(*h);
-        auto* c = dynamic_cast<TComponent*>(o);
+        auto* c = dynamic_cast<INamedComponent*>(o);
         return c ? c->GetName() : std::string();
     }
     case TPropKind::Strings: {
@@ -431,7 +429,7 @@ TMethod GetObjMethod(TObject* obj, const std::string& name)
     m.TypeName = p->TypeName;
     m.Handler = p->GetMethod(*h);
     if (m.Assigned())
-        if (auto* c = dynamic_cast<TComponent*>(h)) m.HandlerName = c->GetEventBinding(p->Name);
+        if (auto* c = dynamic_cast<INamedComponent*>(h)) m.HandlerName = c->GetEventBinding(p->Name);
     return m;
 }
 
@@ -496,9 +494,8 @@ bool SetProperty(TObject* obj, const std::string& name, const std::string& text)
     case TPropKind::Class: {
         TObject* target = nullptr;
         if (!Trim(text).empty() && !SameText(Trim(text), "nil")) {
-            auto* self = dynamic_cast<TComponent*>(h);
-            TComponent* root = self ? (self->Owner() ? self->Owner() : self) : nullptr;
-            target = root ? root->FindComponent(Trim(text)) : nullptr;
+            auto* self = dynamic_cast<INamedComponent*>(h);
+            target = self ? self->FindReference(Trim(text)) : nullptr;
             if (!target) BadValue(*p, text);
         }
         p->SetObj(*h, target);
@@ -564,6 +561,6 @@ bool SetObjMethod(TObject* obj, const std::string& name, const TMethod& method)
         throw EConvertError("Handler of type " + method.TypeName + " does not fit " + p->Name + " (" +
                             p->TypeName + ")");
     p->SetMethod(*h, method.Handler);
-    if (auto* c = dynamic_cast<TComponent*>(h)) c->SetEventBinding(p->Name, method.HandlerName);
+    if (auto* c = dynamic_cast<INamedComponent*>(h)) c->SetEventBinding(p->Name, method.HandlerName);
     return true;
 }

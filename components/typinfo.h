@@ -264,6 +264,23 @@ public:
     bool InheritsFrom(const TClassInfo& cls) const { return ClassType().InheritsFrom(cls); }
 };
 
+// What by-name access needs of a component: a class property shows and takes
+// a component by its name, and a method property keeps the name of the
+// handler bound to it. TComponent answers it, so that this unit needs
+// nothing else of the component model.
+class INamedComponent {
+public:
+    virtual const std::string& GetName() const = 0;
+    virtual std::string GetEventBinding(const std::string& propName) const = 0;
+    virtual void SetEventBinding(const std::string& propName, const std::string& handlerName) = 0;
+    // The component of that name this one may refer to: one its owner holds
+    // (without an owner, one it holds itself); null when there is none.
+    virtual TObject* FindReference(const std::string& name) const = 0;
+
+protected:
+    ~INamedComponent() = default;
+};
+
 // In the class body of every class that publishes anything. Leaves the
 // access at public.
 #define ORVANE_CLASS(Self, Parent)                                                                           \

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "framework/hints.h"
 #include "framework/menus.h"
 
 // ---------------------------------------------------------------------------
@@ -471,6 +470,25 @@ void TControl::SetParentShowHint(bool value)
     if (value == parentShowHint_) return;
     parentShowHint_ = value;
     if (value && parent_) Perform(CM_PARENTSHOWHINTCHANGED);
+}
+
+std::string TControl::HintToShow() const
+{
+    if (!showHint_ || !Showing()) return {};
+    // Its own hint, else the nearest parent's that has one.
+    const TControl* source = this;
+    while (source && source->GetHint().empty())
+        source = source->Parent();
+    if (!source) return {};
+    const std::string& hint = source->GetHint();
+    return hint.substr(0, hint.find('|'));
+}
+
+HWND TControl::HintHolder() const
+{
+    const TWinControl* holder = dynamic_cast<const TWinControl*>(this);
+    if (!holder) holder = Parent();
+    return holder && holder->HandleAllocated() ? holder->GetHandleIfAllocated() : nullptr;
 }
 
 void TControl::SetCursor(TCursor value)

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "framework/graphics.h"
+#include "framework/hints.h"
 #include "framework/messages.h"
 
 class TControl;
@@ -116,7 +117,7 @@ private:
     HWND wnd_ = nullptr;
 };
 
-class TControl : public TComponent {
+class TControl : public TComponent, public IHintSource {
     ORVANE_CLASS(TControl, TComponent)
     explicit TControl(TComponent* AOwner);
     ~TControl() override;
@@ -185,6 +186,8 @@ class TControl : public TComponent {
     void SetShowHint(bool value);
     bool GetParentShowHint() const { return parentShowHint_; }
     void SetParentShowHint(bool value);
+    std::string HintToShow() const override;
+    HWND HintHolder() const override;
     TCursor GetCursor() const { return cursor_; }
     void SetCursor(TCursor value);
     // Opened by a right click on the control (WM_CONTEXTMENU).

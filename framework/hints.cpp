@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "framework/controls.h"
+#include "framework/resourcecount.h"
 
 bool THintSettings::ShowHint = true;
 uint32_t THintSettings::HintPause = 500;
@@ -13,8 +13,8 @@ namespace {
 
 // One user-interface thread: the state of the one hint.
 struct THintState {
-    TControl* pending = nullptr; // waiting for its pause
-    TControl* shown = nullptr;   // its hint is up
+    IHintSource* pending = nullptr; // waiting for its pause
+    IHintSource* shown = nullptr;   // its hint is up
     UINT_PTR showTimer = 0;
     UINT_PTR hideTimer = 0;
     HWND window = nullptr;
@@ -47,27 +47,9 @@ void HideWindow()
     s.text.clear();
 }
 
-// The control whose Hint is shown for control: itself, or the nearest
-// parent with a hint.
-TControl* HintSource(TControl* control)
+bool WantsHint(IHintSource* control)
 {
-    TControl* c = control;
-    while (c && c->GetHint().empty())
-        c = c->Parent();
-    return c;
-}
-
-std::string ShortHint(const std::string& hint)
-{
-    const size_t bar = hint.find('|');
-    return bar == std::string::npos ? hint : hint.substr(0, bar);
-}
-
-bool WantsHint(TControl* control)
-{
-    if (!THintSettings::ShowHint || !control || !control->GetShowHint() || !control->Showing()) return false;
-    TControl* source = HintSource(control);
-    return source && !ShortHint(source->GetHint()).empty();
+    return THintSettings::ShowHint && control && !control->HintToShow().empty();
 }
 
 void CALLBACK HideTimerProc(HWND, UINT, UINT_PTR, DWORD)
@@ -76,18 +58,17 @@ void CALLBACK HideTimerProc(HWND, UINT, UINT_PTR, DWORD)
     HideWindow();
 }
 
-void ShowHintFor(TControl* control)
+void ShowHintFor(IHintSource* control)
 {
     THintState& s = State();
     HideWindow();
-    const std::string text = ShortHint(HintSource(control)->GetHint());
-    TWinControl* holder = dynamic_cast<TWinControl*>(control);
-    if (!holder) holder = control->Parent();
-    if (!holder || !holder->HandleAllocated()) return;
-    HWND owner = GetAncestor(holder->GetHandleIfAllocated(), GA_ROOT);
-    HWND tip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
-                               WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, MainInstance(), nullptr);
+    const std::string text = control->HintToShow();
+    HWND holder = control->HintHolder();
+    if (!holder) return;
+    HWND owner = GetAncestor(holder, GA_ROOT);
+    HWND tip = CreateWindowExA(
+        WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!tip) return;
     ++TResourceCount::Windows;
     s.window = tip;
@@ -113,14 +94,14 @@ void CALLBACK ShowTimerProc(HWND, UINT, UINT_PTR, DWORD)
 {
     THintState& s = State();
     KillTimers();
-    TControl* control = s.pending;
+    IHintSource* control = s.pending;
     s.pending = nullptr;
     if (WantsHint(control)) ShowHintFor(control);
 }
 
 } // namespace
 
-void HintMouseEntered(TControl* control)
+void HintMouseEntered(IHintSource* control)
 {
     THintState& s = State();
     if (control && (control == s.shown || control == s.pending)) return;
@@ -134,7 +115,7 @@ void HintMouseEntered(TControl* control)
                            &ShowTimerProc);
 }
 
-void CancelHint(TControl* control)
+void CancelHint(IHintSource* control)
 {
     THintState& s = State();
     if (control && control != s.pending && control != s.shown) return;

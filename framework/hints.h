@@ -7,15 +7,26 @@
 // hint and destroyed with it. Win32 only.
 #pragma once
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include <cstdint>
 #include <string>
 
-class TControl;
+// What the hint machinery asks of a control. TControl answers it, so that
+// hints need nothing of the controls unit.
+class IHintSource {
+public:
+    // The text to show for it now: the part before a "|" of its own Hint or
+    // of its nearest parent's; empty when it wants no hint (ShowHint off, or
+    // not showing).
+    virtual std::string HintToShow() const = 0;
+    // The window that holds it (its own, else its parent's), or null while
+    // there is none.
+    virtual HWND HintHolder() const = 0;
+
+protected:
+    ~IHintSource() = default;
+};
 
 struct THintSettings {
     static bool ShowHint;           // the application-wide switch
@@ -26,10 +37,10 @@ struct THintSettings {
 
 // The control under the mouse changed (null: none of ours). Called by the
 // windows' mouse handling.
-void HintMouseEntered(TControl* control);
+void HintMouseEntered(IHintSource* control);
 // Hides the hint and forgets the pending one: for any control (null), or
 // only when it belongs to control (which is going away).
-void CancelHint(TControl* control);
+void CancelHint(IHintSource* control);
 // The tooltip window showing now, or null; and its text.
 HWND HintWindow();
 std::string HintText();
