@@ -361,6 +361,27 @@ void TCanvas::Refresh()
     DeselectHandles();
 }
 
+void TCanvas::ResetTools()
+{
+    DeselectHandles();
+    static const TPen initialPen;
+    static const TBrush initialBrush;
+    static const TFont initialFont;
+    const TPen& p = *pen_;
+    if (p.GetColor() != initialPen.GetColor() || p.GetWidth() != initialPen.GetWidth() ||
+        p.GetStyle() != initialPen.GetStyle() || p.GetMode() != initialPen.GetMode())
+        pen_->Assign(&initialPen);
+    if (brush_->GetColor() != initialBrush.GetColor() || brush_->GetStyle() != initialBrush.GetStyle())
+        brush_->Assign(&initialBrush);
+    const TFont& f = *font_;
+    if (f.GetName() != initialFont.GetName() || f.GetHeight() != initialFont.GetHeight() ||
+        f.GetColor() != initialFont.GetColor() || f.GetStyle() != initialFont.GetStyle() ||
+        f.GetPitch() != initialFont.GetPitch() || f.GetCharset() != initialFont.GetCharset() ||
+        f.PixelsPerInch != initialFont.PixelsPerInch)
+        font_->Assign(&initialFont);
+    CopyMode = cmSrcCopy;
+}
+
 void TCanvas::RequirePen()
 {
     HDC dc = Handle();

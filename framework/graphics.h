@@ -319,6 +319,10 @@ class TCanvas : public TPersistent {
     // Puts the stock objects back into the DC; the next drawing call selects
     // the pen, brush and font again.
     void Refresh();
+    // Refresh, and the pen, brush, font and copy mode back to what a new
+    // canvas has. A tool already at its initial values keeps its handle, so
+    // that a canvas drawn on for every paint does not make its objects anew.
+    void ResetTools();
 
 protected:
     // Called when a DC is needed and there is none: subclasses over windows

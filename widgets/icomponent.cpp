@@ -375,6 +375,29 @@ void TiComponent::Paint()
     PaintToDC();
 }
 
+void TiComponent::Resize()
+{
+    paintBitmap_.reset();
+    TCustomControl::Resize();
+}
+
+// Every paint starts where the first one did, so that a widget draws the
+// same pixels whatever the paint before it left: black pixels, the canvas's
+// initial tools, and the DC's initial state (clipping, alignment, modes),
+// which SaveDC here and RestoreDC after the paint bring back.
+TCanvas* TiComponent::PaintCanvas(int32_t W, int32_t H)
+{
+    if (paintBitmap_ && (paintBitmap_->GetWidth() != W || paintBitmap_->GetHeight() != H)) paintBitmap_.reset();
+    if (!paintBitmap_) {
+        auto bitmap = std::make_unique<TBitmap>();
+        bitmap->SetSize(W, H);
+        paintBitmap_ = std::move(bitmap);
+    } else {
+        PatBlt(paintBitmap_->Canvas()->Handle(), 0, 0, W, H, BLACKNESS);
+    }
+    return paintBitmap_->Canvas();
+}
+
 void TiComponent::PaintToDC()
 {
     try {
@@ -385,9 +408,16 @@ void TiComponent::PaintToDC()
         } unlocker{this};
         const int32_t w = Width(), h = Height();
         if (w <= 0 || h <= 0) return;
-        TBitmap bitmap;
-        bitmap.SetSize(w, h);
-        TCanvas* c = bitmap.Canvas();
+        TCanvas* c = PaintCanvas(w, h);
+        struct Restorer {
+            TCanvas* canvas;
+            int saved;
+            ~Restorer()
+            {
+                canvas->ResetTools();
+                RestoreDC(canvas->Handle(), saved);
+            }
+        } restorer{c, SaveDC(c->Handle())};
         c->Brush()->SetStyle(bsSolid);
         c->Pen()->SetStyle(psSolid);
         try {

@@ -1,5 +1,5 @@
-// TiComponent: the base of every instrument widget. It paints through a
-// fresh off-screen bitmap, draws the background and border, turns property
+// TiComponent: the base of every instrument widget. It paints through an
+// off-screen bitmap of its own size, kept from paint to paint, draws the background and border, turns property
 // changes into repaint requests (optionally limited to a frame rate or held
 // inside an update bracket) and funnels input into a small set of
 // overridable i-operations. A widget implements iPaintTo and the input
@@ -173,9 +173,10 @@ protected:
 
     void CreateBackGroundPicture();
 
-    // Paint -> PaintToDC: one off-screen bitmap per paint, copied once.
+    // Paint -> PaintToDC: drawn into the off-screen bitmap, copied once.
     void Paint() override;
     void PaintToDC();
+    void Resize() override;
 
     // Framework events: key events run the framework's handler first,
     // mouse events the i-operation first.
@@ -194,6 +195,12 @@ protected:
 
 private:
     void BackGroundPictureChanged(TObject*);
+    TCanvas* PaintCanvas(int32_t W, int32_t H);
+
+    // Making a bitmap and its memory DC costs far more than drawing a lamp,
+    // so each widget keeps one between paints. Dropped when the widget's
+    // size changes and with the widget; its handles count like any other.
+    std::unique_ptr<TBitmap> paintBitmap_;
 
     bool updateActive_ = false;
     int32_t updateFrameRate_ = 60;

@@ -1,7 +1,8 @@
-// The widget base under Wine: buffered painting, repaint economy (counted
-// WM_PAINTs), frame-rate limiting and the update bracket, key routing into
-// the i-operations, painting into a foreign DC, the error display, the
-// per-widget timer, the update registry and what freeing leaves behind.
+// The widget base under Wine: buffered painting through the bitmap each
+// widget keeps, repaint economy (counted WM_PAINTs), frame-rate limiting and
+// the update bracket, key routing into the i-operations, painting into a
+// foreign DC, the error display, the per-widget timer, the update registry
+// and what freeing leaves behind.
 #include "tests/win/widgets_base_testing.h"
 
 namespace {
@@ -43,7 +44,103 @@ const TClassInfo& TBaseTestWidget::StaticClass()
     return info;
 }
 
+// Draws with whatever the canvas and its DC hold when the paint begins, then
+// leaves every one of those changed, as a careless widget would. With Strip
+// it also covers a strip that it otherwise leaves alone.
+class TCarelessWidget : public TiCustomComponent {
+    ORVANE_CLASS(TCarelessWidget, TiCustomComponent)
+    explicit TCarelessWidget(TComponent* AOwner) : TiCustomComponent(AOwner) {}
+    int Paints = 0;
+    bool Strip = true;
+
+protected:
+    void iPaintTo(TCanvas* Canvas) override
+    {
+        Canvas->FillRect(Rect(0, 0, 40, Height()));
+        Canvas->LineTo(39, 39);
+        Canvas->TextOut(20, 2, "W");
+        ++Paints;
+        if (Strip) {
+            Canvas->Brush()->SetColor(clYellow);
+            Canvas->FillRect(Rect(40, 0, Width(), Height()));
+        }
+        HDC dc = Canvas->Handle();
+        Canvas->Pen()->SetColor(clRed);
+        Canvas->Pen()->SetWidth(3);
+        Canvas->Pen()->SetMode(pmXor);
+        Canvas->Brush()->SetColor(clBlue);
+        Canvas->Font()->SetHeight(-20);
+        Canvas->Font()->SetColor(clLime);
+        Canvas->MoveTo(35, 5);
+        Canvas->CopyMode = cmSrcInvert;
+        SetTextAlign(dc, TA_RIGHT | TA_BOTTOM);
+        IntersectClipRect(dc, 0, 0, 5, 5);
+    }
+};
+
+const TClassInfo& TCarelessWidget::StaticClass()
+{
+    static const TClassInfo& info = PublishClass<TCarelessWidget>();
+    return info;
+}
+
+// What the widget's window shows, pixel by pixel.
+std::vector<COLORREF> Shown(TWinControl* w)
+{
+    std::vector<COLORREF> pixels;
+    HDC dc = GetDC(w->Handle());
+    for (int y = 0; y < w->Height(); ++y)
+        for (int x = 0; x < w->Width(); ++x)
+            pixels.push_back(GetPixel(dc, x, y));
+    ReleaseDC(w->Handle(), dc);
+    return pixels;
+}
+
 using WidgetBase = WidgetTest;
+
+// The off-screen bitmap lives from paint to paint; no paint may see what the
+// one before it left in it.
+TEST_F(WidgetBase, EveryPaintStartsFromABlankBitmapAndTheInitialCanvasAndIsSizedToTheWidget)
+{
+    auto* w = Place<TCarelessWidget>(10, 10, 60, 45);
+    ShowForm();
+    ASSERT_GE(w->Paints, 1);
+    const std::vector<COLORREF> first = Shown(w);
+    auto at = [&](const std::vector<COLORREF>& p, int x, int y) { return p[static_cast<size_t>(y * 60 + x)]; };
+    EXPECT_EQ(at(first, 45, 20), ColorToRGB(clYellow));
+    w->Strip = false;
+
+    const int gdi = TResourceCount::GdiObjects, dcs = TResourceCount::DeviceContexts;
+    for (int paint = 1; paint <= 3; ++paint) {
+        const int before = w->Paints;
+        w->InvalidateNow();
+        w->Update();
+        ASSERT_EQ(w->Paints, before + 1);
+        const std::vector<COLORREF> again = Shown(w);
+        EXPECT_EQ(at(again, 5, 30), RGB(255, 255, 255)) << "the initial brush, the whole strip, paint " << paint;
+        EXPECT_EQ(at(again, 10, 10), RGB(0, 0, 0)) << "the initial pen from (0, 0), paint " << paint;
+        EXPECT_EQ(at(again, 45, 20), RGB(0, 0, 0)) << "a new bitmap is black, paint " << paint;
+        for (int y = 0; y < 45; ++y)
+            for (int x = 0; x < 40; ++x)
+                if (at(again, x, y) != at(first, x, y)) {
+                    ADD_FAILURE() << "paint " << paint << " differs from the first at (" << x << ", " << y << ")";
+                    y = 45;
+                    break;
+                }
+        EXPECT_EQ(TResourceCount::GdiObjects, gdi) << "paint " << paint << " made objects it kept";
+        EXPECT_EQ(TResourceCount::DeviceContexts, dcs);
+    }
+
+    // A new size: a bitmap of that size replaces the old one, not beside it.
+    w->SetBounds(10, 10, 80, 50);
+    w->Update();
+    HDC dc = GetDC(w->Handle());
+    EXPECT_EQ(GetPixel(dc, 75, 47), RGB(0, 0, 0)) << "the grown part";
+    EXPECT_EQ(GetPixel(dc, 5, 47), RGB(255, 255, 255)) << "the strip reaches the new bottom";
+    ReleaseDC(w->Handle(), dc);
+    EXPECT_EQ(TResourceCount::GdiObjects, gdi);
+    EXPECT_EQ(TResourceCount::DeviceContexts, dcs);
+}
 
 TEST_F(WidgetBase, SettingAPropertyToItsValueCausesNoRepaint)
 {
