@@ -213,8 +213,7 @@ const TClassInfo& TSkinData::StaticClass()
     return info;
 }
 
-TSkinData::TSkinData(TComponent* AOwner)
-    : TComponent(AOwner), SkinControls(AllSkinControlsButMenuItem()), Options{xoPreview, xoToolbarBK}
+TSkinObjects::TSkinObjects()
 {
     Title = std::make_unique<TDataSkinTitle>("Personality");
     Button = std::make_unique<TDataSkinButton>("Buttons");
@@ -244,7 +243,11 @@ TSkinData::TSkinData(TComponent* AOwner)
     Colors[csCaption] = clBtnFace;
     Colors[csScrollbar] = clScrollBar;
     Colors[csTextDisable] = clGrayText;
+}
 
+TSkinData::TSkinData(TComponent* AOwner)
+    : TComponent(AOwner), SkinControls(AllSkinControlsButMenuItem()), Options{xoPreview, xoToolbarBK}
+{
     MenuImages = std::make_unique<TImageList>(nullptr);
     LoadMenuImages();
     for (const char* row : kBuiltinSkin3rd)
@@ -332,36 +335,55 @@ bool TSkinData::LoadSkin()
     return LoadPackage(false);
 }
 
-void TSkinData::ReplacePackage(TStream& source)
+bool TSkinData::LoadReplacement(TStream& source, bool reportToUser, const std::string& origin)
 {
+    TMemoryStream previous;
+    previous.CopyFrom(skinStream_, 0);
     skinStream_.Clear();
     source.SetPosition(0);
     skinStream_.CopyFrom(source, source.GetSize());
     skinStream_.SetPosition(0);
+    if (LoadPackage(reportToUser, origin)) return true;
+    // The package kept is the one the skin in use came from.
+    skinStream_.Clear();
+    skinStream_.CopyFrom(previous, 0);
+    skinStream_.SetPosition(0);
+    return false;
 }
 
 void TSkinData::LoadFromFile(const std::string& fileName)
 {
     skinFile_ = fileName;
     if (ComponentState().Contains(csDesigning)) return;
-    NotLoaded = true;
-    if (!FileExists(fileName)) return;
-    TFileStream file(fileName, fmOpenRead | fmShareDenyWrite);
-    ReplacePackage(file);
-    if (LoadPackage(true)) UpdateSkin();
+    if (!FileExists(fileName)) {
+        // Whoever named the file hears of it through LoadError; the windows
+        // keep the skin they have.
+        ReportFailure(fileName, "the file does not exist", false);
+        return;
+    }
+    bool loaded = false;
+    try {
+        TFileStream file(fileName, fmOpenRead | fmShareDenyWrite);
+        loaded = LoadReplacement(file, true, fileName);
+    } catch (const Exception& e) {
+        ReportFailure(fileName, e.Message, true);
+    }
+    if (loaded) UpdateSkin();
 }
 
 void TSkinData::LoadFromStream(TStream& stream)
 {
-    ReplacePackage(stream);
-    if (LoadPackage(true) && SkinFormtype == sfMainform) UpdateSkin();
+    if (!LoadReplacement(stream, true, "")) return;
+    if (SkinFormtype == sfMainform)
+        UpdateSkin();
+    else
+        RefreshFrames(); // no deferred skin change follows for the other form types
 }
 
 void TSkinData::LoadFromCollection(TSkinStore* store, int index)
 {
     if (!store || index < 0 || index >= store->Store()->Count()) return;
-    ReplacePackage(store->Store()->Items(index)->DataStream());
-    if (LoadPackage(true)) UpdateSkin();
+    if (LoadReplacement(store->Store()->Items(index)->DataStream(), true, "")) UpdateSkin();
 }
 
 void TSkinData::DoFormSkin(HWND, const std::string& className, bool& DoSkin)
@@ -381,9 +403,10 @@ void TSkinData::DoSkinChanged()
     if (OnSkinChanged) OnSkinChanged(this);
 }
 
-void TSkinData::ReportFailure(const std::string& text, bool reportToUser)
+void TSkinData::ReportFailure(const std::string& origin, const std::string& text, bool reportToUser)
 {
-    DoDebug(text);
+    LoadError = origin.empty() ? text : origin + ": " + text;
+    DoDebug(LoadError);
     if (reportToUser) ShowMessageToUser(text);
 }
 

@@ -108,8 +108,42 @@ public:
 };
 
 // ---------------------------------------------------------------------------
+// What one load makes. A load builds a complete set aside and puts it in
+// place as a whole, or drops it and keeps the set in use: the engine never
+// sees half a skin, and a failed load frees nothing a window still points
+// into.
 
-class TSkinData : public TComponent {
+struct TSkinObjects {
+    // The objects marked "always" below, empty, and the system's colours.
+    TSkinObjects();
+    TSkinObjects(TSkinObjects&&) noexcept = default;
+    TSkinObjects& operator=(TSkinObjects&&) noexcept = default;
+
+    // Objects marked "always" exist from creation (or from the first load)
+    // on; the others are null while the skin gives them no image.
+    std::unique_ptr<TDataSkinTitle> Title; // always
+    std::vector<std::unique_ptr<TDataSkinSysButton>> SysButtons;
+    std::unique_ptr<TDataSkinButton> Button;                                           // always
+    std::unique_ptr<TDataSkinBorder> BorderLeft, BorderRight, BorderTop, BorderBottom; // always
+    std::unique_ptr<TDataSkinBorder> Tabs, UpDownHorz, UpDownVert, ComboButton, Progress;
+    std::unique_ptr<TDataSkinObject> SunkEdge, ExtraImages, ComboArrow, GroupBoxEdge, Toolbar, ToolBars;
+    std::unique_ptr<TDataSkinObject> ProgressChunk, StatusBarEdges, TabPane, Headerbar, MenuBar, MenuItem,
+        MenuBackground, Scrollbar, HorzScroll, VertScroll, HorzScrollThumb, VertScrollThumb;
+    std::unique_ptr<TDataSkinObject> TrackThumbHorz, TrackThumbVert, TrackThumbLeft, TrackThumbRight,
+        TrackThumbUp, TrackThumbDown;
+    std::unique_ptr<TDataSkinObject> Track, TrackVert;
+    std::unique_ptr<TDataSkinBoxLabel> GroupBox;
+
+    std::array<TColor, ShemeColorCount> Colors{};
+    std::array<bool, ShemeColorCount> ColorGiven{};
+    std::vector<TColor> PreColors;
+    // Solid, in the button-face colour; forms' backgrounds are filled with it.
+    TBrushHandle BackBrushHandle;
+};
+
+// ---------------------------------------------------------------------------
+
+class TSkinData : public TComponent, public TSkinObjects {
     ORVANE_CLASS(TSkinData, TComponent)
     explicit TSkinData(TComponent* AOwner);
     ~TSkinData() override;
@@ -141,15 +175,21 @@ class TSkinData : public TComponent {
     void DefineProperties(TFiler& filer) override;
     void Loaded() override;
 
-    // Reads the held package into skin objects. False (and NotLoaded left
-    // true) when the package is refused or a bitmap in it cannot be read;
-    // the failure goes to DoDebug. Does nothing while designing.
+    // Reads the held package into skin objects. False when the package is
+    // refused or a bitmap in it cannot be read: the skin in use before (if
+    // any) then stays in use, whole, NotLoaded keeps its value and
+    // LoadError says why. Does nothing while designing.
     bool LoadSkin();
-    // Replace the package and load it. A file that does not exist changes
-    // nothing but NotLoaded.
+    // Replace the package and load it. A package that does not load leaves
+    // the held package and the skin as they were; so does a file that does
+    // not exist (quietly: only LoadError tells).
     void LoadFromFile(const std::string& fileName);
     void LoadFromStream(TStream& stream);
     void LoadFromCollection(TSkinStore* store, int index);
+    // Why the last load failed, for whoever offered the skin: the package
+    // file when there is one, the file inside it and the reason. Empty after
+    // a load that succeeded.
+    std::string LoadError;
     // The held package (packed), as SkinStream stores it.
     TMemoryStream& SkinStream() { return skinStream_; }
 
@@ -176,26 +216,11 @@ class TSkinData : public TComponent {
     void InstallThread(DWORD threadId);
     void UnInstallThread(DWORD threadId);
 
-    // Members the engine reads. Objects marked "always" exist from creation
-    // (or from the first load) on; the others are null while the skin gives
-    // them no image.
-    std::unique_ptr<TDataSkinTitle> Title; // always
-    std::vector<std::unique_ptr<TDataSkinSysButton>> SysButtons;
-    std::unique_ptr<TDataSkinButton> Button;                                           // always
-    std::unique_ptr<TDataSkinBorder> BorderLeft, BorderRight, BorderTop, BorderBottom; // always
-    std::unique_ptr<TDataSkinBorder> Tabs, UpDownHorz, UpDownVert, ComboButton, Progress;
-    std::unique_ptr<TDataSkinObject> SunkEdge, ExtraImages, ComboArrow, GroupBoxEdge, Toolbar, ToolBars;
-    std::unique_ptr<TDataSkinObject> ProgressChunk, StatusBarEdges, TabPane, Headerbar, MenuBar, MenuItem,
-        MenuBackground, Scrollbar, HorzScroll, VertScroll, HorzScrollThumb, VertScrollThumb;
-    std::unique_ptr<TDataSkinObject> TrackThumbHorz, TrackThumbVert, TrackThumbLeft, TrackThumbRight,
-        TrackThumbUp, TrackThumbDown;
-    std::unique_ptr<TDataSkinObject> Track, TrackVert, MinCaption;
-    std::unique_ptr<TDataSkinBoxLabel> GroupBox;
-
-    std::array<TColor, ShemeColorCount> Colors{};
-    std::array<bool, ShemeColorCount> ColorGiven{};
-    std::vector<TColor> PreColors;
-    HBRUSH BackBrush() const { return backBrush_.Get(); }
+    // The skin objects, colours and brush the engine reads are the
+    // TSkinObjects this class derives from. Made only on request, never by
+    // a load:
+    std::unique_ptr<TDataSkinObject> MinCaption;
+    HBRUSH BackBrush() const { return BackBrushHandle.Get(); }
     std::unique_ptr<TBitmap> AppIcon = std::make_unique<TBitmap>();
     std::unique_ptr<TImageList> MenuImages;
     bool NotLoaded = true;
@@ -206,8 +231,12 @@ class TSkinData : public TComponent {
     static std::function<void(const std::string&)> ShowSkinMessage;
 
 private:
-    // The two halves of a load (winskindataload.cpp).
-    bool LoadPackage(bool reportToUser);
+    // The two halves of a load (winskindataload.cpp). origin names the
+    // package in LoadError (a file name, or empty).
+    bool LoadPackage(bool reportToUser, const std::string& origin = "");
+    // Replaces the held package with source's bytes and loads it; the old
+    // bytes come back when the new ones do not load.
+    bool LoadReplacement(TStream& source, bool reportToUser, const std::string& origin);
     void LoadFromIni(TSkinReader& reader, TQuickIni& ini);
     void Readbmp(TBitmap& bitmap, const std::string& reference);
     template <class T>
@@ -233,9 +262,9 @@ private:
     void ReBuildComboxArrow();
     void RebuildToolbar();
 
-    void ReplacePackage(TStream& source);
-    // DoDebug, and a message for a skin the user chose at run time.
-    void ReportFailure(const std::string& text, bool reportToUser);
+    // LoadError and DoDebug, and a message (text alone) for a skin the user
+    // chose at run time.
+    void ReportFailure(const std::string& origin, const std::string& text, bool reportToUser);
     void MakeAppIcon();
     void LoadMenuImages();
 
@@ -249,13 +278,19 @@ private:
     void AdjustSkinControls();
     void RequestAction(int action);
     void MarkManagerInUse();
+    // After a load put new objects in place, before the old ones go: every
+    // frame painting with this component drops what it holds of the old
+    // objects and takes the new ones.
+    void RebindFrames();
+    // Has those frames take the new skin as a whole (colours, non-client
+    // size), for loads that no deferred skin change follows.
+    void RefreshFrames();
 
     bool active_ = false;
     TSkinReader* reader_ = nullptr; // the package being loaded, for Readbmp
     TStringList skin3rd_;
     std::string skinFile_;
     TMemoryStream skinStream_;
-    TBrushHandle backBrush_;
 };
 
 // ---------------------------------------------------------------------------

@@ -44,15 +44,17 @@ std::unique_ptr<TBitmap> CopyOf(TBitmap& source)
 // ---------------------------------------------------------------------------
 // The load as a whole.
 
-bool TSkinData::LoadPackage(bool reportToUser)
+bool TSkinData::LoadPackage(bool reportToUser, const std::string& origin)
 {
     if (ComponentState().Contains(csDesigning)) return false;
+    const bool wasLoaded = !NotLoaded;
     NotLoaded = true;
     TSkinReader reader;
     skinStream_.SetPosition(0);
     if (!reader.Loadfromstream(skinStream_)) {
+        NotLoaded = !wasLoaded;
         // An unknown format or a damaged package: the user is told either way.
-        ReportFailure(reader.LastError, true);
+        ReportFailure(origin, reader.LastError, true);
         return false;
     }
     TMemoryStream scratch;
@@ -61,19 +63,33 @@ bool TSkinData::LoadPackage(bool reportToUser)
     scratch.SetPosition(0);
     TQuickIni ini;
     ini.LoadFromStream(&scratch);
-    // A bitmap that cannot be decoded must not stop the form from opening:
-    // the component stays not loaded and the form goes unskinned.
+
+    // The new set is built in place of the one in use, which waits aside
+    // (its objects stay where the frames' pointers expect them) until the
+    // new one is complete. Colours no load reads carry over.
+    TSkinObjects previous;
+    previous.Colors = Colors;
+    std::swap(static_cast<TSkinObjects&>(*this), previous);
+    std::string failure;
     try {
         LoadFromIni(reader, ini);
     } catch (const Exception& e) {
-        ReportFailure("The skin cannot be loaded: " + e.Message, reportToUser);
-        return false;
+        failure = e.Message;
     } catch (const std::bad_alloc&) {
-        ReportFailure("The skin cannot be loaded: an image is too large", reportToUser);
+        failure = "an image is too large for the memory left";
+    }
+    if (!failure.empty()) {
+        // A bitmap that cannot be decoded must not stop the form from opening
+        // nor take a skin in use away: the windows keep what they show.
+        std::swap(static_cast<TSkinObjects&>(*this), previous);
+        NotLoaded = !wasLoaded;
+        ReportFailure(origin, "The skin cannot be loaded: " + failure, reportToUser);
         return false;
     }
     NotLoaded = false;
-    return true;
+    LoadError.clear();
+    RebindFrames();
+    return true; // the old objects go with `previous`, which nothing points into now
 }
 
 void TSkinData::LoadFromIni(TSkinReader& reader, TQuickIni& ini)
@@ -138,7 +154,7 @@ void TSkinData::LoadFromIni(TSkinReader& reader, TQuickIni& ini)
     ReBuildComboxArrow();
     RebuildToolbar();
     Colors[csCaption] = GetCaptionColor();
-    backBrush_.Reset(::CreateSolidBrush(ColorToRGB(Colors[csButtonFace])));
+    BackBrushHandle.Reset(::CreateSolidBrush(ColorToRGB(Colors[csButtonFace])));
 }
 
 // ---------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 #include "framework/forms.h"
 #include "skin/winskindata.h"
 #include "skin/winskinform.h"
+#include "skin/winskinframe.h"
 
 namespace {
 
@@ -73,6 +74,25 @@ void TSkinData::UpdateSkin()
     m.ActionData = this;
     m.DeleteSysbtn();
     if (m.UseState == 1) m.SetAction(3, 250);
+}
+
+void TSkinData::RebindFrames()
+{
+    // A copy: re-initialising a frame makes no frame, but nothing here
+    // should depend on that.
+    const std::vector<TWinSkinForm*> frames = LiveSkinFrames();
+    for (TWinSkinForm* f : frames) {
+        if (f->Data != this) continue;
+        f->DeleteSysbtn();
+        if (f->FrameState != FrameReleased) f->InitSkinData();
+    }
+}
+
+void TSkinData::RefreshFrames()
+{
+    for (TWinSkinForm* f : LiveSkinFrames())
+        if (f->Data == this && f->FrameState != FrameReleased && IsWindow(f->Wnd))
+            PostMessageA(f->Wnd, WM_SKIN_CHANGED, 0, 0);
 }
 
 void TSkinData::ChangeForm(TCustomForm* form)

@@ -36,6 +36,12 @@ TWinSkinForm* FindSkinFrame(HWND wnd)
     return wnd ? static_cast<TWinSkinForm*>(GetPropA(wnd, SkinFramePropName)) : nullptr;
 }
 
+std::vector<TWinSkinForm*>& LiveSkinFrames()
+{
+    static std::vector<TWinSkinForm*> frames;
+    return frames;
+}
+
 const TClassInfo& TWinSkinForm::StaticClass()
 {
     static const TClassInfo& info = PublishClass<TWinSkinForm>();
@@ -65,6 +71,7 @@ TWinSkinForm::TWinSkinForm(TComponent* AOwner) : TComponent(AOwner)
     captionBuffer_->SetPixelFormat(pf24bit);
     controls_ = std::make_unique<TSkinControlList>(*this);
     menus_ = std::make_unique<TSkinFormMenus>(*this);
+    LiveSkinFrames().push_back(this);
 }
 
 TRect TWinSkinForm::MenuHostBandRect() const
@@ -92,6 +99,7 @@ TWinSkinForm::~TWinSkinForm()
     HotObject = nullptr;
     SysButtons.clear();
     if (Manager) Manager->DeleteForm2(this);
+    std::erase(LiveSkinFrames(), this);
 }
 
 // ---------------------------------------------------------------------------

@@ -263,3 +263,6 @@ constexpr const char* SkinFramePropName = "OrvaneWinSkinForm";
 
 // The frame of a window, found through the window property the frame sets.
 TWinSkinForm* FindSkinFrame(HWND wnd);
+// Every frame alive, whichever manager made it: the skin data reaches them
+// all when a load replaces the objects their caption buttons point into.
+std::vector<TWinSkinForm*>& LiveSkinFrames();

@@ -674,7 +674,10 @@ TEST_F(SkinData, SkinFileReplacesThePackageWhenTheFileExists)
     ASSERT_FALSE(d.NotLoaded);
     d.SetSkinFile("C:\\no\\such\\skin.skn");
     EXPECT_EQ(d.GetSkinFile(), "C:\\no\\such\\skin.skn");
-    EXPECT_TRUE(d.NotLoaded);
+    // The skin in use stays in use (its windows keep painting), and the
+    // caller can tell which file was missing.
+    EXPECT_FALSE(d.NotLoaded);
+    EXPECT_EQ(d.LoadError, "C:\\no\\such\\skin.skn: the file does not exist");
     EXPECT_EQ(d.Button->Image->GetWidth(), 150); // the earlier objects stay
 
     char dir[MAX_PATH], name[MAX_PATH];
