@@ -528,11 +528,16 @@ void TBitmap::Assign(const TPersistent* source)
 
 void TBitmap::LoadFromStream(TStream& stream)
 {
+    LoadFromStream(stream, BmpMaxPixels);
+}
+
+void TBitmap::LoadFromStream(TStream& stream, int64_t maxPixels)
+{
     if (stream.GetPosition() >= stream.GetSize()) {
         FreeImage();
         return;
     }
-    const TBmpImage img = DecodeBmp(stream);
+    const TBmpImage img = DecodeBmp(stream, std::min(maxPixels, BmpMaxPixels));
     const TPixelFormat format = FormatOfFile(img);
     std::vector<RGBQUAD> palette;
     for (uint32_t c : img.Palette)

@@ -443,6 +443,9 @@ class TBitmap : public TGraphic {
     // Windows BMP: 1, 4, 8, 16, 24 and 32 bits in; 32 bits out for pf32bit,
     // else 24. Malformed files raise EInvalidGraphic.
     void LoadFromStream(TStream& stream) override;
+    // The same, refusing (EInvalidGraphic) before allocating anything an
+    // image of more than maxPixels pixels: files from strangers get a budget.
+    void LoadFromStream(TStream& stream, int64_t maxPixels);
     void SaveToStream(TStream& stream) override;
     // A BITMAP resource of module instance (null: this exe).
     void LoadFromResourceName(HINSTANCE instance, const std::string& name);

@@ -159,7 +159,8 @@ void CheckSize(const Layout& l, int64_t maxPixels)
     if (l.height == 0 || l.height > BmpMaxDimension)
         Fail("height " + std::to_string(l.height) + " out of range");
     if (l.width * l.height > maxPixels)
-        Fail("image of " + Num(l.width) + " x " + Num(l.height) + " pixels is too large");
+        Fail("image of " + Num(l.width) + " x " + Num(l.height) + " pixels is too large (more than the " +
+             Num(std::max<int64_t>(maxPixels, 0)) + " allowed)");
 }
 
 // 16- and 32-bit files without masks use the fixed layouts; a 40-byte header

@@ -238,6 +238,8 @@ private:
     // bytes come back when the new ones do not load.
     bool LoadReplacement(TStream& source, bool reportToUser, const std::string& origin);
     void LoadFromIni(TSkinReader& reader, TQuickIni& ini);
+    // Loads an image the ini names, out of the package and within what is
+    // left of the pixel budget.
     void Readbmp(TBitmap& bitmap, const std::string& reference);
     template <class T>
     std::unique_ptr<T> NewObject(const TQuickIni& ini, const std::string& section, const char* imageKey);
@@ -288,6 +290,7 @@ private:
 
     bool active_ = false;
     TSkinReader* reader_ = nullptr; // the package being loaded, for Readbmp
+    int64_t pixelsLeft_ = 0;        // of the budget of the load under way
     TStringList skin3rd_;
     std::string skinFile_;
     TMemoryStream skinStream_;

@@ -98,6 +98,7 @@ void TSkinData::LoadFromIni(TSkinReader& reader, TQuickIni& ini)
         TSkinReader*& slot;
         ~ReaderScope() { slot = nullptr; }
     } scope{reader_ = &reader};
+    pixelsLeft_ = kSkinPixelBudget;
 
     ReadBord(ini);
     ReadColor(ini);
@@ -171,10 +172,16 @@ void TSkinData::Readbmp(TBitmap& bitmap, const std::string& reference)
     }
     data.SetPosition(0);
     try {
-        bitmap.LoadFromStream(data);
+        // The decoder refuses what the budget cannot pay for before it
+        // allocates anything.
+        bitmap.LoadFromStream(data, pixelsLeft_);
     } catch (const Exception& e) {
-        throw EInvalidGraphic(name + ": " + e.Message);
+        std::string why = name + ": " + e.Message;
+        if (pixelsLeft_ < kSkinPixelBudget)
+            why += "; the images of a skin may hold " + std::to_string(kSkinPixelBudget) + " pixels in all";
+        throw EInvalidGraphic(why);
     }
+    pixelsLeft_ -= int64_t{bitmap.GetWidth()} * bitmap.GetHeight();
 }
 
 template <class T>

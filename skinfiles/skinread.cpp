@@ -16,6 +16,23 @@ int32_t Int32At(const uint8_t* p)
                                 uint32_t(p[3]) << 24);
 }
 
+// The entries a string list would make of the text (a line ends at CR, LF or
+// CR LF; a final line break adds none), counted where the text lies: a few
+// kilobytes of packed line breaks unpack to millions of them, and the list
+// itself would cost tens of bytes each.
+int64_t CountLines(const uint8_t* text, int64_t length)
+{
+    int64_t lines = 0;
+    for (int64_t i = 0; i < length;) {
+        while (i < length && text[i] != '\r' && text[i] != '\n')
+            ++i;
+        ++lines;
+        if (i < length && text[i] == '\r') ++i;
+        if (i < length && text[i] == '\n') ++i;
+    }
+    return lines;
+}
+
 } // namespace
 
 TSkinReader::TSkinReader() = default;
@@ -91,13 +108,14 @@ bool TSkinReader::Index(TMemoryStream& unpacked)
     if (namesLength < 0 || namesAt + namesLength > size)
         return Reject(std::string(SDamaged) + "its name list runs past its end.");
 
+    const int64_t lines = CountLines(bytes + namesAt, namesLength);
+    if (lines > kSkinMaxFiles)
+        return Reject(std::string(SDamaged) + "it names " + IntToStr(lines) + " files, more than the " +
+                      IntToStr(kSkinMaxFiles) + " a package can hold.");
     std::string text(reinterpret_cast<const char*>(bytes + namesAt), static_cast<size_t>(namesLength));
     TStringList names;
     names.SetText(LowerCase(text));
     const int count = names.Count();
-    if (count > kSkinMaxFiles)
-        return Reject(std::string(SDamaged) + "it names " + IntToStr(count) + " files, more than the " +
-                      IntToStr(kSkinMaxFiles) + " a package can hold.");
 
     const int64_t sizesAt = namesAt + namesLength;
     const int64_t dataAt = sizesAt + 4 * int64_t(count);

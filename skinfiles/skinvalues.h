@@ -11,6 +11,14 @@
 #include "runtime/colors.h"
 #include "skinfiles/winskinini.h"
 
+// ---------------------------------------------------------------------------
+// What a skin may ask for. Skins come from strangers: nothing they say may
+// cost unbounded memory.
+
+// The pixels the images of one package may hold together: several
+// full-screen backgrounds, far below what a few crafted bytes could ask for.
+constexpr int64_t kSkinPixelBudget = int64_t{8} << 20;
+
 // Three numbers for red, green and blue. Every run of decimal digits is a
 // number, anything else separates them. A number counts once a separator
 // follows it; one still pending at the end of the text counts only as the
