@@ -41,24 +41,49 @@ bool TQuickIni::IsSection(const std::string& line)
     return StartsWith(t, '[') && EndsWith(t, ']');
 }
 
+TQuickIni::TQuickIni() = default;
+TQuickIni::~TQuickIni() = default;
+
+TQuickIni::TIndex& TQuickIni::Index() const
+{
+    if (!index_) {
+        index_ = std::make_unique<TIndex>();
+        // Headers compare without regard to ASCII case; the first one wins.
+        for (int i = 0; i < sections_.Count(); ++i)
+            index_->Headers.emplace(LowerCase(sections_.Get(i)), static_cast<int>(sections_.Objects(i)));
+    }
+    return *index_;
+}
+
+const TQuickIni::TSectionKeys& TQuickIni::KeysOf(int header) const
+{
+    TIndex& index = Index();
+    auto found = index.Sections.find(header);
+    if (found != index.Sections.end()) return found->second;
+    TSectionKeys& keys = index.Sections[header];
+    int i = header + 1;
+    for (; i < lines_.Count(); ++i) {
+        const std::string& line = lines_[i];
+        if (IsSection(line)) break;
+        keys.Keys.emplace(GetName(line), i); // the first line of a name wins
+    }
+    keys.End = i;
+    return keys;
+}
+
 int TQuickIni::GetSectionIndex(const std::string& section) const
 {
-    const std::string header = "[" + section + "]";
-    for (int i = 0; i < sections_.Count(); ++i)
-        if (SameText(sections_.Get(i), header)) return static_cast<int>(sections_.Objects(i));
-    return -1;
+    const TIndex& index = Index();
+    const auto found = index.Headers.find(LowerCase("[" + section + "]"));
+    return found == index.Headers.end() ? -1 : found->second;
 }
 
 int TQuickIni::FindKey(int header, const std::string& ident, int& end) const
 {
-    const std::string name = LowerCase(ident);
-    int i = header + 1;
-    for (; i < lines_.Count(); ++i) {
-        const std::string line = lines_.Get(i);
-        if (IsSection(line)) break;
-        if (GetName(line) == name) return i;
-    }
-    end = i;
+    const TSectionKeys& keys = KeysOf(header);
+    const auto found = keys.Keys.find(LowerCase(ident));
+    if (found != keys.Keys.end()) return found->second;
+    end = keys.End;
     return -1;
 }
 
@@ -221,6 +246,7 @@ void TQuickIni::WriteString(const std::string& section, const std::string& ident
     const int key = FindKey(header, ident, end);
     if (key >= 0) {
         lines_.Put(key, line);
+        Changed();
         return;
     }
     lines_.Insert(end, line);
@@ -275,6 +301,7 @@ void TQuickIni::SetIniFile(const TStrings& strings)
 
 void TQuickIni::RebuildSections()
 {
+    Changed();
     sections_.Clear();
     for (int i = 0; i < lines_.Count(); ++i) {
         const std::string line = lines_.Get(i);
@@ -284,6 +311,7 @@ void TQuickIni::RebuildSections()
 
 void TQuickIni::Clear()
 {
+    Changed();
     lines_.Clear();
     sections_.Clear();
 }

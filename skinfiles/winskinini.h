@@ -5,14 +5,16 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <unordered_map>
 
 #include "runtime/classes.h"
 
 class TQuickIni {
 public:
-    TQuickIni() = default; // Create: both lists empty
-    ~TQuickIni() = default;
+    TQuickIni(); // Create: both lists empty
+    ~TQuickIni();
     TQuickIni(const TQuickIni&) = delete;
     TQuickIni& operator=(const TQuickIni&) = delete;
 
@@ -70,7 +72,25 @@ private:
     // next header's line, or the line count).
     int FindKey(int header, const std::string& ident, int& end) const;
 
+    // Lookups go through hash tables built on first use: a skin from a
+    // stranger may hold tens of thousands of sections, and scanning them all
+    // for every key made loading quadratic. They answer exactly what the
+    // scans answered (the first header, the first key of a section) and are
+    // dropped by every change to the lines.
+    struct TSectionKeys {
+        std::unordered_map<std::string, int> Keys; // name -> first line holding it
+        int End = 0;                               // the next header's line, or the line count
+    };
+    struct TIndex {
+        std::unordered_map<std::string, int> Headers;   // lower-cased header -> its line
+        std::unordered_map<int, TSectionKeys> Sections; // by header line, built as asked for
+    };
+    TIndex& Index() const;
+    const TSectionKeys& KeysOf(int header) const;
+    void Changed() { index_.reset(); }
+
     TStringList lines_;
     TStringList sections_;
     std::string fileName_;
+    mutable std::unique_ptr<TIndex> index_;
 };

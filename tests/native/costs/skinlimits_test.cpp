@@ -1,4 +1,4 @@
-// What hostile skin files cost: peak memory, measured
+// What hostile skin files cost: peak memory and the work of lookups, measured
 // through a counting allocator that replaces the global one. An executable of
 // its own, so that no other test pays for the count and nothing else
 // allocates while a measurement runs.
@@ -15,6 +15,7 @@
 #include "skinfiles/skinread.h"
 #include "skinfiles/skinvalues.h"
 #include "skinfiles/winconvert.h"
+#include "skinfiles/winskinini.h"
 
 namespace {
 
@@ -154,4 +155,44 @@ TEST(SkinFileMemory, AnRleBitmapBeyondTheSkinBudgetCostsNothing)
         EXPECT_NE(std::string(e.Message).find("8192 x 8192"), std::string::npos) << e.Message;
     }
     EXPECT_EQ(m.PeakMiB(), 0);
+}
+
+// The loader reads about a dozen keys of every section whose name begins
+// with "Button". Each lookup used to walk all section headers, lower-casing
+// two strings per header: 4,000 such sections took seconds. An index makes
+// a lookup cost a few allocations, however many sections there are.
+TEST(SkinFileWork, LookupsDoNotGrowWithTheNumberOfSections)
+{
+    auto iniOf = [](int sections) {
+        std::string text;
+        for (int i = 0; i < sections; ++i)
+            text += "[ButtonWithALongSectionName" + std::to_string(i) + "]\nAction=" + std::to_string(i % 5) +
+                    "\nXcoord=" + std::to_string(i) + "\n";
+        return text;
+    };
+    auto allocationsPerLookup = [&](int sections) {
+        TMemoryStream s;
+        const std::string text = iniOf(sections);
+        s.WriteBuffer(text.data(), int64_t(text.size()));
+        s.SetPosition(0);
+        TQuickIni ini;
+        ini.LoadFromStream(&s);
+        const int lookups = 200;
+        auto readAll = [&] {
+            for (int i = 0; i < lookups; ++i) {
+                const int n = (i * 37) % sections;
+                EXPECT_EQ(ini.ReadInteger("buttonwithalongsectionname" + std::to_string(n), "XCOORD", -1), n);
+            }
+        };
+        // The first reading of a section indexes its keys, once; counted is
+        // what every later lookup costs, as the loader's dozen per section.
+        readAll();
+        Measure m;
+        readAll();
+        return m.Allocations() / lookups;
+    };
+    const int64_t small = allocationsPerLookup(40);
+    const int64_t large = allocationsPerLookup(4000);
+    EXPECT_LE(large, 8);
+    EXPECT_LE(large, small + 1) << "small " << small << ", large " << large;
 }
