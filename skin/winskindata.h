@@ -26,6 +26,7 @@ class TQuickIni;
 class TSkinReader;
 class TSkinData;
 class TSkinStore;
+struct TSkinObjectValues;
 
 ORVANE_ENUM(TSkinControlType, xcMainMenu, xcPopupMenu, xcMenuItem, xcToolbar, xcControlbar, xcCombo,
             xcCheckBox, xcRadioButton, xcProgress, xcScrollbar, xcEdit, xcButton, xcBitBtn, xcSpeedButton,
@@ -241,10 +242,11 @@ private:
     // Loads an image the ini names, out of the package and within what is
     // left of the pixel budget.
     void Readbmp(TBitmap& bitmap, const std::string& reference);
+    static void Apply(const TSkinObjectValues& values, TDataSkinObject& obj);
+    // The object a section describes, with its image; null for a section
+    // that names no image.
     template <class T>
-    std::unique_ptr<T> NewObject(const TQuickIni& ini, const std::string& section, const char* imageKey);
-    void ReadColours(const TQuickIni& ini, TDataSkinObject& obj, const std::string& section);
-    void ReadMargins(const TQuickIni& ini, TDataSkinObject& obj, const std::string& section);
+    std::unique_ptr<T> NewObject(const std::string& section, const TSkinObjectValues& values);
     std::unique_ptr<TDataSkinObject> ReadObject(const TQuickIni& ini, const std::string& section);
     std::unique_ptr<TDataSkinBorder> ReadObject2(const TQuickIni& ini, const std::string& section,
                                                  const std::string& image2Key);
@@ -258,7 +260,6 @@ private:
     void ReadSysButton(const TQuickIni& ini);
     void CreateMdibtn(const TQuickIni& ini);
     void ReadColor(const TQuickIni& ini);
-    void ReadColor2(const TQuickIni& ini, const std::string& key, TShemeColor slot, TColor def);
     void SetFrame(const TQuickIni& ini);
     void ReBuildCombobox();
     void ReBuildComboxArrow();

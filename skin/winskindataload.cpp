@@ -184,115 +184,79 @@ void TSkinData::Readbmp(TBitmap& bitmap, const std::string& reference)
     pixelsLeft_ -= int64_t{bitmap.GetWidth()} * bitmap.GetHeight();
 }
 
+void TSkinData::Apply(const TSkinObjectValues& v, TDataSkinObject& obj)
+{
+    obj.Margins = Rect(v.Margins.Left, v.Margins.Top, v.Margins.Right, v.Margins.Bottom);
+    obj.Style = v.Style;
+    obj.Frame = v.Frame;
+    obj.Trans = v.Trans;
+    obj.Tile = v.Tile;
+    obj.NormalColour = v.NormalColour;
+    obj.MouseOverColour = v.MouseOverColour;
+    obj.PressedColour = v.PressedColour;
+    obj.NormalColour2 = v.NormalColour2;
+    obj.MouseOverColour2 = v.MouseOverColour2;
+    obj.PressedColour2 = v.PressedColour2;
+}
+
 template <class T>
-std::unique_ptr<T> TSkinData::NewObject(const TQuickIni& ini, const std::string& section,
-                                        const char* imageKey)
+std::unique_ptr<T> TSkinData::NewObject(const std::string& section, const TSkinObjectValues& v)
 {
-    const std::string reference = ini.ReadString(section, imageKey, "");
-    if (reference.empty()) return nullptr;
+    // A section that names no image makes no object.
+    if (v.Image.empty()) return nullptr;
     auto obj = std::make_unique<T>(section);
-    Readbmp(*obj->Image, reference);
+    Readbmp(*obj->Image, v.Image);
+    Apply(v, *obj);
     return obj;
-}
-
-void TSkinData::ReadMargins(const TQuickIni& ini, TDataSkinObject& obj, const std::string& section)
-{
-    obj.Margins =
-        Rect(ini.ReadInteger(section, "LeftWidth", 0), ini.ReadInteger(section, "TopHeight", 0),
-             ini.ReadInteger(section, "RightWidth", 0), ini.ReadInteger(section, "BottomHeight", 0));
-}
-
-void TSkinData::ReadColours(const TQuickIni& ini, TDataSkinObject& obj, const std::string& section)
-{
-    obj.NormalColour = ini.ReadInteger(section, "NormalColour", -1);
-    obj.MouseOverColour = ini.ReadInteger(section, "MouseOverColour", -1);
-    obj.PressedColour = ini.ReadInteger(section, "PressedColour", -1);
-    const TColor text = Colors[csButtonText];
-    obj.NormalColour2 = GetColor(ini.ReadString(section, "NormalColour2", ""), text);
-    obj.MouseOverColour2 = GetColor(ini.ReadString(section, "MouseOverColour2", ""), text);
-    obj.PressedColour2 = GetColor(ini.ReadString(section, "PressedColour2", ""), text);
 }
 
 std::unique_ptr<TDataSkinObject> TSkinData::ReadObject(const TQuickIni& ini, const std::string& section)
 {
-    auto obj = NewObject<TDataSkinObject>(ini, section, "Image");
-    if (!obj) return nullptr;
-    obj->Style = ini.ReadInteger(section, "Style", 0);
-    ReadMargins(ini, *obj, section);
-    obj->Frame = ini.ReadInteger(section, "Frame", 0);
-    obj->Trans = ini.ReadInteger(section, "Trans", 0);
-    obj->Tile = ini.ReadInteger(section, "Tile", 0);
-    ReadColours(ini, *obj, section);
-    if (obj->Tile > 1) obj->Tile = 0;
-    return obj;
+    return NewObject<TDataSkinObject>(section, ReadObjectValues(ini, section, Colors[csButtonText]));
 }
 
 std::unique_ptr<TDataSkinBorder> TSkinData::ReadObject2(const TQuickIni& ini, const std::string& section,
                                                         const std::string& image2Key)
 {
-    auto obj = NewObject<TDataSkinBorder>(ini, section, "Image");
-    if (!obj) return nullptr;
-    if (!image2Key.empty()) Readbmp(*obj->Image2, ini.ReadString(section, image2Key, ""));
-    obj->Style = ini.ReadInteger(section, "Style", 0);
-    ReadMargins(ini, *obj, section);
-    obj->Trans = ini.ReadInteger(section, "Trans", 0);
-    obj->Tile = ini.ReadInteger(section, "Tile", 0);
-    ReadColours(ini, *obj, section);
-    if (obj->Tile > 1) obj->Tile = 0;
+    const TSkinObjectValues v = ReadObjectValues(ini, section, Colors[csButtonText], image2Key.c_str());
+    auto obj = NewObject<TDataSkinBorder>(section, v);
+    if (obj && !v.Image2.empty()) Readbmp(*obj->Image2, v.Image2);
     return obj;
 }
 
 void TSkinData::ReadProgress(const TQuickIni& ini, const std::string& section)
 {
-    Progress = NewObject<TDataSkinBorder>(ini, section, "Bitmap");
-    if (!Progress) return;
-    Progress->Style = ini.ReadInteger(section, "Style", 0);
-    ReadMargins(ini, *Progress, section);
-    Progress->Trans = ini.ReadInteger(section, "Trans", 0);
-    Progress->Tile = ini.ReadInteger(section, "Tile", 0);
-    if (Progress->Tile > 1) Progress->Tile = 1;
+    Progress = NewObject<TDataSkinBorder>(section, ReadProgressValues(ini, section));
 }
 
 void TSkinData::ReadBoxLabel(const TQuickIni& ini, const std::string& section)
 {
-    GroupBox = NewObject<TDataSkinBoxLabel>(ini, section, "Image");
+    const TSkinBoxLabelValues v = ReadBoxLabelValues(ini, section, Colors[csButtonText]);
+    GroupBox = NewObject<TDataSkinBoxLabel>(section, v);
     if (!GroupBox) return;
-    GroupBox->Style = ini.ReadInteger(section, "Style", 0);
-    ReadMargins(ini, *GroupBox, section);
-    GroupBox->Trans = ini.ReadInteger(section, "Trans", 0);
-    GroupBox->Tile = ini.ReadInteger(section, "Tile", 0);
-    ReadColours(ini, *GroupBox, section);
-    if (GroupBox->Tile > 1) GroupBox->Tile = 0;
-    GroupBox->BackgroundAlignment = ini.ReadInteger(section, "BackgroundAlignment", 0);
-    GroupBox->BackgroundLeftShift = ini.ReadInteger(section, "BackgroundLeftShift", 0);
-    GroupBox->BackgroundRightShift = ini.ReadInteger(section, "BackgroundRightShift", 0);
+    GroupBox->BackgroundAlignment = v.BackgroundAlignment;
+    GroupBox->BackgroundLeftShift = v.BackgroundLeftShift;
+    GroupBox->BackgroundRightShift = v.BackgroundRightShift;
 }
 
 void TSkinData::ReadMenuBar(const TQuickIni& ini, const std::string& section)
 {
-    MenuBar = NewObject<TDataSkinObject>(ini, section, "menuBar");
-    if (!MenuBar) return;
-    MenuBar->Tile = ini.ReadInteger(section, "TileMenu", 1);
-    if (MenuBar->Tile > 1) MenuBar->Tile = 1;
-    MenuBar->Margins =
-        Rect(ini.ReadInteger(section, "TileLeftMenu", 1), 0, ini.ReadInteger(section, "TileRightMenu", 1), 0);
+    MenuBar = NewObject<TDataSkinObject>(section, ReadMenuBarValues(ini, section));
 }
 
 void TSkinData::ReadTitle(const TQuickIni& ini, const std::string& section)
 {
+    const TSkinTitleValues v = ReadTitleValues(ini, section);
     TDataSkinTitle& t = *Title;
-    Readbmp(*t.Image, ini.ReadString(section, "TextBack", ""));
-    t.Margins = Rect(ini.ReadInteger(section, "TextShift", 0), ini.ReadInteger(section, "TextShiftVert", 0),
-                     ini.ReadInteger(section, "TextRightClip", 0), 0);
-    t.TextAlignment = ini.ReadInteger(section, "TextAlignment", 0);
-    t.TextBackground = ini.ReadInteger(section, "Textbackground", 0);
-    t.FontHeight = ini.ReadInteger("Fonts", "FontHeight", 14);
-    t.TXTBackleft = ini.ReadInteger(section, "TXTBackleft", 0);
-    t.TXTBackRight = ini.ReadInteger(section, "TXTBackRight", 0);
-    t.ActiveTextColor = clNone;
-    t.InActiveTextColor = clNone;
-    ReadRGB(ini, section, "ActiveText", t.ActiveTextColor);
-    ReadRGB(ini, section, "InActiveText", t.InActiveTextColor);
+    Readbmp(*t.Image, v.Image);
+    t.Margins = Rect(v.Margins.Left, v.Margins.Top, v.Margins.Right, v.Margins.Bottom);
+    t.TextAlignment = v.TextAlignment;
+    t.TextBackground = v.TextBackground;
+    t.FontHeight = v.FontHeight;
+    t.TXTBackleft = v.TXTBackleft;
+    t.TXTBackRight = v.TXTBackRight;
+    t.ActiveTextColor = v.ActiveTextColor;
+    t.InActiveTextColor = v.InActiveTextColor;
 }
 
 void TSkinData::ReadTrack(std::unique_ptr<TDataSkinObject>& track, const std::string& builtinName)
@@ -313,29 +277,17 @@ void TSkinData::ReadTrack(std::unique_ptr<TDataSkinObject>& track, const std::st
 
 void TSkinData::ReadButton(const TQuickIni& ini)
 {
-    const std::string section = "Buttons";
+    const TSkinButtonValues v = ReadButtonValues(ini, Colors[csButtonText]);
     TDataSkinButton& b = *Button;
-    ReadMargins(ini, b, section);
-    b.Trans = ini.ReadInteger(section, "Trans", 0);
-    Readbmp(*b.Image, ini.ReadString(section, "Bitmap", ""));
-    b.Tile = ini.ReadInteger(section, "Tile", 0);
-    Readbmp(*b.CheckImage, ini.ReadString(section, "CheckButton", ""));
-    Readbmp(*b.RadioImage, ini.ReadString(section, "RadioButton", ""));
-    b.NormalColour = ini.ReadInteger(section, "NormalColour", -1);
-    b.MouseOverColour = ini.ReadInteger(section, "MouseOverColour", -1);
-    b.PressedColour = ini.ReadInteger(section, "PressedColour", -1);
-    b.RadioFrame = ini.ReadInteger(section, "RadioButtonFrame", 0);
-    b.CheckFrame = ini.ReadInteger(section, "CheckButtonFrame", 0);
-    if (b.Tile > 1) b.Tile = 0;
-    const std::string normal = ini.ReadString(section, "NormalColour2", "");
-    const std::string over = ini.ReadString(section, "MouseOverColour2", "");
-    const std::string pressed = ini.ReadString(section, "PressedColour2", "");
-    b.NormalColour2Given = !normal.empty();
-    b.MouseOverColour2Given = !over.empty();
-    b.PressedColour2Given = !pressed.empty();
-    b.NormalColour2 = GetColor(normal, Colors[csButtonText]);
-    b.MouseOverColour2 = GetColor(over, Colors[csButtonText]);
-    b.PressedColour2 = GetColor(pressed, Colors[csButtonText]);
+    Readbmp(*b.Image, v.Image);
+    Readbmp(*b.CheckImage, v.CheckImage);
+    Readbmp(*b.RadioImage, v.RadioImage);
+    Apply(v, b);
+    b.RadioFrame = v.RadioFrame;
+    b.CheckFrame = v.CheckFrame;
+    b.NormalColour2Given = v.NormalColour2Given;
+    b.MouseOverColour2Given = v.MouseOverColour2Given;
+    b.PressedColour2Given = v.PressedColour2Given;
 }
 
 void TSkinData::ReadBord(const TQuickIni& ini)
@@ -343,21 +295,14 @@ void TSkinData::ReadBord(const TQuickIni& ini)
     const struct {
         const char* name;
         TDataSkinBorder* border;
-        bool upright; // the side borders keep their top and bottom ends
-    } borders[] = {{"Left", BorderLeft.get(), true},
-                   {"Right", BorderRight.get(), true},
-                   {"Top", BorderTop.get(), false},
-                   {"Bottom", BorderBottom.get(), false}};
-    for (const auto& [name, border, upright] : borders) {
-        const std::string b = name;
-        const int32_t first = ini.ReadInteger(kPersonality, b + "TopHeight", 0);
-        const int32_t last = ini.ReadInteger(kPersonality, b + "BotHeight", 0);
-        border->Margins = upright ? Rect(0, first, 0, last) : Rect(first, 0, last, 0);
-        border->Frame = ini.ReadInteger(kPersonality, b + "Frame", 1);
-        border->Tile = ini.ReadInteger(kPersonality, b + "Stretch", 1);
-        border->Trans = ini.ReadInteger(kPersonality, b + "Trans", 1);
-        Readbmp(*border->Image, ini.ReadString(kPersonality, b, ""));
-        if (border->Tile > 1) border->Tile = 1;
+    } borders[] = {{"Left", BorderLeft.get()},
+                   {"Right", BorderRight.get()},
+                   {"Top", BorderTop.get()},
+                   {"Bottom", BorderBottom.get()}};
+    for (const auto& [name, border] : borders) {
+        const TSkinObjectValues v = ReadBorderValues(ini, name);
+        Apply(v, *border);
+        Readbmp(*border->Image, v.Image);
     }
 }
 
@@ -400,41 +345,29 @@ void TSkinData::CreateMdibtn(const TQuickIni& ini)
     TBitmap source;
     Readbmp(source, ini.ReadString("MDICONTROLS", "Image", ""));
     if (source.Empty()) return;
-    // Three buttons of four frames each, side by side.
-    const int32_t w = source.GetWidth() / 12;
+    const auto places = MdiButtonPlaces(source.GetWidth());
     const size_t first = SysButtons.size() - 3;
-    for (int32_t i = 0; i < 3; ++i) {
-        TDataSkinSysButton& b = *SysButtons[first + static_cast<size_t>(i)];
-        if (w > 0) CopyPart(*b.Image, source, Rect(w * 4 * i, 0, w * 4 * (i + 1), source.GetHeight()));
-        b.Xcoord = (w + 4) * (3 - i);
+    for (size_t i = 0; i < 3; ++i) {
+        TDataSkinSysButton& b = *SysButtons[first + i];
+        const TMdiButtonPlace& p = places[i];
+        if (p.SourceRight > p.SourceLeft)
+            CopyPart(*b.Image, source, Rect(p.SourceLeft, 0, p.SourceRight, source.GetHeight()));
+        b.Xcoord = p.Xcoord;
     }
-}
-
-void TSkinData::ReadColor2(const TQuickIni& ini, const std::string& key, TShemeColor slot, TColor def)
-{
-    const std::string text = ini.ReadString("Colours", key, "");
-    ColorGiven[slot] = !text.empty();
-    Colors[slot] = GetColor(text, def);
 }
 
 void TSkinData::ReadColor(const TQuickIni& ini)
 {
-    ReadColor2(ini, "WindowText", csText, clWindowText);
-    ReadColor2(ini, "ButtonFace", csButtonFace, clBtnFace);
-    ReadColor2(ini, "Scrollbar", csScrollbar, clScrollBar);
-    ReadColor2(ini, "HilightText", csHilightText, clHighlightText);
-    ReadColor2(ini, "Hilight", csHilight, clHighlight);
-    ReadColor2(ini, "Menubar", csMenuBar, Colors[csButtonFace]);
-    ReadColor2(ini, "Menu", csMenubg, clMenu);
-    ReadColor2(ini, "MenuText", csMenuText, clMenuText);
-    ReadColor2(ini, "ButtonText", csButtonText, clBtnText);
-    ReadColor2(ini, "ButtonHilight", csButtonHilight, clBtnHighlight);
-    ReadColor2(ini, "Buttonlight", csButtonlight, clBtnHighlight);
-    ReadColor2(ini, "ButtonShadow", csButtonShadow, clBtnShadow);
-    ReadColor2(ini, "ButtonDkShadow", csButtonDkshadow, cl3DDkShadow);
-    ReadColor2(ini, "MenuBarText", csMenuBarText, clMenuText);
-    ReadColor2(ini, "TitleTextActive", csTitleTextActive, clCaptionText);
-    ReadColor2(ini, "TitleTextNoActive", csTitleTextNoActive, clInactiveCaptionText);
+    // The slots of the "Colours" keys, in the order the keys are read.
+    static constexpr TShemeColor slots[kSkinColourKeys] = {
+        csText,           csButtonFace,  csScrollbar,       csHilightText,      csHilight,     csMenuBar,
+        csMenubg,         csMenuText,    csButtonText,      csButtonHilight,    csButtonlight, csButtonShadow,
+        csButtonDkshadow, csMenuBarText, csTitleTextActive, csTitleTextNoActive};
+    const auto values = ReadColourValues(ini);
+    for (size_t i = 0; i < values.size(); ++i) {
+        Colors[slots[i]] = values[i].Value;
+        ColorGiven[slots[i]] = values[i].Given;
+    }
 
     PreColors.clear();
     for (const std::string& section : PreColorSections(ini))

@@ -1,6 +1,18 @@
 #include "skinfiles/skinvalues.h"
 
+#include <algorithm>
+
 #include "runtime/sysutils.h"
+
+int32_t ClampExtent(int32_t value)
+{
+    return value < -kSkinMaxExtent ? -kSkinMaxExtent : value > kSkinMaxExtent ? kSkinMaxExtent : value;
+}
+
+int32_t ReadExtent(const TQuickIni& ini, const std::string& section, const std::string& key, int32_t def)
+{
+    return ClampExtent(ini.ReadInteger(section, key, def));
+}
 
 TColor strcolor(const std::string& text)
 {
@@ -81,8 +93,8 @@ std::vector<TSysButtonSpec> ReadSysButtonSpecs(const TQuickIni& ini)
         b.Name = UpperCase(section);
         b.Action = ini.ReadInteger(section, "Action", 0);
         b.Align = ini.ReadInteger(section, "Align", 0);
-        b.Xcoord = ini.ReadInteger(section, "Xcoord", 0);
-        b.Ycoord = ini.ReadInteger(section, "Ycoord", 0);
+        b.Xcoord = ReadExtent(ini, section, "Xcoord", 0);
+        b.Ycoord = ReadExtent(ini, section, "Ycoord", 0);
         b.Visibility = ini.ReadInteger(section, "Visibility", 0);
         b.Visibility1 = ini.ReadInteger(section, "Visibility1", b.Action == -1 ? -1 : 0);
         // The help button sits where the maximize button would be when the
@@ -133,4 +145,178 @@ std::vector<std::string> PreColorSections(const TQuickIni& ini)
         if (StartsWith(upper, "COLOUR") && upper != "COLOURS") result.push_back(sections[i]);
     }
     return result;
+}
+
+// ---------------------------------------------------------------------------
+// Object sections
+
+namespace {
+
+TSkinEdges ReadMargins(const TQuickIni& ini, const std::string& section)
+{
+    return {ReadExtent(ini, section, "LeftWidth", 0), ReadExtent(ini, section, "TopHeight", 0),
+            ReadExtent(ini, section, "RightWidth", 0), ReadExtent(ini, section, "BottomHeight", 0)};
+}
+
+void ReadColours(const TQuickIni& ini, const std::string& section, TColor text, TSkinObjectValues& v)
+{
+    v.NormalColour = ini.ReadInteger(section, "NormalColour", -1);
+    v.MouseOverColour = ini.ReadInteger(section, "MouseOverColour", -1);
+    v.PressedColour = ini.ReadInteger(section, "PressedColour", -1);
+    v.NormalColour2 = GetColor(ini.ReadString(section, "NormalColour2", ""), text);
+    v.MouseOverColour2 = GetColor(ini.ReadString(section, "MouseOverColour2", ""), text);
+    v.PressedColour2 = GetColor(ini.ReadString(section, "PressedColour2", ""), text);
+}
+
+} // namespace
+
+TSkinObjectValues ReadObjectValues(const TQuickIni& ini, const std::string& section, TColor text,
+                                   const char* image2Key)
+{
+    TSkinObjectValues v;
+    v.Image = ini.ReadString(section, "Image", "");
+    if (image2Key && *image2Key) v.Image2 = ini.ReadString(section, image2Key, "");
+    v.Style = ini.ReadInteger(section, "Style", 0);
+    v.Margins = ReadMargins(ini, section);
+    if (!image2Key) v.Frame = ini.ReadInteger(section, "Frame", 0);
+    v.Trans = ini.ReadInteger(section, "Trans", 0);
+    v.Tile = ini.ReadInteger(section, "Tile", 0);
+    ReadColours(ini, section, text, v);
+    if (v.Tile > 1) v.Tile = 0;
+    return v;
+}
+
+TSkinObjectValues ReadProgressValues(const TQuickIni& ini, const std::string& section)
+{
+    TSkinObjectValues v;
+    v.Image = ini.ReadString(section, "Bitmap", "");
+    v.Style = ini.ReadInteger(section, "Style", 0);
+    v.Margins = ReadMargins(ini, section);
+    v.Trans = ini.ReadInteger(section, "Trans", 0);
+    v.Tile = ini.ReadInteger(section, "Tile", 0);
+    if (v.Tile > 1) v.Tile = 1;
+    return v;
+}
+
+TSkinObjectValues ReadMenuBarValues(const TQuickIni& ini, const std::string& section)
+{
+    TSkinObjectValues v;
+    v.Image = ini.ReadString(section, "menuBar", "");
+    v.Tile = ini.ReadInteger(section, "TileMenu", 1);
+    if (v.Tile > 1) v.Tile = 1;
+    v.Margins = {ReadExtent(ini, section, "TileLeftMenu", 1), 0, ReadExtent(ini, section, "TileRightMenu", 1),
+                 0};
+    return v;
+}
+
+TSkinObjectValues ReadBorderValues(const TQuickIni& ini, const std::string& side)
+{
+    const std::string section = "Personality";
+    TSkinObjectValues v;
+    const int32_t first = ReadExtent(ini, section, side + "TopHeight", 0);
+    const int32_t last = ReadExtent(ini, section, side + "BotHeight", 0);
+    // The side borders keep their top and bottom ends, top and bottom their
+    // left and right ends.
+    const bool upright = side == "Left" || side == "Right";
+    v.Margins = upright ? TSkinEdges{0, first, 0, last} : TSkinEdges{first, 0, last, 0};
+    v.Frame = ini.ReadInteger(section, side + "Frame", 1);
+    v.Tile = ini.ReadInteger(section, side + "Stretch", 1);
+    v.Trans = ini.ReadInteger(section, side + "Trans", 1);
+    v.Image = ini.ReadString(section, side, "");
+    if (v.Tile > 1) v.Tile = 1;
+    return v;
+}
+
+TSkinBoxLabelValues ReadBoxLabelValues(const TQuickIni& ini, const std::string& section, TColor text)
+{
+    TSkinBoxLabelValues v;
+    static_cast<TSkinObjectValues&>(v) = ReadObjectValues(ini, section, text, "");
+    v.BackgroundAlignment = ini.ReadInteger(section, "BackgroundAlignment", 0);
+    v.BackgroundLeftShift = ReadExtent(ini, section, "BackgroundLeftShift", 0);
+    v.BackgroundRightShift = ReadExtent(ini, section, "BackgroundRightShift", 0);
+    return v;
+}
+
+TSkinTitleValues ReadTitleValues(const TQuickIni& ini, const std::string& section)
+{
+    TSkinTitleValues v;
+    v.Image = ini.ReadString(section, "TextBack", "");
+    v.Margins = {ReadExtent(ini, section, "TextShift", 0), ReadExtent(ini, section, "TextShiftVert", 0),
+                 ReadExtent(ini, section, "TextRightClip", 0), 0};
+    v.TextAlignment = ini.ReadInteger(section, "TextAlignment", 0);
+    v.TextBackground = ini.ReadInteger(section, "Textbackground", 0);
+    v.FontHeight = ReadExtent(ini, "Fonts", "FontHeight", 14);
+    v.TXTBackleft = ReadExtent(ini, section, "TXTBackleft", 0);
+    v.TXTBackRight = ReadExtent(ini, section, "TXTBackRight", 0);
+    ReadRGB(ini, section, "ActiveText", v.ActiveTextColor);
+    ReadRGB(ini, section, "InActiveText", v.InActiveTextColor);
+    return v;
+}
+
+TSkinButtonValues ReadButtonValues(const TQuickIni& ini, TColor text)
+{
+    const std::string section = "Buttons";
+    TSkinButtonValues v;
+    v.Margins = ReadMargins(ini, section);
+    v.Trans = ini.ReadInteger(section, "Trans", 0);
+    v.Image = ini.ReadString(section, "Bitmap", "");
+    v.Tile = ini.ReadInteger(section, "Tile", 0);
+    v.CheckImage = ini.ReadString(section, "CheckButton", "");
+    v.RadioImage = ini.ReadString(section, "RadioButton", "");
+    v.NormalColour = ini.ReadInteger(section, "NormalColour", -1);
+    v.MouseOverColour = ini.ReadInteger(section, "MouseOverColour", -1);
+    v.PressedColour = ini.ReadInteger(section, "PressedColour", -1);
+    v.RadioFrame = ini.ReadInteger(section, "RadioButtonFrame", 0);
+    v.CheckFrame = ini.ReadInteger(section, "CheckButtonFrame", 0);
+    if (v.Tile > 1) v.Tile = 0;
+    const std::string normal = ini.ReadString(section, "NormalColour2", "");
+    const std::string over = ini.ReadString(section, "MouseOverColour2", "");
+    const std::string pressed = ini.ReadString(section, "PressedColour2", "");
+    v.NormalColour2Given = !normal.empty();
+    v.MouseOverColour2Given = !over.empty();
+    v.PressedColour2Given = !pressed.empty();
+    v.NormalColour2 = GetColor(normal, text);
+    v.MouseOverColour2 = GetColor(over, text);
+    v.PressedColour2 = GetColor(pressed, text);
+    return v;
+}
+
+std::array<TSkinColourValue, kSkinColourKeys> ReadColourValues(const TQuickIni& ini)
+{
+    std::array<TSkinColourValue, kSkinColourKeys> table = {{
+        {"WindowText", clWindowText, false},
+        {"ButtonFace", clBtnFace, false},
+        {"Scrollbar", clScrollBar, false},
+        {"HilightText", clHighlightText, false},
+        {"Hilight", clHighlight, false},
+        {"Menubar", clBtnFace, false}, // the button face just read, below
+        {"Menu", clMenu, false},
+        {"MenuText", clMenuText, false},
+        {"ButtonText", clBtnText, false},
+        {"ButtonHilight", clBtnHighlight, false},
+        {"Buttonlight", clBtnHighlight, false},
+        {"ButtonShadow", clBtnShadow, false},
+        {"ButtonDkShadow", cl3DDkShadow, false},
+        {"MenuBarText", clMenuText, false},
+        {"TitleTextActive", clCaptionText, false},
+        {"TitleTextNoActive", clInactiveCaptionText, false},
+    }};
+    for (size_t i = 0; i < table.size(); ++i) {
+        TSkinColourValue& c = table[i];
+        if (i == 5) c.Value = table[1].Value;
+        const std::string text = ini.ReadString("Colours", c.Key, "");
+        c.Given = !text.empty();
+        c.Value = GetColor(text, c.Value);
+    }
+    return table;
+}
+
+std::array<TMdiButtonPlace, 3> MdiButtonPlaces(int32_t imageWidth)
+{
+    // Three buttons of four frames each, side by side.
+    const int32_t w = std::max(imageWidth, 0) / 12;
+    std::array<TMdiButtonPlace, 3> places;
+    for (int32_t i = 0; i < 3; ++i)
+        places[static_cast<size_t>(i)] = {w * 4 * i, w * 4 * (i + 1), (w + 4) * (3 - i)};
+    return places;
 }

@@ -4,6 +4,7 @@
 // references, the system-button sections and their frame counts.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -13,11 +14,24 @@
 
 // ---------------------------------------------------------------------------
 // What a skin may ask for. Skins come from strangers: nothing they say may
-// cost unbounded memory.
+// cost unbounded memory or make the drawing arithmetic overflow.
 
 // The pixels the images of one package may hold together: several
 // full-screen backgrounds, far below what a few crafted bytes could ask for.
 constexpr int64_t kSkinPixelBudget = int64_t{8} << 20;
+// Edge sizes, offsets and widths a skin gives are held within this many
+// pixels either way: more than any window shows, and small enough that sums
+// of a few of them stay far from overflowing.
+constexpr int32_t kSkinMaxExtent = 32767;
+int32_t ClampExtent(int32_t value);
+// ReadInteger, held within kSkinMaxExtent either way.
+int32_t ReadExtent(const TQuickIni& ini, const std::string& section, const std::string& key, int32_t def);
+
+// Four edge sizes in the order left, top, right, bottom.
+struct TSkinEdges {
+    int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
+    bool operator==(const TSkinEdges&) const = default;
+};
 
 // Three numbers for red, green and blue. Every run of decimal digits is a
 // number, anything else separates them. A number counts once a separator
@@ -75,3 +89,79 @@ int32_t CheckFrames(int32_t frame, int32_t imageWidth, int32_t imageHeight);
 // The section names beginning with "COLOUR" (any case) other than
 // "COLOURS", in ini order: the skin's preset colours.
 std::vector<std::string> PreColorSections(const TQuickIni& ini);
+
+// ---------------------------------------------------------------------------
+// The readers of the skin loading, one per object shape: what a section
+// says, with images still as references. The loader loads the images and
+// puts the values on its skin objects; nothing here needs a window.
+
+// What every skin object holds besides its images.
+struct TSkinObjectValues {
+    std::string Image, Image2; // image references ("" for none)
+    TSkinEdges Margins;
+    int32_t Style = 0, Frame = 0, Trans = 0, Tile = 0;
+    int32_t NormalColour = -1, MouseOverColour = -1, PressedColour = -1;
+    TColor NormalColour2 = clBtnText, MouseOverColour2 = clBtnText, PressedColour2 = clBtnText;
+};
+
+// A plain object section: "Image", "Style", the margins, "Frame", "Trans",
+// "Tile" (above 1 reads as 0) and the colours, whose text forms default to
+// text. With image2Key (a border object) the second image comes from that
+// key and no "Frame" is read.
+TSkinObjectValues ReadObjectValues(const TQuickIni& ini, const std::string& section, TColor text,
+                                   const char* image2Key = nullptr);
+// The progress bar: "Bitmap", "Style", margins, "Trans", "Tile" (above 1
+// reads as 1); no frame count, no colours.
+TSkinObjectValues ReadProgressValues(const TQuickIni& ini, const std::string& section);
+// The menu bar of "Personality": "menuBar", "TileMenu" (above 1 reads as 1),
+// the left and right margins from "TileLeftMenu" and "TileRightMenu" [1].
+TSkinObjectValues ReadMenuBarValues(const TQuickIni& ini, const std::string& section);
+// One border of "Personality" (side: "Left", "Right", "Top" or "Bottom"):
+// its image, the two unstretched ends (top and bottom for the sides, left
+// and right for top and bottom), "Frame", "Stretch" (as Tile, above 1
+// reads as 1) and "Trans" [1 each].
+TSkinObjectValues ReadBorderValues(const TQuickIni& ini, const std::string& side);
+
+struct TSkinBoxLabelValues : TSkinObjectValues {
+    int32_t BackgroundAlignment = 0, BackgroundLeftShift = 0, BackgroundRightShift = 0;
+};
+// The group box: a plain object section without "Frame", and its caption
+// background's alignment and shifts.
+TSkinBoxLabelValues ReadBoxLabelValues(const TQuickIni& ini, const std::string& section, TColor text);
+
+struct TSkinTitleValues : TSkinObjectValues {
+    int32_t TextAlignment = 0, TextBackground = 0, FontHeight = 14;
+    int32_t TXTBackleft = 0, TXTBackRight = 0;
+    TColor ActiveTextColor = clNone, InActiveTextColor = clNone;
+};
+// The caption text of "Personality": its background image "TextBack", the
+// text's offsets as margins, alignment, background mode and widths, the
+// font height of "Fonts" (held to what a caption can show) and the text
+// colours.
+TSkinTitleValues ReadTitleValues(const TQuickIni& ini, const std::string& section);
+
+struct TSkinButtonValues : TSkinObjectValues {
+    std::string CheckImage, RadioImage;
+    int32_t RadioFrame = 0, CheckFrame = 0;
+    bool NormalColour2Given = false, MouseOverColour2Given = false, PressedColour2Given = false;
+};
+// The push buttons of "Buttons", with the check-box and radio-button images.
+TSkinButtonValues ReadButtonValues(const TQuickIni& ini, TColor text);
+
+// The "Colours" section in the order the loader reads it: the key, the
+// value (its default when the key is missing or empty) and whether the key
+// gave it.
+struct TSkinColourValue {
+    const char* Key;
+    TColor Value;
+    bool Given;
+};
+constexpr int kSkinColourKeys = 16;
+std::array<TSkinColourValue, kSkinColourKeys> ReadColourValues(const TQuickIni& ini);
+
+// The three MDI buttons cut out of the "MDICONTROLS" image of the given
+// width: each button's source columns and its distance from the right.
+struct TMdiButtonPlace {
+    int32_t SourceLeft = 0, SourceRight = 0, Xcoord = 0;
+};
+std::array<TMdiButtonPlace, 3> MdiButtonPlaces(int32_t imageWidth);

@@ -1,6 +1,6 @@
 // Skin packages made to hurt: images that ask for more memory than a skin
-// needs. A skin comes from whoever made it; loading it must cost a bounded
-// amount.
+// needs, and numbers no window can show. A skin comes from whoever made it;
+// loading it must cost a bounded amount and drawing it must stay in range.
 #include <gtest/gtest.h>
 // clang-format off
 #include <windows.h>
@@ -174,4 +174,69 @@ TEST_F(SkinHostile, ThePixelBudgetIsSharedByAllImagesOfAPackage)
     EXPECT_EQ(d.Scrollbar, nullptr);
     EXPECT_EQ(d.LoadError.rfind("The skin cannot be loaded: c.bmp: ", 0), 0u) << d.LoadError;
     EXPECT_NE(d.LoadError.find("8388608 pixels in all"), std::string::npos) << d.LoadError;
+}
+
+// Edge sizes, offsets and widths near the ends of the 32-bit range made the
+// nine-slice sums and the caption width wrap round. Held at load time to
+// what a window can show, too-wide margins are dropped as any margin that
+// does not fit, and the frame draws.
+TEST_F(SkinHostile, NumbersNoWindowCanShowAreHeldToTheLargestItCan)
+{
+    // Five frames of 10 x 10; frame 1 red on the left half, blue on the right.
+    TSkinPackageWriter w;
+    w.Add("buttons.bmp", BmpOf(50, 10, [](int x, int) { return x < 5 ? clRed : x < 10 ? clBlue : clLime; }));
+    w.Add("top.bmp", BmpOf(142, 50, [](int, int y) { return y < 25 ? RGB(90, 120, 150) : RGB(60, 70, 80); }));
+    w.Add("close.bmp", BmpOf(96, 18, [](int, int) { return RGB(200, 30, 30); }));
+    w.Add("skin.ini", Text("[Buttons]\nBitmap=buttons.bmp\nLeftWidth=2147483647\nRightWidth=2147483647\n"
+                           "TopHeight=-2147483648\nBottomHeight=0x7FFFFFFF\n"
+                           "[Personality]\nTop=top.bmp\nTopFrame=2\nTopTopHeight=2147483647\n"
+                           "TopBotHeight=2147483647\nTextBack=top.bmp\nTXTBackleft=2147483647\n"
+                           "TXTBackRight=2147483647\nTextShift=-2147483648\nmenuBar=top.bmp\n"
+                           "TileLeftMenu=2147483647\n"
+                           "[Button0]\nAction=0\nAlign=1\nXcoord=2147483647\nYcoord=-2147483648\n"
+                           "ButtonImage=close.bmp\n"
+                           "[GroupBox]\nImage=top.bmp\nBackgroundLeftShift=2147483647\n"));
+    TSkinData d(nullptr);
+    TMemoryStream package = Packed(w);
+    d.LoadFromStream(package);
+    ASSERT_FALSE(d.NotLoaded) << d.LoadError;
+    EXPECT_EQ(d.Button->Margins, Rect(kSkinMaxExtent, -kSkinMaxExtent, kSkinMaxExtent, kSkinMaxExtent));
+    EXPECT_EQ(d.BorderTop->Margins, Rect(kSkinMaxExtent, 0, kSkinMaxExtent, 0));
+    EXPECT_EQ(d.Title->TXTBackleft, kSkinMaxExtent);
+    EXPECT_EQ(d.Title->TXTBackRight, kSkinMaxExtent);
+    EXPECT_EQ(d.Title->Margins.Left, -kSkinMaxExtent);
+    EXPECT_EQ(d.MenuBar->Margins.Left, kSkinMaxExtent);
+    EXPECT_EQ(d.GroupBox->BackgroundLeftShift, kSkinMaxExtent);
+    ASSERT_FALSE(d.SysButtons.empty());
+    EXPECT_EQ(d.SysButtons[0]->Xcoord, kSkinMaxExtent);
+    EXPECT_EQ(d.SysButtons[0]->Ycoord, -kSkinMaxExtent);
+
+    // Margins wider than the button are dropped: frame 1 stretched whole,
+    // red over the left half and blue over the right, as the image has it.
+    TBitmap out;
+    out.SetPixelFormat(pf24bit);
+    out.SetSize(20, 10);
+    DrawRect2(out.Canvas()->Handle(), Rect(0, 0, 20, 10), d.Button->Image.get(), false, false, false, 5, 1,
+              d.Button->Margins);
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 20; ++x)
+            ASSERT_EQ(out.Canvas()->GetPixel(x, y), x < 10 ? clRed : clBlue) << x << "," << y;
+
+    // A window in this skin paints, its caption where the window is.
+    delete SkinManager;
+    auto manager = std::make_unique<TSkinManage>();
+    manager->AddSkinData(&d);
+    manager->Enabled = true;
+    manager->UseState = 1;
+    auto form = frametest::MainShapedForm();
+    form->Show();
+    ASSERT_TRUE(manager->AddForm(form->Handle()));
+    TWinSkinForm* f = manager->FindSkinForm(form->Handle());
+    ASSERT_TRUE(frametest::PumpUntil([&] { return f->FrameState == FrameSkinned; }));
+    f->UpdateNc();
+    const int width = frametest::WindowRectOf(form->Handle()).Width();
+    EXPECT_GE(f->CaptionRect.Left, -kSkinMaxExtent);
+    EXPECT_LE(f->CaptionRect.Right, width);
+    form.reset();
+    manager.reset();
 }
