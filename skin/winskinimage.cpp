@@ -44,14 +44,56 @@ TSlices FitMargins(const TRect& margins, int32_t dw, int32_t dh, int32_t sw, int
     return s;
 }
 
+std::unique_ptr<TBitmap> NewBitmap(int32_t w, int32_t h);
+
+// Small tiles are first repeated into a block of about this many pixels each
+// way, and the block is what goes to the destination: a 1-pixel tile would
+// otherwise cost one copy per pixel of the destination.
+constexpr int kTileBlock = 128;
+
+// The smallest whole number of tiles covering min(wanted, kTileBlock).
+int BlockSize(int tile, int wanted)
+{
+    const int target = std::min(wanted, kTileBlock);
+    return tile >= target ? tile : (target + tile - 1) / tile * tile;
+}
+
+// Copies [0, have) of the block onto itself, doubling, until `want` is
+// filled: exact copies, so the pattern is the tile's.
+void DoubleAcross(HDC dc, int have, int want, int height)
+{
+    for (; have < want; have *= 2)
+        ::BitBlt(dc, have, 0, std::min(have, want - have), height, dc, 0, 0, SRCCOPY);
+}
+
+void DoubleDown(HDC dc, int have, int want, int width)
+{
+    for (; have < want; have *= 2)
+        ::BitBlt(dc, 0, have, width, std::min(have, want - have), dc, 0, 0, SRCCOPY);
+}
+
+// Source rectangle repeated over dest from its top left, clipped to dest.
 void TileInto(HDC dc, const TRect& dest, HDC src, const TRect& source)
 {
     const int sw = source.Width(), sh = source.Height();
-    if (sw <= 0 || sh <= 0) return;
-    for (int x = dest.Left; x < dest.Right; x += sw)
-        for (int y = dest.Top; y < dest.Bottom; y += sh)
-            ::BitBlt(dc, x, y, std::min(sw, dest.Right - x), std::min(sh, dest.Bottom - y), src, source.Left,
-                     source.Top, SRCCOPY);
+    if (sw <= 0 || sh <= 0 || dest.IsEmpty()) return;
+    const int bw = BlockSize(sw, dest.Width()), bh = BlockSize(sh, dest.Height());
+    std::unique_ptr<TBitmap> block;
+    HDC from = src;
+    int fx = source.Left, fy = source.Top;
+    if (bw != sw || bh != sh) {
+        block = NewBitmap(bw, bh);
+        HDC b = block->Canvas()->Handle();
+        ::BitBlt(b, 0, 0, sw, sh, src, source.Left, source.Top, SRCCOPY);
+        DoubleAcross(b, sw, bw, sh);
+        DoubleDown(b, sh, bh, bw);
+        from = b;
+        fx = fy = 0;
+    }
+    for (int x = dest.Left; x < dest.Right; x += bw)
+        for (int y = dest.Top; y < dest.Bottom; y += bh)
+            ::BitBlt(dc, x, y, std::min(bw, dest.Right - x), std::min(bh, dest.Bottom - y), from, fx, fy,
+                     SRCCOPY);
 }
 
 // Nine pieces in a fixed order: the centre before the right and bottom
@@ -191,8 +233,18 @@ void DrawRectTile(TCanvas* canvas, const TRect& rect, TBitmap* image, bool verti
         StretchPiece(out, 0, 0, w, h, in, src.Left, src.Top, src.Width(), src.Height());
     } else {
         StretchPiece(out, 0, 0, m.L, h, in, src.Left, src.Top, m.L, src.Height());
-        for (int32_t x = m.L; x < w - m.R; x += mid)
-            StretchPiece(out, x, 0, mid, h, in, src.Left + m.L, src.Top, mid, src.Height());
+        // The middle stretched to the height once, then repeated as a block
+        // (one copy per block rather than per repeat of a narrow middle).
+        const int32_t across = w - m.R - m.L;
+        if (across > 0) {
+            const int32_t bw = BlockSize(mid, across);
+            auto strip = NewBitmap(bw, h);
+            HDC s = strip->Canvas()->Handle();
+            StretchPiece(s, 0, 0, mid, h, in, src.Left + m.L, src.Top, mid, src.Height());
+            DoubleAcross(s, mid, bw, h);
+            for (int32_t x = m.L; x < w - m.R; x += bw)
+                ::BitBlt(out, x, 0, std::min(bw, w - x), h, s, 0, 0, SRCCOPY);
+        }
         StretchPiece(out, w - m.R, 0, m.R, h, in, src.Right - m.R, src.Top, m.R, src.Height());
     }
     Put(canvas->Handle(), rect, scratch.get(), transparent);

@@ -140,6 +140,38 @@ TEST_F(SkinImage, TiledCentreRepeatsAtSourceSizeAndEdgesCoverTheOverrun)
     EXPECT_EQ(Px(*map, 29, 21), Coord(11, 11));
 }
 
+// A small tile repeated over a large area (a skin's one-pixel centre over a
+// menu): the pattern is the tile's everywhere, and the copies it takes,
+// recorded one by one in an enhanced metafile, stay few.
+TEST_F(SkinImage, TilingCostsAFewCopiesWhateverTheTileSize)
+{
+    auto img = Make(5, 4, Coord);
+    auto dest = Filled(240, 160, clBlack);
+    DrawBGbmp(dest->Canvas(), Rect(0, 0, 240, 160), img.get(), Rect(1, 1, 4, 3));
+    for (int y = 0; y < 160; ++y)
+        for (int x = 0; x < 240; ++x)
+            ASSERT_EQ(Px(*dest, x, y), Coord(1 + x % 3, 1 + y % 2)) << x << "," << y;
+
+    auto blitsFor = [&](const TRect& source) {
+        HDC emf = CreateEnhMetaFileA(nullptr, nullptr, nullptr, nullptr);
+        DrawBGbmp(emf, Rect(0, 0, 240, 160), img.get(), source);
+        HENHMETAFILE recorded = CloseEnhMetaFile(emf);
+        int blits = 0;
+        EnumEnhMetaFile(
+            nullptr, recorded,
+            [](HDC, HANDLETABLE*, const ENHMETARECORD* r, int, LPARAM count) -> int {
+                if (r->iType == EMR_BITBLT || r->iType == EMR_STRETCHBLT) ++*reinterpret_cast<int*>(count);
+                return 1;
+            },
+            &blits, nullptr);
+        DeleteEnhMetaFile(recorded);
+        return blits;
+    };
+    EXPECT_LE(blitsFor(Rect(2, 2, 3, 3)), 4) << "a one-pixel tile";
+    EXPECT_LE(blitsFor(Rect(1, 1, 4, 3)), 4) << "a three by two tile";
+    EXPECT_LE(blitsFor(Rect(0, 0, 5, 4)), 4) << "the whole image";
+}
+
 TEST_F(SkinImage, KeyColourLeavesTheDestinationAlone)
 {
     auto img = Make(3, 1, [](int x, int) { return x == 1 ? SkinKeyColor : clBlue; });
