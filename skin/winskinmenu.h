@@ -131,6 +131,8 @@ public:
 private:
     static LRESULT CALLBACK MenuProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
     void DeleteRegion();
+    // Shapes the window to the background's pixels other than the key.
+    void CutKeyColour();
 
     WNDPROC oldProc_ = nullptr;
     std::unique_ptr<TBitmap> bg_;

@@ -147,8 +147,32 @@ bool TWinSkinPopMenu::UpdateMenu()
     if (!bg_ || bg_->GetWidth() != size.cx || bg_->GetHeight() != size.cy) {
         TDataSkinObject& o = *SkinData->MenuBackground;
         bg_ = GetHMap(Rect(0, 0, size.cx, size.cy), o.Image.get(), o.Margins, false, o.Tile == 1, 1, 1);
+        if (bg_) CutKeyColour();
     }
     return bg_ != nullptr;
+}
+
+void TWinSkinPopMenu::CutKeyColour()
+{
+    // The key colour marks what no skin image shows: a background with
+    // rounded or cut corners leaves them to whatever lies below the menu,
+    // as the window frame's borders do. A background without the key keeps
+    // the window's plain rectangle.
+    TRegionHandle shape = BitmapToRegion(bg_.get(), 0, 0, 1, 1, 1, SkinKeyColor);
+    RECT box{};
+    const bool whole =
+        !shape || (GetRgnBox(shape.Get(), &box) == SIMPLEREGION && box.left == 0 && box.top == 0 &&
+                   box.right == bg_->GetWidth() && box.bottom == bg_->GetHeight());
+    if (whole) {
+        if (regionApplied_) SetWindowRgn(Wnd, nullptr, FALSE);
+        regionApplied_ = false;
+        return;
+    }
+    // Called while painting: the paint under way draws into the new shape.
+    if (SetWindowRgn(Wnd, shape.Get(), FALSE)) {
+        shape.Release(); // the window's now
+        regionApplied_ = true;
+    }
 }
 
 TPoint TWinSkinPopMenu::ClientOffset() const

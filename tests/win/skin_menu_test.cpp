@@ -174,6 +174,54 @@ TEST_F(MenuWindows, AFormsPopupMenuShowsTheSkinOnScreen)
     SkinManager = before;
 }
 
+// A background drawn with cut corners marks them in the key colour; the menu
+// window takes the shape of the rest, as the skinned frame does.
+TEST_F(MenuWindows, KeyColouredCornersOfTheBackgroundAreCutFromTheWindow)
+{
+    data->SkinControls = {xcPopupMenu};
+    TDataSkinObject& bg = *data->MenuBackground;
+    TBitmap& img = *bg.Image;
+    const int iw = img.GetWidth(), ih = img.GetHeight();
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 3 - y; ++x) {
+            img.Canvas()->SetPixel(x, y, SkinKeyColor);
+            img.Canvas()->SetPixel(iw - 1 - x, y, SkinKeyColor);
+            img.Canvas()->SetPixel(x, ih - 1 - y, SkinKeyColor);
+            img.Canvas()->SetPixel(iw - 1 - x, ih - 1 - y, SkinKeyColor);
+        }
+    bg.Margins = Rect(4, 4, 4, 4); // corners copied as they are
+    bg.Tile = 0;
+
+    int type = ERROR, w = 0, h = 0;
+    bool corners[4] = {true, true, true, true}, inner[3] = {};
+    COLORREF shown[2] = {};
+    ASSERT_TRUE(WhileMenuOpen(owner, menu, [&](HWND wnd) {
+        SendMessageA(wnd, WM_NCPAINT, 1, 0);
+        UpdateWindow(wnd);
+        RECT r{};
+        GetWindowRect(wnd, &r);
+        w = r.right - r.left, h = r.bottom - r.top;
+        HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+        type = GetWindowRgn(wnd, rgn);
+        corners[0] = PtInRegion(rgn, 0, 0), corners[1] = PtInRegion(rgn, w - 1, 0);
+        corners[2] = PtInRegion(rgn, 0, h - 1), corners[3] = PtInRegion(rgn, w - 1, h - 1);
+        inner[0] = PtInRegion(rgn, 3, 0), inner[1] = PtInRegion(rgn, 1, 1) == FALSE,
+        inner[2] = PtInRegion(rgn, w / 2, h / 2);
+        DeleteObject(rgn);
+        HDC screen = GetDC(nullptr);
+        shown[0] = GetPixel(screen, r.left, r.top);
+        shown[1] = GetPixel(screen, r.right - 1, r.bottom - 1);
+        ReleaseDC(nullptr, screen);
+    }));
+    EXPECT_EQ(type, COMPLEXREGION) << w << " x " << h;
+    for (bool in : corners)
+        EXPECT_FALSE(in);
+    for (bool ok : inner)
+        EXPECT_TRUE(ok);
+    for (COLORREF c : shown)
+        EXPECT_NE(c, static_cast<COLORREF>(SkinKeyColor));
+}
+
 TEST_F(MenuWindows, ManyMenusLeaveNoObjectBehind)
 {
     data->SkinControls = {xcPopupMenu};
