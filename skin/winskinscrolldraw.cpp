@@ -38,6 +38,22 @@ bool Inside(const TRect& inner, const TRect& outer)
            inner.Bottom <= outer.Bottom;
 }
 
+// A grip larger than its thumb, scaled down to the largest size the thumb
+// holds at the grip's own proportions, centred (offsets rounded toward
+// zero). Empty when nothing of it would show.
+TRect GripFitted(const TRect& thumb, int gripWidth, int gripHeight)
+{
+    if (gripWidth <= 0 || gripHeight <= 0 || thumb.IsEmpty()) return {};
+    int w = std::min(gripWidth, thumb.Width());
+    int h = gripHeight * w / gripWidth;
+    if (h > thumb.Height()) {
+        h = thumb.Height();
+        w = gripWidth * h / gripHeight;
+    }
+    if (w <= 0 || h <= 0) return {};
+    return Bounds(thumb.Left + (thumb.Width() - w) / 2, thumb.Top + (thumb.Height() - h) / 2, w, h);
+}
+
 } // namespace
 
 int ScrollHitPart(int c, const TScrollGeometry& g)
@@ -134,7 +150,9 @@ bool PaintScrollBar(HDC dc, const TRect& dest, const TScrollBarLook& look, TSkin
             start = DraggedThumbStart(look.StartAtPress, look.Moved, g);
             end = start + (g.ThumbEnd - g.ThumbStart);
         }
-        const TRect thumb = Along(look.Vertical, start, end, t);
+        // Art a pixel or two thicker than the system's bar is drawn at the
+        // bar's thickness rather than cut off by it.
+        const TRect thumb = Along(look.Vertical, start, end, std::min(t, look.Cross));
         const auto& obj = look.Vertical ? data.VertScrollThumb : data.HorzScrollThumb;
         if (end > start && end <= g.Length && Has(obj)) {
             DrawRect2(bdc, thumb, obj->Image.get(), false, false, obj->Trans == 1, obj->Frame, f.Thumb,
@@ -144,7 +162,10 @@ bool PaintScrollBar(HDC dc, const TRect& dest, const TScrollBarLook& look, TSkin
             if (end - start > grip - 2) {
                 const TRect placed = Bounds(thumb.Left + (thumb.Width() - gripWidth) / 2,
                                             thumb.Top + (thumb.Height() - grip) / 2, gripWidth, grip);
-                if (Inside(placed, all)) DrawRect3(bdc, thumb, strip, true, kScrollbarFrames, f.Grip);
+                if (Inside(placed, all))
+                    DrawRect3(bdc, thumb, strip, true, kScrollbarFrames, f.Grip);
+                else if (!GripFitted(thumb, gripWidth, grip).IsEmpty())
+                    DrawRect1(bdc, GripFitted(thumb, gripWidth, grip), strip, true, kScrollbarFrames, f.Grip);
             }
         }
     }

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -265,6 +266,49 @@ TEST_F(SkinScroll, HeldArrowShowsItsPressedFrame)
     EXPECT_EQ(frameOf(*held), 14);
     EXPECT_GT(SendMessageW(memo->Handle(), EM_GETFIRSTVISIBLELINE, 0, 0), 0)
         << "the system scrolled meanwhile";
+}
+
+// The default skin's grips are drawn 17 pixels square; the system's bar is
+// 16 wide under Wine (17 on Windows). A grip that does not fit its thumb is
+// drawn scaled down to it rather than left out.
+TEST_F(SkinScroll, TheThumbShowsItsGripWhenTheArtIsWiderThanTheBar)
+{
+    auto* memo = AddMemo(20, 20, ssVertical, 30);
+    ShowForm();
+    List().InitControls(form.get());
+    ASSERT_NE(Skinned(memo), nullptr);
+    Pump();
+    const SCROLLBARINFO info = BarInfo(memo->Handle(), OBJID_VSCROLL);
+    const RECT& bar = info.rcScrollBar;
+    const RECT thumb{bar.left, bar.top + info.xyThumbTop, bar.right, bar.top + info.xyThumbBottom};
+    TBitmap& strip = *data->Scrollbar->Image;
+    const int gw = strip.GetWidth() / 23, gh = strip.GetHeight();
+    ASSERT_GT(thumb.bottom - thumb.top, gh) << "a thumb long enough for its grip";
+
+    // Colours of the grip's frame (20) that the thumb's and the track's
+    // frames do not have: where they show, the grip is drawn.
+    std::set<TColor> grip;
+    for (int y = 0; y < gh; ++y)
+        for (int x = 0; x < gw; ++x)
+            grip.insert(strip.Canvas()->GetPixel(19 * gw + x, y));
+    auto drop = [&](TBitmap& image, int frames, int frame) {
+        const int fw = image.GetWidth() / frames;
+        for (int y = 0; y < image.GetHeight(); ++y)
+            for (int x = 0; x < fw; ++x)
+                grip.erase(image.Canvas()->GetPixel((frame - 1) * fw + x, y));
+    };
+    drop(*data->VertScrollThumb->Image, data->VertScrollThumb->Frame, 1);
+    drop(*data->VertScroll->Image, data->VertScroll->Frame, 1);
+    grip.erase(SkinKeyColor);
+    grip.erase(Face());
+    ASSERT_FALSE(grip.empty()) << "the grip has colours of its own";
+
+    auto shown = GrabScreen(thumb);
+    int gripPixels = 0;
+    for (int y = 0; y < shown->GetHeight(); ++y)
+        for (int x = 0; x < shown->GetWidth(); ++x)
+            gripPixels += grip.count(shown->Canvas()->GetPixel(x, y)) ? 1 : 0;
+    EXPECT_GE(gripPixels, 8) << "grip colours on a thumb " << thumb.right - thumb.left << " wide";
 }
 
 TEST_F(SkinScroll, CornerBetweenTwoBarsIsFilledAndDisabledMemoShowsDeadTracks)
