@@ -33,19 +33,24 @@ void PaintGraphicChildren(TWinControl* container, HDC dc)
     }
 }
 
-// A tool button's image and caption over its face, laid out as the tool bar
-// lays them out: the image centred above the caption, or beside it for list
-// tool bars; a pressed button one pixel down and to the right.
-void DrawToolButtonContent(TToolBar* bar, TToolButton* button, const TRect& r, bool pressed)
+// A tool button's image and caption, laid out as the tool bar lays them out:
+// the image centred above the caption, or beside it for list tool bars. The
+// same place in every state: a caption that moves as the mouse comes and
+// goes, or as the button is pressed, is what this drawing is here to avoid.
+void DrawToolButtonContent(TToolBar* bar, TToolButton* button, const TRect& r)
 {
     TCanvas* canvas = bar->Canvas();
+    HDC dc = canvas->Handle();
     TImageList* images = bar->GetImages();
     const int index = button->GetImageIndex();
     const bool hasImage = images && index >= 0 && index < images->Count();
     const int iw = hasImage ? images->GetWidth() : 0, ih = hasImage ? images->GetHeight() : 0;
     const std::string caption = bar->GetShowCaptions() ? button->Caption() : std::string();
-    const SIZE text = caption.empty() ? SIZE{0, 0} : canvas->TextExtent(caption);
-    const int shift = pressed ? 1 : 0;
+    // The bar's own font, which its window already has: drawing every
+    // button at rest must not leave font objects behind in the canvas.
+    TSelectObject font(dc, caption.empty() ? nullptr : bar->Font()->Handle());
+    SIZE text{0, 0};
+    if (!caption.empty()) GetTextExtentPoint32A(dc, caption.data(), static_cast<int>(caption.size()), &text);
     int ix, iy, tx, ty;
     if (bar->GetList()) {
         const int total = iw + (iw && text.cx ? 4 : 0) + text.cx;
@@ -60,10 +65,14 @@ void DrawToolButtonContent(TToolBar* bar, TToolButton* button, const TRect& r, b
         tx = r.Left + (r.Width() - text.cx) / 2;
         ty = iy + ih + (ih && text.cy ? 2 : 0);
     }
-    if (hasImage) images->Draw(canvas, ix + shift, iy + shift, index);
+    if (hasImage) images->Draw(canvas, ix, iy, index);
     if (!caption.empty()) {
-        canvas->Brush()->SetStyle(bsClear);
-        canvas->TextOut(tx + shift, ty + shift, caption);
+        // The colour the skin chose for the state is the canvas font's.
+        const int oldMode = SetBkMode(dc, TRANSPARENT);
+        const COLORREF oldColour = SetTextColor(dc, ColorToRGB(canvas->Font()->GetColor()));
+        TextOutA(dc, tx, ty, caption.data(), static_cast<int>(caption.size()));
+        SetTextColor(dc, oldColour);
+        SetBkMode(dc, oldMode);
     }
 }
 
@@ -191,20 +200,24 @@ void ToolBarDrawButton(TSkinControlHost& frame, TToolBar* bar, TToolButton* butt
     const TDataSkinButton& b = *data->Button;
     if (b.Image->Empty()) return;
     const int face = ToolButtonFaceState(state);
-    if (!face) return;
+    // Disabled and checked buttons keep the tool bar's own look.
+    if (!face && (state.Contains(cdsGrayed) || state.Contains(cdsDisabled) || state.Contains(cdsChecked)))
+        return;
     TFont* font = bar->Canvas()->Font();
-    if (face == 1 && b.NormalColour2Given) font->SetColor(b.NormalColour2);
+    if ((face == 1 || !face) && b.NormalColour2Given) font->SetColor(b.NormalColour2);
     if (face == 4 && b.MouseOverColour2Given) font->SetColor(b.MouseOverColour2);
     if (face == 2 && b.PressedColour2Given) font->SetColor(b.PressedColour2);
     const TRect r = button->BoundsRect();
     HDC dc = bar->Canvas()->Handle();
-    DrawRect2(dc, Rect(r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1), b.Image.get(), false, false,
-              b.Trans == 1, 5, face, b.Margins);
+    if (face)
+        DrawRect2(dc, Rect(r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1), b.Image.get(), false, false,
+                  b.Trans == 1, 5, face, b.Margins);
     // The system's default drawing fills hot and pressed buttons with its
-    // own background, over the face: the image and caption are put on the
-    // face here instead.
+    // own background, over the face, so the image and caption are drawn
+    // here; and here in the rest state too, or the caption would jump
+    // between the tool bar's layout and ours as the mouse comes and goes.
     defaultDraw = false;
-    DrawToolButtonContent(bar, button, r, face == 2);
+    DrawToolButtonContent(bar, button, r);
 }
 
 // ---------------------------------------------------------------------------

@@ -382,6 +382,56 @@ TEST_F(SkinEdit, ToolBarButtonsArePaintedFromTheSkinWhenHot)
     EXPECT_FALSE(static_cast<bool>(bar->OnCustomDrawButton)) << "the handlers go with the skin";
 }
 
+// The engine draws the tool buttons' captions itself (the system's drawing
+// would cover the skinned face of a hot button); it does so at one place,
+// so that a caption stands still while the mouse comes, goes and presses.
+TEST_F(SkinEdit, ToolButtonCaptionsStandStillAtRestHotAndPressed)
+{
+    auto* bar = new TToolBar(form.get());
+    bar->SetParent(form.get());
+    bar->SetBounds(0, 0, 360, 29);
+    bar->SetShowCaptions(true);
+    bar->SetButtonWidth(37);
+    bar->SetButtonHeight(21);
+    // A colour neither the skin nor the bar's background holds.
+    const TColor ink = static_cast<TColor>(RGB(1, 2, 250));
+    bar->Font()->SetColor(ink);
+    for (int i = 0; i < 2; ++i) {
+        auto* b = new TToolButton(form.get());
+        b->SetParent(bar);
+        b->SetLeft(i * 37);
+        b->SetCaption(i ? "Clear" : "Puase");
+    }
+    ShowForm();
+    List().InitControls(form.get());
+    HWND w = bar->Handle();
+    const TRect r = bar->Buttons(0)->BoundsRect();
+    TBBUTTON tb{};
+    ASSERT_TRUE(SendMessageW(w, TB_GETBUTTON, 0, reinterpret_cast<LPARAM>(&tb)));
+    auto inkMask = [&] {
+        RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        Pump();
+        auto shot = Grab(w, r);
+        std::vector<bool> mask;
+        for (int y = 0; y < shot->GetHeight(); ++y)
+            for (int x = 0; x < shot->GetWidth(); ++x)
+                mask.push_back(Rgb(shot->Canvas()->GetPixel(x, y)) == Rgb(ink));
+        return mask;
+    };
+    SendMessageW(w, TB_SETHOTITEM, static_cast<WPARAM>(-1), 0);
+    const std::vector<bool> rest = inkMask();
+    const auto inked = std::count(rest.begin(), rest.end(), true);
+    EXPECT_GT(inked, 5) << "the caption shows at rest";
+    SendMessageW(w, TB_SETHOTITEM, 0, 0);
+    EXPECT_EQ(inkMask(), rest) << "hot";
+    SendMessageW(w, TB_PRESSBUTTON, tb.idCommand, TRUE);
+    EXPECT_EQ(inkMask(), rest) << "pressed";
+    SendMessageW(w, TB_PRESSBUTTON, tb.idCommand, FALSE);
+    SendMessageW(w, TB_SETHOTITEM, static_cast<WPARAM>(-1), 0);
+    EXPECT_EQ(inkMask(), rest) << "at rest again";
+    List().DeleteControls();
+}
+
 } // namespace
 
 namespace {
