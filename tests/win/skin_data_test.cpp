@@ -574,14 +574,25 @@ TEST_F(SkinData, ToolbarGradientAndCaptionColourFromTheTopBorder)
         ASSERT_EQ(t.GetHeight(), 40);
         EXPECT_EQ(d.Toolbar->Frame, 1);
         EXPECT_EQ(Px(t, 0, 0), RGB3(252, 252, 251)); // 15 % face, 85 % white
-        EXPECT_EQ(Px(t, 9, 39), static_cast<TColor>(GradientColor(0xFBFCFC, RGB3(140, 140, 255), 39, 40)));
+        // Row i of 40 (n = 39 steps) is top + (19 + i * (bottom - top)) / 39
+        // per channel, rounded down: a falling channel rounds to nearest
+        // too, and the last row is the bottom colour itself.
+        //   row 10: red 252 + floor(-1101 / 39) = 252 - 29 = 223,
+        //           blue 251 + floor(59 / 39) = 252
+        //   row 20: red 252 + floor(-2221 / 39) = 252 - 57 = 195 (a division
+        //           toward zero would give 196), blue 251 + floor(99 / 39) = 253
+        EXPECT_EQ(Px(t, 3, 10), RGB3(223, 223, 252));
+        EXPECT_EQ(Px(t, 3, 20), RGB3(195, 195, 253));
+        EXPECT_EQ(Px(t, 9, 39), RGB3(140, 140, 255));
     }
     {
-        // A grey caption: 15 % mid grey over the caption.
+        // A grey caption: 15 % mid grey over the caption, (189, 189, 189).
+        //   row 20: red 252 + floor((19 - 1260) / 39) = 252 - 32 = 220,
+        //           blue 251 + floor((19 - 1240) / 39) = 251 - 32 = 219
         TSkinData d(nullptr);
         load(RGB3(200, 200, 200), d);
-        EXPECT_EQ(Px(*d.Toolbar->Image, 5, 39),
-                  static_cast<TColor>(GradientColor(0xFBFCFC, RGB3(189, 189, 189), 39, 40)));
+        EXPECT_EQ(Px(*d.Toolbar->Image, 5, 20), RGB3(220, 220, 219));
+        EXPECT_EQ(Px(*d.Toolbar->Image, 5, 39), RGB3(189, 189, 189));
     }
 }
 

@@ -36,21 +36,29 @@ protected:
     }
     // The frames of the two halves of an up-down (each half exactly one
     // frame in size): the half as the frame of the image with the same frame
-    // of the glyph image centred over it.
+    // of the glyph image centred over it, both put together here pixel by
+    // pixel from the two images (the key colour showing the face).
     std::pair<int, int> UpDownFrames(HWND wnd, TDataSkinBorder& obj, bool vertical)
     {
         Pump();
         const int fw = obj.Image->GetWidth() / obj.Frame, fh = obj.Image->GetHeight();
+        TBitmap& glyphs = *obj.Image2;
+        const int gw = glyphs.Empty() ? 0 : glyphs.GetWidth() / obj.Frame, gh = glyphs.GetHeight();
+        const int gx = (fw - gw) / 2, gy = (fh - gh) / 2;
         auto frameOf = [&](TBitmap& shown) {
             for (int f = 1; f <= obj.Frame; ++f) {
-                TBitmap want;
-                want.SetPixelFormat(pf24bit);
-                want.SetSize(fw, fh);
-                want.Canvas()->Brush()->SetColor(Face());
-                want.Canvas()->FillRect(Rect(0, 0, fw, fh));
-                DrawRect1(want.Canvas()->Handle(), Rect(0, 0, fw, fh), obj.Image.get(), true, obj.Frame, f);
-                DrawRect3(want.Canvas()->Handle(), Rect(0, 0, fw, fh), obj.Image2.get(), true, obj.Frame, f);
-                if (FrameMismatches(shown, want, 1, 1) == 0) return f;
+                int bad = 0;
+                for (int y = 0; y < fh; ++y)
+                    for (int x = 0; x < fw; ++x) {
+                        TColor want = obj.Image->Canvas()->GetPixel((f - 1) * fw + x, y);
+                        if (want == SkinKeyColor) want = Face();
+                        if (x >= gx && x < gx + gw && y >= gy && y < gy + gh) {
+                            const TColor g = glyphs.Canvas()->GetPixel((f - 1) * gw + x - gx, y - gy);
+                            if (g != SkinKeyColor) want = g;
+                        }
+                        bad += shown.Canvas()->GetPixel(x, y) != want;
+                    }
+                if (bad == 0) return f;
             }
             return 0;
         };

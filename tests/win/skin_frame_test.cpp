@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "skin/winskinimage.h"
+#include "tests/win/gdi_system_count.h"
 #include "tests/win/skin_frame_testing.h"
 
 using namespace frametest;
@@ -292,9 +293,14 @@ TEST_F(SkinnedTest, HundredSkinnedWindowsLeaveNothingBehind)
     Pump(milliseconds(10));
     const int gdi = TResourceCount::GdiObjects, dcs = TResourceCount::DeviceContexts;
     const int windows = TResourceCount::Windows, threadWindows = ThreadWindows();
+    const int system = SystemGdiObjects();
+    ASSERT_GT(system, 0);
     for (int i = 0; i < 100; ++i)
         cycle();
     Pump(milliseconds(10));
+    // The system's count sees what ours cannot: the windows' regions, and
+    // whatever the system makes for our fonts, bitmaps and device contexts.
+    EXPECT_EQ(SystemGdiObjects(), system);
     EXPECT_EQ(TResourceCount::GdiObjects, gdi);
     EXPECT_EQ(TResourceCount::DeviceContexts, dcs);
     EXPECT_EQ(TResourceCount::Windows, windows);

@@ -65,12 +65,40 @@ std::unique_ptr<TBitmap> GrabScreen(const RECT& r)
     return Grab(GetDesktopWindow(), Rect(r.left, r.top, r.right, r.bottom));
 }
 
-bool SameBitmaps(TBitmap& a, TBitmap& b)
+// The source position a destination pixel comes from when a frame of size
+// `frameSize` is nine-sliced to `size` with unscaled ends `first` and `last`
+// (dropped when they do not fit): exact in the ends, and in the middle the
+// scaled position give or take one pixel, whichever way the scaling rounds.
+std::pair<int, int> SourceRange(int at, int size, int first, int last, int frameSize)
 {
-    if (a.GetWidth() != b.GetWidth() || a.GetHeight() != b.GetHeight()) return false;
-    for (int y = 0; y < a.GetHeight(); ++y)
-        for (int x = 0; x < a.GetWidth(); ++x)
-            if (a.Canvas()->GetPixel(x, y) != b.Canvas()->GetPixel(x, y)) return false;
+    if (size < first + last || frameSize < first + last) first = last = 0;
+    if (at < first) return {at, at};
+    if (at >= size - last) return {frameSize - (size - at), frameSize - (size - at)};
+    const int mid = size - first - last, srcMid = frameSize - first - last;
+    const int mapped = first + (at - first) * srcMid / mid;
+    return {std::max(first, mapped - 1), std::min(frameSize - last - 1, mapped + 1)};
+}
+
+// Whether shown is frame `frame` of image nine-sliced (stretched) to shown's
+// size with margins, judged from the image's own pixels: every pixel must be
+// one the frame holds where the slicing maps it, the key colour showing face.
+bool ShowsFrame(TBitmap& shown, TBitmap& image, int frames, int frame, const TRect& margins, TColor face)
+{
+    const int fw = image.GetWidth() / frames, fh = image.GetHeight(), sx = fw * (frame - 1);
+    for (int y = 0; y < shown.GetHeight(); ++y) {
+        const auto [y0, y1] = SourceRange(y, shown.GetHeight(), margins.Top, margins.Bottom, fh);
+        for (int x = 0; x < shown.GetWidth(); ++x) {
+            const auto [x0, x1] = SourceRange(x, shown.GetWidth(), margins.Left, margins.Right, fw);
+            const TColor got = shown.Canvas()->GetPixel(x, y);
+            bool found = false;
+            for (int v = y0; v <= y1 && !found; ++v)
+                for (int u = x0; u <= x1 && !found; ++u) {
+                    const TColor c = image.Canvas()->GetPixel(sx + u, v);
+                    found = (c == SkinKeyColor ? face : c) == got;
+                }
+            if (!found) return false;
+        }
+    }
     return true;
 }
 
@@ -110,18 +138,17 @@ protected:
             if (bar.Canvas()->GetPixel(x, y) != track) return y;
         return -1;
     }
-    // A bar of the skin's arrow frame as the overlay draws it: the face,
-    // then the frame stretched over it with the key left out.
-    std::unique_ptr<TBitmap> ArrowAs(int frame, int w, int h)
+    // Which of the frames the shown arrow is (the whole frame stretched to
+    // the arrow square); 0 when none or more than one fits.
+    int ArrowFrame(TBitmap& shown, std::initializer_list<int> frames)
     {
-        auto b = std::make_unique<TBitmap>();
-        b->SetPixelFormat(pf24bit);
-        b->SetSize(w, h);
-        b->Canvas()->Brush()->SetColor(Face());
-        b->Canvas()->FillRect(Rect(0, 0, w, h));
-        DrawRect1(b->Canvas()->Handle(), Rect(0, 0, w, h), data->Scrollbar->Image.get(),
-                  data->Scrollbar->Trans == 1, 23, frame);
-        return b;
+        int found = 0;
+        for (int f : frames)
+            if (ShowsFrame(shown, *data->Scrollbar->Image, 23, f, TRect{}, Face())) {
+                if (found) return 0;
+                found = f;
+            }
+        return found;
     }
 };
 
@@ -235,11 +262,8 @@ TEST_F(SkinScroll, HeldArrowShowsItsPressedFrame)
     const int arrow = GetSystemMetrics(SM_CXHSCROLL);
     const int cross = bar.right - bar.left;
     const RECT down{bar.left, bar.bottom - arrow, bar.right, bar.bottom};
-    auto frameOf = [&](TBitmap& shown) {
-        for (int f : {13, 14, 16})
-            if (SameBitmaps(shown, *ArrowAs(f, cross, arrow))) return f;
-        return 0;
-    };
+    (void)cross;
+    auto frameOf = [&](TBitmap& shown) { return ArrowFrame(shown, {13, 14, 16}); };
     Pump();
     auto rest = GrabScreen(down);
     EXPECT_EQ(frameOf(*rest), 13);
@@ -335,16 +359,19 @@ TEST_F(SkinScroll, CornerBetweenTwoBarsIsFilledAndDisabledMemoShowsDeadTracks)
     const int arrow = GetSystemMetrics(SM_CXHSCROLL);
     const int cross = v.right - v.left, length = v.bottom - v.top;
     TDataSkinObject& track = *data->VertScroll;
-    auto expected = GetHMap(Rect(0, 0, cross, length - 2 * arrow), track.Image.get(), track.Margins, false,
-                            track.Tile == 1, track.Frame, 3);
+    ASSERT_EQ(track.Tile, 0) << "the check below reads a stretched middle";
+    (void)cross, (void)length;
     auto trackShown = [&] { return GrabScreen(RECT{v.left, v.top + arrow, v.right, v.bottom - arrow}); };
-    EXPECT_FALSE(SameBitmaps(*trackShown(), *expected)) << "enabled: a thumb on a live track";
+    auto deadTrack = [&] {
+        return ShowsFrame(*trackShown(), *track.Image, track.Frame, 3, track.Margins, Face());
+    };
+    EXPECT_FALSE(deadTrack()) << "enabled: a thumb on a live track";
     memo->SetEnabled(false);
     Pump();
-    EXPECT_TRUE(SameBitmaps(*trackShown(), *expected));
+    EXPECT_TRUE(deadTrack());
     memo->SetEnabled(true);
     Pump();
-    EXPECT_FALSE(SameBitmaps(*trackShown(), *expected));
+    EXPECT_FALSE(deadTrack());
 }
 
 TEST_F(SkinScroll, MemoThatRecreatesItsWindowIsSkinnedAfreshWithoutLeftovers)
