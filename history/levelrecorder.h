@@ -103,9 +103,11 @@ public:
     {
         const uint32_t behind = static_cast<uint32_t>(poolHead_) - record.levelsAt;
         if (behind > poolCapacity_ || behind < record.count) return false;
-        const uint64_t start = poolHead_ - behind;
-        for (uint64_t k = 0; k < record.count; ++k)
-            each(pool_[(start + k) % poolCapacity_]);
+        size_t at = static_cast<size_t>((poolHead_ - behind) % poolCapacity_);
+        for (unsigned k = 0; k < record.count; ++k) {
+            each(pool_[at]);
+            if (++at == poolCapacity_) at = 0;
+        }
         return true;
     }
     // Totals since recording started, one entry per weighting code seen,

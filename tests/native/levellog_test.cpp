@@ -13,6 +13,7 @@
 #include "history/csvformat.h"
 #include "history/levelhistory.h"
 #include "history/levelstats.h"
+#include "history/statstext.h"
 
 namespace {
 
@@ -139,6 +140,27 @@ TEST(LevelLogText, LocalTimeCarriesTheOffsetThatMakesItUtc)
         unsetenv("TZ");
     tzset();
 #endif
+}
+
+TEST(LevelLogText, TheWindowsFiguresAndTimes)
+{
+    const std::pair<double, const char*> durations[] = {
+        {0, "0:00"}, {4.6, "0:05"}, {59.6, "1:00"}, {754, "12:34"}, {3725, "1:02:05"}, {-3, "0:00"},
+    };
+    for (const auto& [seconds, text] : durations)
+        EXPECT_EQ(DurationText(seconds), text) << seconds;
+
+    TLevelStats s;
+    s.weighting = 2;
+    s.leq = 67.449;
+    s.lmax = 80;
+    s.lmin = 55;
+    s.l10 = 78;
+    s.l50 = 64;
+    s.l90 = 57;
+    s.overSeconds = 65;
+    s.alarmEvents = 3;
+    EXPECT_EQ(StatsColumnText(s), "dB(C)\r\n67.4\r\n80\r\n55\r\n78\r\n64\r\n57\r\n1:05\r\n3");
 }
 
 TEST(LevelLogFile, StartsContinuesAndRefusesFilesThatAreNoLog)
