@@ -1,0 +1,342 @@
+// The history window under Wine, on a clock of the test's own: what the
+// statistics say after a session, the chart's spans, and the log started,
+// kept, exported and stopped by a failure, with the user's answers to the
+// file dialogs given by the test.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <psapi.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include "history/chartcolumns.h"
+#include "history/csvformat.h"
+#include "history/levelstats.h"
+#include "history/unit3.h"
+#include "tests/win/panel_testing.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+constexpr TTimeMs kStart = 1'700'000'000'000;
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string Slurp(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+bool PumpUntil(const std::function<bool()>& done, int ms)
+{
+    for (const DWORD until = GetTickCount() + ms; !done() && GetTickCount() < until; Sleep(10))
+        panel_testing::Pump();
+    return done();
+}
+
+class HistoryWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        form = new TForm3(Application);
+        form->Clock = [this] { return now; };
+        form->ShowHistory();
+        dir = fs::temp_directory_path() / ("orvane-history-" + std::to_string(GetCurrentProcessId()));
+        fs::create_directories(dir);
+    }
+    void TearDown() override
+    {
+        form->Free();
+        panel_testing::Pump();
+        std::error_code ignored;
+        fs::remove_all(dir, ignored);
+    }
+
+    // Replies at 50 a second, with the exchange's ticks between them.
+    void Readings(uint8_t code, double seconds, uint8_t threshold = 70)
+    {
+        for (int i = 0; i < std::lround(seconds * 50); ++i) {
+            form->RecordTick(true);
+            form->RecordReply(code, 1, threshold);
+            now += 10;
+            form->RecordTick(true);
+            now += 10;
+        }
+    }
+    void Unplugged(double seconds)
+    {
+        for (const TTimeMs until = now + static_cast<TTimeMs>(seconds * 1000); now < until; now += 10)
+            form->RecordTick(false);
+    }
+    void Click(TButton* button)
+    {
+        SendMessageA(button->Handle(), BM_CLICK, 0, 0);
+        panel_testing::Pump();
+    }
+    void AnswerDialogWith(const fs::path& file)
+    {
+        form->AskFileName = [file, this](TSaveDialog& d) {
+            asked.push_back(d.Title);
+            d.FileName = file.string();
+            return true;
+        };
+    }
+
+    TForm3* form = nullptr;
+    TTimeMs now = kStart;
+    fs::path dir;
+    std::vector<std::string> asked;
+};
+
+TEST_F(HistoryWindowTest, StatisticsAndChartFollowTheSessionOverEachSpan)
+{
+    Readings(60, 120);
+    Readings(80, 5);
+    Unplugged(10);
+    Readings(60, 30);
+    panel_testing::Pump();
+
+    form->RadioGroup1->SetItemIndex(1); // 10 minutes: the whole session
+    panel_testing::Pump();
+    const double leq = 10 * std::log10((250 * 1e8 + 7500 * 1e6) / 7750);
+    const std::vector<std::string> column = Lines(form->Label2->Caption());
+    const std::vector<std::string> expected = {"dB(A)", LevelText(leq), "80", "60", "60", "60", "60", "0:05", "1"};
+    EXPECT_EQ(column, expected);
+    EXPECT_EQ(form->Label3->Caption(), "") << "one weighting, one column";
+    EXPECT_EQ(form->iLevelChart1->GetLevelCaption(), "dB(A)");
+
+    // The chart: one column per pixel; the session fills the right 165 s
+    // of 600, with 10 s blank and 5 s over the threshold.
+    const auto& columns = form->iLevelChart1->Columns();
+    const int width = form->iLevelChart1->PlotRect().Width();
+    ASSERT_EQ(static_cast<int>(columns.size()), width);
+    int filled = 0, blank = 0, alarm = 0;
+    for (int c = width * 435 / 600 + 1; c < width; ++c) {
+        filled += columns[c].hasLevels;
+        blank += !columns[c].hasLevels;
+        alarm += columns[c].alarm;
+    }
+    EXPECT_NEAR(blank, width * 10 / 600.0, 1.5);
+    EXPECT_NEAR(alarm, width * 5 / 600.0, 1.5);
+    EXPECT_FALSE(columns[width / 2].hasLevels) << "before the session";
+
+    // One minute: the last 30 s at 60 dB, the gap before them, the loud
+    // seconds and 14 s at 60 dB.
+    form->RadioGroup1->SetItemIndex(0);
+    panel_testing::Pump();
+    const auto& minute = form->iLevelChart1->Columns();
+    EXPECT_TRUE(minute.back().hasLevels);
+    EXPECT_FALSE(minute[minute.size() * 25 / 60].hasLevels) << "unplugged 40 s to 30 s ago";
+    EXPECT_EQ(Lines(form->Label2->Caption())[1], LevelText(10 * std::log10((250 * 1e8 + 2200 * 1e6) / 2450)));
+
+    // Since recording started: the same as the whole session.
+    form->CheckBox1->SetChecked(true);
+    panel_testing::Pump();
+    EXPECT_EQ(Lines(form->Label2->Caption()), expected);
+    form->CheckBox1->SetChecked(false);
+
+    // A weighting change: two columns, and the note says why.
+    for (int i = 0; i < 100; ++i) {
+        form->RecordReply(70, 2, 70);
+        now += 20;
+    }
+    form->Refresh();
+    EXPECT_EQ(Lines(form->Label2->Caption())[0], "dB(A)");
+    EXPECT_EQ(Lines(form->Label3->Caption())[0], "dB(C)");
+    EXPECT_EQ(Lines(form->Label3->Caption())[1], "70.0");
+    EXPECT_NE(form->Label5->Caption().find("weighting changed"), std::string::npos) << form->Label5->Caption();
+    EXPECT_EQ(form->iLevelChart1->GetLevelCaption(), "dB, mixed");
+
+    // Clear empties span and chart.
+    Click(form->Button4);
+    EXPECT_EQ(form->Label2->Caption(), "");
+    EXPECT_NE(form->Label5->Caption().find("No readings"), std::string::npos);
+    for (const auto& c : form->iLevelChart1->Columns())
+        EXPECT_FALSE(c.hasLevels);
+}
+
+TEST_F(HistoryWindowTest, ALogKeepsARowASecondAndAFailureStopsItWithOneMessage)
+{
+    panel_testing::MessageBoxWatcher boxes;
+    int changes = 0;
+    form->OnLogChanged = [&](TObject*) { ++changes; };
+    Readings(60, 1.5);
+    const fs::path log = dir / "session.csv";
+    AnswerDialogWith(log);
+    Click(form->Button1);
+    ASSERT_EQ(asked, std::vector<std::string>{"Start log"});
+    EXPECT_TRUE(form->History().Logging());
+    EXPECT_TRUE(form->Button2->GetEnabled());
+    EXPECT_NE(form->Label6->Caption().find("session.csv"), std::string::npos) << form->Label6->Caption();
+
+    Readings(75, 4);
+    Unplugged(2);
+    auto rows = Lines(Slurp(log));
+    ASSERT_EQ(rows.size(), 1u + 6u) << "the header and a row for each second closed since the start";
+    EXPECT_EQ(rows[0], kLevelLogHeader);
+    EXPECT_EQ(rows[1].substr(25), "," + LevelText(10 * std::log10((1e6 + std::pow(10, 7.5)) / 2)) + ",75,60,dB(A),70,1,ok")
+        << "half a second at 60, half at 75";
+    EXPECT_EQ(rows[3].substr(25), ",75.0,75,75,dB(A),70,1,ok");
+    EXPECT_EQ(rows[6].substr(25), ",,,,dB(A),70,0,disconnected");
+
+    // "Stop log" ends it; a new start on the same file continues it.
+    Click(form->Button2);
+    EXPECT_FALSE(form->History().Logging());
+    Readings(60, 2);
+    EXPECT_EQ(Lines(Slurp(log)).size(), 7u) << "nothing written while stopped";
+    Click(form->Button1);
+    Readings(60, 2);
+    rows = Lines(Slurp(log));
+    EXPECT_EQ(rows.size(), 9u);
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), std::string(kLevelLogHeader)), 1);
+
+    // The file removed under the running log: it stops, says so once, and
+    // the recording goes on.
+    fs::remove(log);
+    Readings(60, 3);
+    ASSERT_TRUE(PumpUntil([&] { return !boxes.Texts().empty(); }, 5000));
+    Readings(60, 2);
+    panel_testing::Pump();
+    Sleep(300);
+    const auto texts = boxes.Texts();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_NE(texts[0].find("The level log has stopped"), std::string::npos) << texts[0];
+    EXPECT_NE(texts[0].find("session.csv"), std::string::npos) << texts[0];
+    EXPECT_FALSE(form->History().Logging());
+    EXPECT_FALSE(form->Button2->GetEnabled());
+    EXPECT_EQ(form->Label6->Caption(), "No log running.");
+    EXPECT_FALSE(fs::exists(log)) << "not created again without its header";
+    EXPECT_EQ(changes, 4) << "started, stopped, started, stopped by the failure";
+    EXPECT_GT(TotalStats(form->History().Recorder()).weightings.at(0).count, 700u);
+}
+
+TEST_F(HistoryWindowTest, ExportWritesTheSpansSecondsAndRefusalsLeaveFilesAlone)
+{
+    panel_testing::MessageBoxWatcher boxes;
+    Readings(60, 90);
+    form->RadioGroup1->SetItemIndex(0);
+    const fs::path exported = dir / "minute.csv";
+    AnswerDialogWith(exported);
+    Click(form->Button3);
+    const auto rows = Lines(Slurp(exported));
+    ASSERT_EQ(rows.size(), 61u) << "the header and the minute's 60 seconds";
+    EXPECT_EQ(rows[0], kLevelLogHeader);
+    EXPECT_EQ(rows[60].substr(25), ",60.0,60,60,dB(A),70,0,ok");
+
+    // Somebody's own file chosen for a log is refused and stays as it was.
+    const fs::path other = dir / "contacts.csv";
+    std::ofstream(other, std::ios::binary) << "Name,Phone\r\n";
+    AnswerDialogWith(other);
+    Click(form->Button1);
+    ASSERT_TRUE(PumpUntil([&] { return !boxes.Texts().empty(); }, 5000));
+    EXPECT_NE(boxes.Texts()[0].find("is not a level log"), std::string::npos) << boxes.Texts()[0];
+    EXPECT_FALSE(form->History().Logging());
+    EXPECT_EQ(Slurp(other), "Name,Phone\r\n");
+
+    // Cancelling the dialog does nothing.
+    form->AskFileName = [](TSaveDialog&) { return false; };
+    Click(form->Button1);
+    EXPECT_FALSE(form->History().Logging());
+}
+
+} // namespace
+
+namespace {
+
+// A day of replies at 50 a second, then the 24-hour chart redrawn: the
+// columns built from the records and the widget's paint, each timed. The
+// memory a day of history holds, by the recorder's count and by the
+// process's private bytes. Figures only; nothing here checks a time.
+TEST(HistoryFigures, FigureChartRepaintAndMemoryForAFullDay)
+{
+    PROCESS_MEMORY_COUNTERS_EX before{};
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&before), sizeof before);
+    TTimeMs now = kStart;
+    auto* form = new TForm3(Application);
+    form->Clock = [&now] { return now; };
+    for (int s = 0; s < 24 * 3600; ++s) {
+        // A loud minute every hour.
+        const uint8_t level = static_cast<uint8_t>(s % 3600 < 60 ? 90 + s % 7 : 50 + s % 13);
+        for (int i = 0; i < 50; ++i, now += 20) {
+            form->RecordTick(true);
+            form->RecordReply(level, 1, 85);
+        }
+    }
+    PROCESS_MEMORY_COUNTERS_EX after{};
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&after), sizeof after);
+    std::printf("[ figure ] memory for 24 hours of history: %.2f MiB held by the recorder; private bytes grew "
+                "%.2f MiB over the day\n",
+                form->History().Recorder().MemoryBytes() / 1048576.0,
+                (static_cast<double>(after.PrivateUsage) - static_cast<double>(before.PrivateUsage)) / 1048576.0);
+
+    form->ShowHistory();
+    form->RadioGroup1->SetItemIndex(3);
+    panel_testing::Pump();
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    auto ms = [&](LARGE_INTEGER a, LARGE_INTEGER b) {
+        return static_cast<double>(b.QuadPart - a.QuadPart) * 1000 / static_cast<double>(frequency.QuadPart);
+    };
+    std::vector<double> build, paint, total, stats, drawing;
+    const int width = form->iLevelChart1->PlotRect().Width();
+    for (int i = 0; i < 21; ++i) {
+        now += 1000;
+        LARGE_INTEGER t0, t1, t2, t3;
+        QueryPerformanceCounter(&t0);
+        auto columns = ChartColumns(form->History().Recorder(), now, 24 * 3600, width);
+        auto ticks = ChartTimeTicks(now, 24 * 3600, width);
+        QueryPerformanceCounter(&t1);
+        form->iLevelChart1->SetData(std::move(columns), std::move(ticks));
+        form->iLevelChart1->InvalidateNow();
+        UpdateWindow(form->iLevelChart1->Handle());
+        QueryPerformanceCounter(&t2);
+        const TSpanStats day = SpanStats(form->History().Recorder(), now / 1000 - 86399, now / 1000);
+        QueryPerformanceCounter(&t3);
+        {
+            TBitmap offScreen;
+            offScreen.SetSize(form->iLevelChart1->Width(), form->iLevelChart1->Height());
+            LARGE_INTEGER d0, d1;
+            QueryPerformanceCounter(&d0);
+            form->iLevelChart1->iPaintToDC(0, 0, false, offScreen.Canvas()->Handle());
+            QueryPerformanceCounter(&d1);
+            drawing.push_back(ms(d0, d1));
+        }
+        build.push_back(ms(t0, t1));
+        paint.push_back(ms(t1, t2));
+        total.push_back(ms(t0, t2));
+        stats.push_back(ms(t2, t3));
+        EXPECT_EQ(day.weightings.size(), 1u);
+    }
+    for (auto* v : {&build, &paint, &total, &stats, &drawing})
+        std::sort(v->begin(), v->end());
+    std::printf("[ figure ] chart repaint at the 24-hour span with a full day of data: median %.2f ms (columns %.2f "
+                "ms, paint %.2f ms; slowest %.2f ms; %d columns, median of 21)\n",
+                total[10], build[10], paint[10], total.back(), width);
+    std::printf("[ figure ] the chart's drawing alone, into a bitmap: median %.2f ms\n", drawing[10]);
+    std::printf("[ figure ] statistics of a full day (Leq, extremes, L10/L50/L90 over 4.32 million levels): "
+                "median %.1f ms\n",
+                stats[10]);
+    form->Free();
+    panel_testing::Pump();
+}
+
+} // namespace
