@@ -43,6 +43,9 @@ ORVANE_EVENT(TCloseEvent, void(TObject* Sender, TCloseAction& Action));
 ORVANE_EVENT(TCloseQueryEvent, void(TObject* Sender, bool& CanClose));
 ORVANE_EVENT(TExceptionEvent, void(TObject* Sender, Exception& E));
 ORVANE_EVENT(TMessageEvent, void(MSG& Msg, bool& Handled));
+// A key with its modifiers (a TShortCut of menus.h) pressed on the form,
+// before its menus are searched; setting Handled takes the key.
+ORVANE_EVENT(TShortCutEvent, void(uint16_t ShortCut, bool& Handled));
 
 // The form a control lies on, or null.
 TCustomForm* GetParentForm(TControl* Control);
@@ -110,6 +113,7 @@ class TCustomForm : public TWinControl {
     TNotifyEvent OnActivate;
     TNotifyEvent OnDeactivate;
     TNotifyEvent OnPaint;
+    TShortCutEvent OnShortCut;
 
     void SetVisible(bool value) override;
     bool SetFocusedControl(TWinControl* Control) override;

@@ -685,9 +685,14 @@ bool MenuShortCut(TComponent* Form, WORD Key)
     if (GetKeyState(VK_SHIFT) < 0) shortCut |= scShift;
     if (GetKeyState(VK_CONTROL) < 0) shortCut |= scCtrl;
     if (GetKeyState(VK_MENU) < 0) shortCut |= scAlt;
+    auto* form = dynamic_cast<TCustomForm*>(Form);
+    if (form && form->OnShortCut) {
+        bool handled = false;
+        form->OnShortCut(shortCut, handled);
+        if (handled) return true;
+    }
     std::vector<TMenu*> menus;
-    if (auto* form = dynamic_cast<TCustomForm*>(Form); form && form->GetMenu())
-        menus.push_back(form->GetMenu());
+    if (form && form->GetMenu()) menus.push_back(form->GetMenu());
     for (int i = 0; i < Form->ComponentCount(); ++i)
         if (auto* popup = dynamic_cast<TPopupMenu*>(Form->Components(i))) menus.push_back(popup);
     for (TMenu* menu : menus)

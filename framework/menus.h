@@ -203,8 +203,9 @@ private:
 // (lParam 0), WM_MEASUREITEM and WM_DRAWITEM for menu items. Answers whether
 // the message was a menu's (the result is set then).
 bool DispatchMenuMessage(TMessage& Message);
-// A key pressed on a form: the form's menu bar and pop-up menus are searched
-// for an item with that short cut, which is clicked. Answers whether one was.
+// A key pressed on a form: the form's OnShortCut may take it; otherwise the
+// form's menu bar and pop-up menus are searched for an item with that short
+// cut, which is clicked. Answers whether the key was taken.
 bool MenuShortCut(TComponent* Form, WORD Key);
 // The menu item of a command identifier, or null.
 TMenuItem* FindMenuItem(uint16_t command);

@@ -19,6 +19,7 @@
 #include "framework/hints.h"
 #include "framework/menus.h"
 #include "framework/stdctrls.h"
+#include "framework/sysmenu.h"
 
 namespace {
 
@@ -671,6 +672,56 @@ TEST_F(Buttons, MainMenuBelongsToTheFormAndRoutesItsCommands)
     SetKeyboardState(keys);
     EXPECT_EQ(Form->CopyClicks, 1);
     EXPECT_EQ(typed, "V");
+}
+
+// Items of the form's own below the system's: shown with their short cut,
+// added once however often the window is attached, chosen by their system
+// command (whatever the low bits the system sets) or by their key before the
+// focused control sees it; the system's own commands are not taken.
+TEST_F(Buttons, SystemMenuItemsFollowTheSystemsOwnAndAnswerCommandAndKey)
+{
+    TSystemMenuItems items;
+    std::string chosen;
+    items.Add("Level history...", scCtrl | 'H', [&] { chosen += "H"; });
+    items.Add("About...", scNone, [&] { chosen += "A"; });
+    HWND wnd = Form->Handle();
+    items.Attach(wnd);
+    items.Attach(wnd);
+    HMENU sys = GetSystemMenu(wnd, FALSE);
+    const int n = GetMenuItemCount(sys);
+    ASSERT_GE(n, 3);
+    char text[64] = {};
+    EXPECT_TRUE(GetMenuState(sys, static_cast<UINT>(n - 3), MF_BYPOSITION) & MF_SEPARATOR);
+    GetMenuStringA(sys, static_cast<UINT>(n - 2), text, sizeof text, MF_BYPOSITION);
+    EXPECT_STREQ(text, "Level history...\tCtrl+H");
+    GetMenuStringA(sys, static_cast<UINT>(n - 1), text, sizeof text, MF_BYPOSITION);
+    EXPECT_STREQ(text, "About...");
+    EXPECT_EQ(GetMenuItemID(sys, n - 1), items.Command(1));
+    EXPECT_LT(items.Command(1), static_cast<UINT>(SC_SIZE)) << "clear of the system's commands";
+
+    EXPECT_TRUE(items.SysCommand(items.Command(0) | 2));
+    EXPECT_TRUE(items.SysCommand(items.Command(1)));
+    EXPECT_FALSE(items.SysCommand(SC_CLOSE));
+    EXPECT_EQ(chosen, "HA");
+
+    Form->OnShortCut = [&](uint16_t key, bool& handled) { handled = items.ShortCut(key); };
+    Form->Edit1->SetFocus();
+    std::string typed;
+    Form->Edit1->OnKeyDown = [&](TObject*, WORD& Key, TShiftState) { typed += static_cast<char>(Key); };
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    PostMessageA(Form->Edit1->Handle(), WM_KEYDOWN, 'H', 0);
+    PostMessageA(Form->Edit1->Handle(), WM_KEYDOWN, 'J', 0);
+    Pump();
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+    PostMessageA(Form->Edit1->Handle(), WM_KEYDOWN, 'H', 0);
+    Pump();
+    EXPECT_EQ(chosen, "HAH") << "Ctrl+H once; H alone is typing";
+    EXPECT_EQ(typed, "JH");
+    Form->OnShortCut = nullptr;
 }
 
 // --- Hints ------------------------------------------------------------------------
