@@ -3,6 +3,7 @@
 
 #include "app/shell.h"
 #include "framework/forms.h"
+#include "history/unit3.h"
 #include "monitor/unit2.h"
 #include "panel/panelprobe.h"
 #include "panel/unit1.h"
@@ -16,6 +17,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         Application->Title = "Orvane Panel";
         Application->CreateForm(Form1);
         Application->CreateForm(Form2);
+        Application->CreateForm(Form3);
         // Test runs only: the variable is set by the test driver.
         InstallPanelProbe(*Form1);
         Application->Run();

@@ -129,11 +129,17 @@ std::string TPanelProbe::TimeRepaint()
     return "median_us=" + text((us[9] + us[10]) / 2) + ";min_us=" + text(us.front()) + ";max_us=" + text(us.back());
 }
 
-// The control a request names, on the main window or else on the monitor.
+// The control a request names, on the main window or else on the monitor,
+// or on the window named before a dot.
 TComponent* TPanelProbe::Find(const COPYDATASTRUCT& request)
 {
     if (!request.lpData || request.cbData == 0) return nullptr;
     const std::string name(static_cast<const char*>(request.lpData), request.cbData);
+    // "Form3.Label2": a control of another of the program's windows.
+    if (const size_t dot = name.find('.'); dot != std::string::npos) {
+        TComponent* form = Application->FindComponent(name.substr(0, dot));
+        return form ? form->FindComponent(name.substr(dot + 1)) : nullptr;
+    }
     if (TComponent* own = form_.FindComponent(name)) return own;
     return Form2 ? Form2->FindComponent(name) : nullptr;
 }

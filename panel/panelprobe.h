@@ -22,7 +22,8 @@
 //     child) 20 times, each at once, and answers "median_us=N;min_us=N;max_us=N".
 //
 // ProbeQueryText and ProbeQueryHandle look in the traffic monitor too when
-// the main window has no control of that name ("ToolButton1"). The state
+// the main window has no control of that name ("ToolButton1"); a name with a
+// window's name before a dot is looked up in that window ("Form3.Label2"). The state
 // carries "params=", the nine values a parameter write would send now, as
 // "a,b,...", in wire order.
 #pragma once

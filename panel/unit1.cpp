@@ -4,6 +4,7 @@
 #include <cmath>
 #include <optional>
 
+#include "history/unit3.h"
 #include "monitor/unit2.h"
 
 TForm1* Form1 = nullptr;
@@ -243,6 +244,8 @@ void TForm1::LoadControls()
 
 void TForm1::Timer1Timer(TObject*)
 {
+    // Disconnected time is recorded too, as a gap.
+    if (Form3) Form3->RecordTick(deviceConnected);
     if (!deviceConnected) return;
     const ExchangeTurn turn = NextExchangeTurn(awaitingReply, pendingRequests, panelLoaded);
     if (turn.read) {
@@ -307,6 +310,9 @@ bool TForm1::ReadReply(RequestKind kind)
         }
         firstReplyPending = false;
     }
+    // With the weighting and threshold the device holds, which the first
+    // reply of a connection has just brought.
+    if (Form3) Form3->RecordReply(reply->reading, parameterSet.micInputType, parameterSet.alarmThreshold);
     return true;
 }
 
@@ -326,6 +332,7 @@ void TForm1::FormShow(TObject*)
     iSevenSegmentHexadecimal1->SetValue("E1");
     iSevenSegmentHexadecimal1->SetSegmentColor(clRed);
     pairBusy.fill(false);
+    JoinHistory();
     Timer1->SetEnabled(true);
 }
 
@@ -598,4 +605,44 @@ void TForm1::SpeedButton4Click(TObject*)
 void TForm1::ShowMonitor()
 {
     if (Form2) Form2->Show();
+}
+
+// ---------------------------------------------------------------------------
+// Level history
+
+void TForm1::JoinHistory()
+{
+    if (!Form3 || systemItems_.Count() > 0) return;
+    plainCaption_ = Caption();
+    // Items that other windows open join this list, below the system's own.
+    systemItems_.Add("Level history...", scCtrl | 'H', [this] { ShowHistory(); });
+    systemItems_.Attach(Handle());
+    OnShortCut = [this](uint16_t key, bool& handled) { handled = systemItems_.ShortCut(key); };
+    Form3->OnLogChanged = [this](TObject*) { ShowLogInCaption(); };
+    ShowLogInCaption();
+}
+
+void TForm1::ShowHistory()
+{
+    if (Form3) Form3->ShowHistory();
+}
+
+void TForm1::ShowLogInCaption()
+{
+    if (!Form3 || !Form3->History().Logging()) {
+        SetCaption(plainCaption_);
+        return;
+    }
+    std::string name = Form3->History().LogName();
+    if (const size_t slash = name.find_last_of("\\/"); slash != std::string::npos) name.erase(0, slash + 1);
+    SetCaption(plainCaption_ + " - logging to " + Utf8ToAnsi(name));
+}
+
+void TForm1::Dispatch(TMessage& Message)
+{
+    if (Message.Msg == WM_SYSCOMMAND && systemItems_.SysCommand(Message.WParam)) {
+        Message.Result = 0;
+        return;
+    }
+    TForm::Dispatch(Message);
 }

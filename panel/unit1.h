@@ -21,6 +21,7 @@
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
 #include "panel/exchangelogic.h"
+#include "framework/sysmenu.h"
 #include "skin/winskindata.h"
 #include "widgets/iledrectangle.h"
 #include "widgets/isevensegmenthexadecimal.h"
@@ -140,8 +141,17 @@ class TForm1 : public TForm {
 
     // Brings up the traffic monitor (what the hidden "Debug" button does).
     void ShowMonitor();
+    // Brings up the level history ("Level history..." in the system menu,
+    // Ctrl+H).
+    void ShowHistory();
+    // The main window's own items of its system menu, below the system's.
+    TSystemMenuItems& SystemItems() { return systemItems_; }
 
     DeviceLink& Link() { return *link_; }
+
+protected:
+    // The system menu's own items.
+    void Dispatch(TMessage& Message) override;
 
 private:
     struct TCoupledGroup {
@@ -154,8 +164,15 @@ private:
     void SpinnerChanging(int group, short NewValue);
     void EditKeyPress(int group, char Key);
     void ShowConnection(bool connected);
+    // The level history's link to this window: its menu item and key, and
+    // the running log shown in the caption.
+    void JoinHistory();
+    void ShowLogInCaption();
 
     std::unique_ptr<DeviceLink> link_;
+    TSystemMenuItems systemItems_;
+    // The caption without the log's note.
+    std::string plainCaption_;
 };
 
 extern TForm1* Form1;
