@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "device/deviceframe.h"
+#include "history/unit3.h"
 #include "monitor/unit2.h"
 #include "panel/unit1.h"
 #include "tests/win/panel_testing.h"
@@ -67,6 +68,8 @@ protected:
         Lib().Reset(TRUE);
         Application->CreateForm(Form1);
         Application->CreateForm(Form2);
+        Application->CreateForm(Form3);
+        Form3->Clock = [] { return now; };
         Form1->Show();
         Form2->Show();
         // The test is the clock: no tick may come before the test's own.
@@ -77,6 +80,8 @@ protected:
     }
     void TearDown() override
     {
+        if (Form3) Form3->Free();
+        Form3 = nullptr;
         if (Form2) Form2->Free();
         if (Form1) Form1->Free();
         Form1 = nullptr;
@@ -85,9 +90,13 @@ protected:
     }
     static void Tick(int n = 1)
     {
-        for (int i = 0; i < n; ++i)
+        for (int i = 0; i < n; ++i) {
             Form1->Timer1Timer(Form1->Timer1);
+            now += 10;
+        }
     }
+    // The level history's clock: 10 ms a tick, as the platform's timer runs.
+    static inline TTimeMs now = 1'700'000'000'000;
     // Sends a poll, reads the reply and lets the next sending turn come.
     static void LoadFromDevice(const ParameterSet& p, uint8_t reading = 50, uint8_t level = 0)
     {
@@ -618,6 +627,86 @@ TEST_F(PanelExchange, TheMainWindowCarriesTheDefaultSkinLoaded)
     EXPECT_FALSE(skin->Button->Image->Empty());
     EXPECT_FALSE(skin->BorderTop->Image->Empty());
     EXPECT_EQ(skin->SysButtons.size(), 9u); // six system buttons, then the three MDI ones
+}
+
+} // namespace
+
+namespace {
+
+// The level history hears of accepted poll replies only, with the weighting
+// and threshold the device holds, and of the disconnected time as a gap.
+TEST_F(PanelExchange, TheLevelHistoryRecordsAcceptedPollRepliesOnly)
+{
+    const size_t before = Form3->History().Recorder().Recent().Size();
+    LoadFromDevice(kDeviceValues, 96);
+    std::vector<unsigned char> damaged = PollReply(97, kDeviceValues, 0);
+    damaged.back() ^= 1;
+    Queue(damaged);
+    Tick(2);
+    Form1->SpeedButton1->Click(); // "Self Check": its reply is no reading
+    std::vector<unsigned char> answer = {0xEB, 0x91, 0x02, 0x03, 0x80};
+    answer.push_back(FrameChecksum(answer));
+    Queue(answer);
+    Tick(2);
+    Queue(PollReply(0xE2, kDeviceValues, 0));
+    Tick(2);
+    const TRing<TLevelSample>& recent = Form3->History().Recorder().Recent();
+    ASSERT_EQ(recent.Size(), before + 2) << "the damaged reply and the self check's are not readings";
+    const TLevelSample& first = recent[before];
+    EXPECT_EQ(first.level, 96);
+    EXPECT_EQ(first.weighting, 1) << "dB(A), as the device holds";
+    EXPECT_EQ(first.threshold, 95) << "the device's, not the panel's start value";
+    EXPECT_TRUE(first.Alarm());
+    EXPECT_EQ(recent[before + 1].status, TLevelStatus::E2);
+
+    // Unplugged for three seconds: those seconds are gaps that say why.
+    Form1->DeviceNotify(CH375_DEVICE_REMOVE);
+    Tick(300);
+    const TRing<TSecondRecord>& records = Form3->History().Recorder().Records();
+    int disconnected = 0;
+    for (size_t i = 0; i < records.Size(); ++i)
+        disconnected += records[i].status == TLevelStatus::Disconnected && !records[i].HasLevels();
+    EXPECT_GE(disconnected, 2);
+}
+
+// "Level history..." sits in the system menu after the system's own items,
+// with Ctrl+H beside it; the command and the key open the window, and a
+// running log shows in the main window's caption.
+TEST_F(PanelExchange, LevelHistoryOpensFromTheSystemMenuAndCtrlHAndALogShowsInTheCaption)
+{
+    HMENU sys = GetSystemMenu(Form1->Handle(), FALSE);
+    const int n = GetMenuItemCount(sys);
+    char text[64] = {};
+    GetMenuStringA(sys, static_cast<UINT>(n - 1), text, sizeof text, MF_BYPOSITION);
+    EXPECT_STREQ(text, "Level history...\tCtrl+H");
+    EXPECT_TRUE(GetMenuState(sys, static_cast<UINT>(n - 2), MF_BYPOSITION) & MF_SEPARATOR);
+    EXPECT_FALSE(Form3->GetVisible());
+    SendMessageA(Form1->Handle(), WM_SYSCOMMAND, GetMenuItemID(sys, n - 1), 0);
+    EXPECT_TRUE(Form3->GetVisible());
+
+    SendMessageA(Form3->Handle(), WM_CLOSE, 0, 0);
+    Pump();
+    EXPECT_FALSE(Form3->GetVisible()) << "closing only hides it";
+    Form1->Edit3->SetFocus();
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    PostMessageA(Form1->Edit3->Handle(), WM_KEYDOWN, 'H', 0);
+    Application->ProcessMessages(); // the program's own loop, which offers keys to short cuts
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+    EXPECT_TRUE(Form3->GetVisible());
+
+    struct TNowhere : TLogSink {
+        void Append(std::string_view) override {}
+        std::string Name() const override { return "C:\\logs\\hall.csv"; }
+    };
+    const std::string caption = Form1->Caption();
+    Form3->History().StartLog(std::make_unique<TNowhere>());
+    EXPECT_EQ(Form1->Caption(), caption + " - logging to hall.csv");
+    Form3->History().StopLog();
+    EXPECT_EQ(Form1->Caption(), caption);
 }
 
 } // namespace
