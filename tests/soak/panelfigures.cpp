@@ -1,7 +1,8 @@
 // orvane-panel-figures: the running panel's figures, measured from outside
 // against the real simulator: start-up to first paint, polls per second,
-// CPU while idle-polling (monitor hidden, then shown), working set and
-// private memory, and the full repaint of the main window. Printed as
+// CPU while idle-polling (monitor hidden, then shown, then the level history
+// shown as well), working set and private memory, and the full repaint of
+// the main window. Printed as
 // "[ figure ] ..." lines for `make bench`; it checks nothing.
 //
 // CPU comes from the host's /proc for the panel's Wine process (found by its
@@ -144,7 +145,30 @@ int main()
     std::this_thread::sleep_for(2s);
     IdleCpu(panel, hostDir, "monitor shown", 20);
 
+    // The level history, opened with its key as a user does, redraws its
+    // chart four times a second.
     HWND main = panel.Window("TForm1");
+    SetForegroundWindow(main);
+    WaitUntil([&] { return GetForegroundWindow() == main; }, 5s);
+    INPUT keys[4] = {};
+    const WORD sequence[4][2] = {{VK_CONTROL, 0}, {'H', 0}, {'H', KEYEVENTF_KEYUP}, {VK_CONTROL, KEYEVENTF_KEYUP}};
+    for (int i = 0; i < 4; ++i) {
+        keys[i].type = INPUT_KEYBOARD;
+        keys[i].ki.wVk = sequence[i][0];
+        keys[i].ki.dwFlags = sequence[i][1];
+    }
+    SendInput(4, keys, sizeof(INPUT));
+    if (!WaitUntil([&] { return panel.Visible("TForm3"); }, 10s)) {
+        std::printf("the level history did not open\n");
+    } else {
+        std::this_thread::sleep_for(2s);
+        const size_t h0 = polls();
+        const auto h1 = Clock::now();
+        IdleCpu(panel, hostDir, "monitor and level history shown", 20);
+        const double span = std::chrono::duration<double>(Clock::now() - h1).count();
+        Figure("polls per second with the level history shown: %.1f (over %.0f s)", (polls() - h0) / span, span);
+    }
+
     PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
     panel.process().WaitExit(20000);
     return 0;
