@@ -1,5 +1,6 @@
 #include "history/unit3.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "history/chartcolumns.h"
@@ -143,12 +144,24 @@ int TForm3::SpanSeconds() const
 
 void TForm3::Refresh()
 {
-    const TTimeMs now = Clock();
-    const int span = SpanSeconds();
-    const int width = iLevelChart1->PlotRect().Width();
-    iLevelChart1->SetData(ChartColumns(history_->Recorder(), now, span, width), ChartTimeTicks(now, span, width));
+    DrawChart();
     ShowStatistics();
     ShowLogState();
+}
+
+void TForm3::DrawChart()
+{
+    const int span = SpanSeconds();
+    const int width = iLevelChart1->PlotRect().Width();
+    // A span longer than the minute of full-rate samples is drawn from whole
+    // seconds: its end moves in whole seconds, or in whole columns' worth of
+    // them, so that the chart only changes (and repaints) when a column does.
+    TTimeMs end = Clock();
+    if (span > TLevelRecorder::kRecentSeconds && width > 0) {
+        const TTimeMs step = std::max<TTimeMs>(1, static_cast<TTimeMs>(span) / width) * 1000;
+        end = (end + step - 1) / step * step;
+    }
+    iLevelChart1->SetData(ChartColumns(history_->Recorder(), end, span, width), ChartTimeTicks(end, span, width));
 }
 
 void TForm3::ShowStatistics()
@@ -193,13 +206,10 @@ void TForm3::FormHide(TObject*)
 
 void TForm3::Timer1Timer(TObject*)
 {
-    const TTimeMs now = Clock();
-    const int span = SpanSeconds();
-    const int width = iLevelChart1->PlotRect().Width();
-    iLevelChart1->SetData(ChartColumns(history_->Recorder(), now, span, width), ChartTimeTicks(now, span, width));
+    DrawChart();
     // The figures once a second: a day's statistical levels take a few
     // milliseconds to count.
-    if (++refreshes_ % 4 == 0) {
+    if (++refreshes_ % 2 == 0) {
         ShowStatistics();
         ShowLogState();
     }

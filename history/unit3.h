@@ -50,7 +50,7 @@ class TForm3 : public TForm {
     // The chart's span in seconds, from RadioGroup1.
     int SpanSeconds() const;
     // Brings chart, statistics and log state up to date now; the timer
-    // does it four times a second while the window is shown.
+    // does it twice a second while the window is shown.
     void Refresh();
 
     // A log started or stopped; the main window shows it.
@@ -73,6 +73,7 @@ protected:
     void Dispatch(TMessage& Message) override;
 
 private:
+    void DrawChart();
     void ShowStatistics();
     void ShowLogState();
     void LogFailed(const std::string& reason);

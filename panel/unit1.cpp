@@ -126,7 +126,11 @@ TForm1::TForm1(TComponent* AOwner) : TForm(AOwner)
     ResetParameters();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    // The history window outlives this one at exit.
+    if (Form3) Form3->OnLogChanged = nullptr;
+}
 
 // ---------------------------------------------------------------------------
 // Device connection

@@ -146,7 +146,7 @@ int main()
     IdleCpu(panel, hostDir, "monitor shown", 20);
 
     // The level history, opened with its key as a user does, redraws its
-    // chart four times a second.
+    // chart twice a second.
     HWND main = panel.Window("TForm1");
     SetForegroundWindow(main);
     WaitUntil([&] { return GetForegroundWindow() == main; }, 5s);
