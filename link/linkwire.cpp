@@ -2,6 +2,11 @@
 
 #include "runtime/sysutils.h"
 
+namespace {
+// Room for a few whole messages; what a reader keeps between reads.
+constexpr size_t kKeepCapacity = 4 * (2 + kMaxLinkMessage);
+} // namespace
+
 std::vector<uint8_t> EncodeLink(LinkType type, std::span<const uint8_t> body)
 {
     const size_t n = 1 + body.size();
@@ -33,10 +38,18 @@ bool DecodeHello(const LinkMessage& m, uint32_t& processId, bool& exclusive)
 void TLinkReader::Feed(std::span<const uint8_t> bytes)
 {
     if (broken_) return;
-    // Drop what was consumed before growing, so a long session stays small.
-    if (start_ > 0 && start_ == pending_.size()) {
-        pending_.clear();
+    // What Next has handed out goes before anything new is kept: a peer that
+    // always leaves part of a message pending must not grow the buffer.
+    if (start_ > 0) {
+        pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(start_));
         start_ = 0;
+    }
+    // After one large piece, give the memory back once it is consumed.
+    if (pending_.capacity() > kKeepCapacity && pending_.size() + bytes.size() <= kKeepCapacity) {
+        std::vector<uint8_t> smaller;
+        smaller.reserve(kKeepCapacity);
+        smaller.assign(pending_.begin(), pending_.end());
+        pending_.swap(smaller);
     }
     pending_.insert(pending_.end(), bytes.begin(), bytes.end());
 }

@@ -5,7 +5,11 @@
 // and the body. The library speaks first: Hello (process id, exclusive flag);
 // the simulator answers Welcome, or Refuse with a reason and closes. After
 // that the library sends Open, Close, Exclusive and Frame messages, the
-// simulator sends Frame messages (the device's replies).
+// simulator sends Frame messages (the device's replies). Open and Exclusive
+// are answered with Granted or Denied, in order: whether a process may use
+// the device depends on what the others hold at that moment, not only when it
+// connected. An Open that is denied is followed by the end of the connection,
+// so that the library tries again and reports the device when it is free.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +30,8 @@ enum class LinkType : uint8_t {
     Close = 'C',     // empty: the process closed it
     Exclusive = 'X', // u8: 1 while the process wants the device for itself
     Frame = 'F',     // the frame's bytes, either direction
+    Granted = 'G',   // empty: the Open or Exclusive just sent holds
+    Denied = 'D',    // reason text: it does not
 };
 
 // Larger messages mean the peer is not one of ours; the connection is dropped.
@@ -47,6 +53,8 @@ public:
     void Feed(std::span<const uint8_t> bytes);
     std::optional<LinkMessage> Next();
     bool Broken() const { return broken_; }
+    // Bytes held for messages not yet whole; stays small whatever the peer does.
+    size_t Capacity() const { return pending_.capacity(); }
 
 private:
     std::vector<uint8_t> pending_;

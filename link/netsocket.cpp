@@ -70,16 +70,37 @@ sockaddr_in Loopback(uint16_t port)
     return a;
 }
 
-// Waits for readability (or writability) of one socket.
+#ifdef _WIN32
+using PollFd = WSAPOLLFD;
+int PollRaw(PollFd* fds, size_t n, int timeoutMs)
+{
+    return WSAPoll(fds, static_cast<ULONG>(n), timeoutMs);
+}
+#else
+using PollFd = pollfd;
+int PollRaw(PollFd* fds, size_t n, int timeoutMs)
+{
+    for (;;) {
+        const int r = poll(fds, static_cast<nfds_t>(n), timeoutMs);
+        // A signal (a debugger, SIGCHLD of a test) is no reason to stop waiting.
+        if (r >= 0 || errno != EINTR) return r;
+    }
+}
+#endif
+
+constexpr short kReadEvents = POLLIN;
+constexpr short kWriteEvents = POLLOUT;
+// Reported whether asked for or not.
+constexpr short kTroubleEvents = POLLERR | POLLHUP | POLLNVAL;
+
+// Waits for readability (or writability) of one socket. poll() rather than
+// select(): a socket numbered past FD_SETSIZE must not write past the set.
 bool WaitOne(Raw s, bool forWrite, int timeoutMs)
 {
-    fd_set set;
-    FD_ZERO(&set);
-    FD_SET(s, &set);
-    timeval tv{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
-    const int n = select(static_cast<int>(s) + 1, forWrite ? nullptr : &set, forWrite ? &set : nullptr,
-                         nullptr, timeoutMs < 0 ? nullptr : &tv);
-    return n > 0;
+    PollFd p{};
+    p.fd = s;
+    p.events = forWrite ? kWriteEvents : kReadEvents;
+    return PollRaw(&p, 1, timeoutMs < 0 ? -1 : timeoutMs) > 0;
 }
 
 } // namespace
@@ -115,6 +136,20 @@ void TSocket::Close()
 
 TSocket TSocket::Listen(uint16_t port, std::string& error)
 {
+    TSocket s = Bind(port, error);
+    if (!s.Valid() || !s.Listen(error)) return {};
+    return s;
+}
+
+bool TSocket::Listen(std::string& error)
+{
+    if (listen(R(s_), SOMAXCONN) == 0) return true;
+    error = "cannot listen on 127.0.0.1:" + std::to_string(LocalPort());
+    return false;
+}
+
+TSocket TSocket::Bind(uint16_t port, std::string& error)
+{
     NetStartup();
     TSocket s(static_cast<Native>(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)));
     if (R(s.s_) == static_cast<Raw>(-1)) {
@@ -135,10 +170,6 @@ TSocket TSocket::Listen(uint16_t port, std::string& error)
     const sockaddr_in a = Loopback(port);
     if (bind(R(s.s_), reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0) {
         error = "cannot bind 127.0.0.1:" + std::to_string(port) + " (in use?)";
-        return {};
-    }
-    if (listen(R(s.s_), 16) != 0) {
-        error = "cannot listen on 127.0.0.1:" + std::to_string(port);
         return {};
     }
     return s;
@@ -186,6 +217,28 @@ void TSocket::SetNoDelay()
     setsockopt(R(s_), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&one), sizeof one);
 }
 
+void TSocket::SetNonBlocking()
+{
+    SetBlocking(R(s_), false);
+}
+
+void TSocket::Shutdown()
+{
+#ifdef _WIN32
+    shutdown(R(s_), SD_BOTH);
+#else
+    shutdown(R(s_), SHUT_RDWR);
+#endif
+}
+
+int TSocket::SendSome(const void* data, size_t size)
+{
+    const int n = static_cast<int>(
+        send(R(s_), static_cast<const char*>(data), static_cast<int>(std::min<size_t>(size, 65536)), kSendFlags));
+    if (n >= 0) return n;
+    return WouldBlock() ? 0 : -1;
+}
+
 bool TSocket::SendAll(const void* data, size_t size, int timeoutMs)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -194,9 +247,8 @@ bool TSocket::SendAll(const void* data, size_t size, int timeoutMs)
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
         if (left.count() < 0 || !WaitOne(R(s_), true, static_cast<int>(left.count()))) return false;
-        const int n =
-            static_cast<int>(send(R(s_), p, static_cast<int>(std::min<size_t>(size, 65536)), kSendFlags));
-        if (n <= 0) return false;
+        const int n = SendSome(p, size);
+        if (n < 0) return false;
         p += n;
         size -= static_cast<size_t>(n);
     }
@@ -214,27 +266,33 @@ bool TSocket::WaitReadable(int timeoutMs) const
     return WaitOne(R(s_), false, timeoutMs);
 }
 
-int TSocketSet::Wait(int timeoutMs)
+size_t TPollSet::Add(const TSocket& s, bool wantWrite)
 {
-    ready_.clear();
-    fd_set set;
-    FD_ZERO(&set);
-    Raw top = 0;
-    for (auto s : sockets_) {
-        FD_SET(R(s), &set);
-        top = std::max(top, R(s));
+    fds_.push_back({s.Handle(), static_cast<short>(kReadEvents | (wantWrite ? kWriteEvents : 0)), 0});
+    return fds_.size() - 1;
+}
+
+int TPollSet::Wait(int timeoutMs)
+{
+    std::vector<PollFd> raw(fds_.size());
+    for (size_t i = 0; i < fds_.size(); ++i) {
+        raw[i].fd = R(fds_[i].socket);
+        raw[i].events = fds_[i].events;
     }
-    timeval tv{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
-    const int n = select(static_cast<int>(top) + 1, &set, nullptr, nullptr, timeoutMs < 0 ? nullptr : &tv);
-    if (n < 0) return -1;
-    for (auto s : sockets_)
-        if (FD_ISSET(R(s), &set)) ready_.push_back(s);
+    const int n = PollRaw(raw.data(), raw.size(), timeoutMs < 0 ? -1 : timeoutMs);
+    for (size_t i = 0; i < fds_.size(); ++i)
+        fds_[i].revents = n > 0 ? raw[i].revents : 0;
     return n;
 }
 
-bool TSocketSet::Readable(const TSocket& s) const
+bool TPollSet::Readable(size_t index) const
 {
-    return std::find(ready_.begin(), ready_.end(), s.Handle()) != ready_.end();
+    return index < fds_.size() && (fds_[index].revents & (kReadEvents | kTroubleEvents)) != 0;
+}
+
+bool TPollSet::Writable(size_t index) const
+{
+    return index < fds_.size() && (fds_[index].revents & (kWriteEvents | kTroubleEvents)) != 0;
 }
 
 uint16_t FreeLoopbackPort()

@@ -31,6 +31,10 @@ public:
 
     // Listening on 127.0.0.1:port; port 0 takes any free port (see LocalPort).
     static TSocket Listen(uint16_t port, std::string& error);
+    // The same in two steps: the port is taken at Bind, connections are
+    // accepted from Listen on.
+    static TSocket Bind(uint16_t port, std::string& error);
+    bool Listen(std::string& error);
     // Connected to 127.0.0.1:port within timeoutMs, or an invalid socket.
     static TSocket Connect(uint16_t port, int timeoutMs);
     TSocket Accept();
@@ -38,11 +42,18 @@ public:
 
     // Small messages go out at once rather than waiting to be batched.
     void SetNoDelay();
+    // Calls no longer wait: Accept gives an invalid socket and SendSome 0
+    // when nothing can be done now.
+    void SetNonBlocking();
+    // Ends both directions at once; a thread waiting on the socket wakes.
+    void Shutdown();
     bool SendAll(const void* data, size_t size, int timeoutMs);
     bool SendAll(const std::vector<uint8_t>& bytes, int timeoutMs)
     {
         return SendAll(bytes.data(), bytes.size(), timeoutMs);
     }
+    // Bytes sent now (possibly 0 on a non-blocking socket), -1 on error.
+    int SendSome(const void* data, size_t size);
     // Bytes read (> 0), 0 when the peer closed, -1 on error.
     int Recv(void* buffer, size_t size);
     // True when Recv would not block, false after timeoutMs (-1: forever).
@@ -52,19 +63,27 @@ private:
     Native s_ = kNone;
 };
 
-// Waits until any of the sockets is readable (or timeoutMs passes) and
-// reports which.
-class TSocketSet {
+// Waits until any of a set of sockets can be read or written. Built on
+// poll()/WSAPoll(), so it takes any number of sockets of any number.
+class TPollSet {
 public:
-    void Add(const TSocket& s) { sockets_.push_back(s.Handle()); }
-    void Clear() { sockets_.clear(); }
-    // Number of readable sockets; -1 on error.
+    // The index to ask about after Wait.
+    size_t Add(const TSocket& s, bool wantWrite = false);
+    void Clear() { fds_.clear(); }
+    // Number of sockets with news; -1 on error.
     int Wait(int timeoutMs);
-    bool Readable(const TSocket& s) const;
+    // Also true when the peer hung up or the socket failed: the next Recv
+    // tells which.
+    bool Readable(size_t index) const;
+    bool Writable(size_t index) const;
 
 private:
-    std::vector<TSocket::Native> sockets_;
-    std::vector<TSocket::Native> ready_;
+    struct Entry {
+        TSocket::Native socket;
+        short events;
+        short revents;
+    };
+    std::vector<Entry> fds_;
 };
 
 // A port nobody listens on right now (for tests). There is a short race with

@@ -3,18 +3,19 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "device/deviceframe.h"
 #include "runtime/sysutils.h"
+#include "simulator/statefile.h"
 
 namespace {
 
 constexpr uint8_t kHeader1 = 0xEB;
 constexpr uint8_t kRequestHeader2 = 0x90;
 constexpr uint8_t kReplyHeader2 = 0x91;
+// Nine short lines; anything much larger is not ours.
+constexpr size_t kMaxStateFileBytes = 64 * 1024;
 
 struct FieldInfo {
     const char* name;
@@ -104,6 +105,13 @@ std::string FormatParameterFile(const ParameterSet& p)
 
 std::optional<ParameterSet> ParseParameterFile(const std::string& text, std::string& problem)
 {
+    // Every line the simulator writes ends with a line end. Without one the
+    // last value may be cut short ("alarmResetTime=1" of "=10") and still
+    // look valid.
+    if (!text.empty() && text.back() != '\n') {
+        problem = "the last line is incomplete (was the file cut short?)";
+        return std::nullopt;
+    }
     ParameterSet p{};
     bool seen[std::size(kFields)] = {};
     std::istringstream in(text);
@@ -172,17 +180,13 @@ TDeviceModel::TDeviceModel(std::string stateFile, uint32_t seed)
     : stateFile_(std::move(stateFile)), saved_(FactoryParameters()), sound_(seed), faultRng_(seed ^ 0x375u)
 {
     if (!stateFile_.empty()) {
-        std::ifstream in(stateFile_, std::ios::binary);
-        if (in) {
-            std::ostringstream text;
-            text << in.rdbuf();
-            std::string problem;
-            if (auto p = ParseParameterFile(text.str(), problem))
-                saved_ = *p;
-            else
-                loadWarning_ =
-                    "saved parameters in " + stateFile_ + " are damaged (" + problem + "); using defaults";
+        std::string problem;
+        const auto text = ReadSmallFile(stateFile_, kMaxStateFileBytes, problem);
+        if (text) {
+            if (auto p = ParseParameterFile(*text, problem)) saved_ = *p;
         }
+        if (!problem.empty())
+            loadWarning_ = "saved parameters in " + stateFile_ + " are damaged (" + problem + "); using defaults";
     }
     current_ = saved_;
 }
@@ -193,25 +197,7 @@ bool TDeviceModel::Save(std::string& error)
         saved_ = current_;
         return true;
     }
-    // Written beside the old file and renamed over it, so that a crash or a
-    // full disk never leaves half a file where the saved parameters were.
-    const std::string temp = stateFile_ + ".new";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out << FormatParameterFile(current_);
-        out.flush();
-        if (!out) {
-            error = "cannot write " + temp;
-            return false;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp, stateFile_, ec);
-    if (ec) {
-        error = "cannot replace " + stateFile_ + ": " + ec.message();
-        std::filesystem::remove(temp, ec);
-        return false;
-    }
+    if (!WriteFileAtomically(stateFile_, FormatParameterFile(current_), false, error)) return false;
     saved_ = current_;
     return true;
 }

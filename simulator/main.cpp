@@ -11,8 +11,10 @@
 
 #include "link/linkwire.h"
 #include "runtime/sysutils.h"
+#include "simulator/controlsession.h"
 #include "simulator/devicemodel.h"
 #include "simulator/simserver.h"
+#include "simulator/statefile.h"
 
 namespace {
 
@@ -26,6 +28,12 @@ Options:
   --state FILE       where saved parameters are kept across runs (default:
                      $XDG_STATE_HOME/orvane-sim/parameters or ~/.local/state/orvane-sim/parameters;
                      %LOCALAPPDATA%\orvane-sim\parameters on Windows)
+  --token-file FILE  where the control port's token is written, readable by you
+                     alone (default: control-PORT.token beside the state file,
+                     PORT being the control port); removed when the simulator ends
+  --no-token         the control port asks for no token: any program on this
+                     machine, a web page in a browser included, can then give
+                     commands. For trusted machines only
   --log FILE         the traffic log (default: standard error)
   --seed N           seed of the simulated sound, for repeatable runs (default: random)
   --no-stdin         take no commands from standard input (for running in the background)
@@ -51,6 +59,18 @@ starting with "ok" or "error":
   help                         the command list
 When standard input ends the simulator goes on; only `quit` (or a signal) ends it.
 
+The control port first wants the token: a line "token T", T being the
+contents of the token file (answer "ok token"), for example in bash:
+  exec 3<>/dev/tcp/127.0.0.1/37501
+  read -r t < ~/.local/state/orvane-sim/control-37501.token; echo "token $t" >&3
+  echo "reading 95" >&3; head -n 2 <&3
+A connection whose first line is anything else, or that sends a line looking
+like a web request ("POST / HTTP/1.1", "Host: ..."), is closed unanswered
+beyond one error line. With --no-token the first line must be a command.
+A connection gets 5 seconds for its first line and is closed after 10 minutes
+without one; at most 16 control and 32 device connections are kept, more are
+refused (and logged).
+
 The device: nine parameters held to their ranges (input 0..2, offset -20..20,
 refresh 3..45, threshold 60..120, brightnesses 10..100, automatic brightness
 0..1, alarm show and reset times 1..60 s). Written parameters take effect at
@@ -72,8 +92,10 @@ command.
 The connection: each message is a 2-byte little-endian length, a type byte
 and a body. The library sends H (process id u32, exclusive u8) first and gets
 W, or R with a reason while the device is unplugged or another process holds
-it exclusively; then O (open), C (close), X (exclusive u8) and F (frame bytes);
-the simulator sends F with each reply.
+it exclusively; then O (open), C (close), X (exclusive u8) and F (frame bytes).
+The simulator answers each O and X with G (granted) or D and a reason (denied:
+another process holds the device, or has it open when X claims it; a denied O
+also ends the connection), and sends F with each reply.
 )";
 
 std::string DefaultStateFile()
@@ -101,7 +123,16 @@ struct Options {
     std::string logFile;
     std::optional<uint32_t> seed;
     bool readStdin = true;
+    std::string tokenFile;
+    bool useToken = true;
 };
+
+// Only while it still holds this run's token: a later run may own it now.
+void RemoveTokenFile(const std::string& path, const std::string& token)
+{
+    std::string problem;
+    if (ReadSmallFile(path, 256, problem) == token + "\n") std::remove(path.c_str());
+}
 
 int Usage(const std::string& problem)
 {
@@ -130,6 +161,10 @@ int main(int argc, char** argv)
             (a == "--port" ? o.port : o.controlPort) = *p;
         } else if (a == "--state" && hasValue) {
             o.stateFile = argv[++i];
+        } else if (a == "--no-token") {
+            o.useToken = false;
+        } else if (a == "--token-file" && hasValue) {
+            o.tokenFile = argv[++i];
         } else if (a == "--log" && hasValue) {
             o.logFile = argv[++i];
         } else if (a == "--seed" && hasValue) {
@@ -157,12 +192,18 @@ int main(int argc, char** argv)
         if (logOut != stderr) log.Line("warning: " + model.LoadWarning());
     }
 
-    TSimServer server(model, log, o.port, o.controlPort);
+    const std::string token = o.useToken ? NewControlToken() : std::string();
+    if (o.useToken && o.tokenFile.empty()) o.tokenFile = DefaultTokenFile(o.stateFile, o.controlPort);
+    TSimServer server(model, log, o.port, o.controlPort, token);
     std::string error;
-    if (!server.Start(error)) {
+    // The token is in its file before anybody can connect: a client that
+    // reaches the port always finds this run's token, never an old one.
+    if (!server.Start(error) || (o.useToken && !WriteFileAtomically(o.tokenFile, token + "\n", true, error)) ||
+        !server.Listen(error)) {
         std::fprintf(stderr, "orvane-sim: %s\n", error.c_str());
         return 1;
     }
+    if (o.useToken) log.Line("control token in " + o.tokenFile);
 
     // The reader blocks in getline for good once nobody types; it is left
     // behind at exit rather than joined.
@@ -177,6 +218,7 @@ int main(int argc, char** argv)
         }).detach();
     }
     server.Run(input, stdout);
+    if (o.useToken) RemoveTokenFile(o.tokenFile, token);
     if (logOut != stderr) std::fclose(logOut);
     std::fflush(stdout);
     // The stdin reader may still be inside getline; leave without running

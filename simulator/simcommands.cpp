@@ -87,6 +87,14 @@ std::string Fault(const std::vector<std::string>& w, TDeviceModel& model)
 
 } // namespace
 
+bool IsCommandWord(const std::string& word)
+{
+    static const char* const kWords[] = {"plug", "unplug", "reading", "level", "fault", "params", "quit", "help"};
+    for (const char* k : kWords)
+        if (word == k) return true;
+    return false;
+}
+
 std::string DescribeParameters(const ParameterSet& p)
 {
     return "input=" + std::to_string(p.micInputType) + " offset=" + std::to_string(p.micOffset) +

@@ -31,5 +31,8 @@ public:
 // line end.
 std::string ExecuteCommand(const std::string& line, TDeviceModel& model, TSimLink& link, uint64_t nowMs);
 
+// The first word of a command this language has ("fault", "params").
+bool IsCommandWord(const std::string& word);
+
 // "input=1 offset=0 refresh=3 ...", as `params` prints them.
 std::string DescribeParameters(const ParameterSet& p);

@@ -8,12 +8,24 @@
 
 namespace {
 
-constexpr int kSendTimeoutMs = 1000;
 // A peer that connects but never says who it is gets this long.
 constexpr uint64_t kHelloTimeoutMs = 3000;
+// A control connection gets this long for its token (or first command),
+// then this long between commands.
+constexpr uint64_t kFirstLineTimeoutMs = 5000;
+constexpr uint64_t kControlIdleMs = 10 * 60 * 1000;
 // How often standard input is looked at when nothing else happens.
 constexpr int kIdleWaitMs = 50;
 constexpr size_t kMaxCommandLine = 1024;
+// Connections beyond these are closed as they come: a few panels, tools and
+// tests need far fewer, and every one costs a socket and a place in poll.
+constexpr size_t kMaxDeviceClients = 32;
+constexpr size_t kMaxControlClients = 16;
+// What may wait for a peer that does not read: some hundred replies.
+constexpr size_t kMaxOutputBytes = 64 * 1024;
+// Delayed replies one connection may have waiting; more are dropped.
+constexpr size_t kMaxDelayedPerClient = 256;
+constexpr uint64_t kRefusalLogIntervalMs = 1000;
 
 uint64_t SteadyMs()
 {
@@ -57,8 +69,57 @@ bool TLineQueue::Closed()
     return closed_ && lines_.empty();
 }
 
-TSimServer::TSimServer(TDeviceModel& model, TSimLog& log, uint16_t port, uint16_t controlPort)
-    : model_(model), log_(log), port_(port), controlPort_(controlPort), startMs_(SteadyMs())
+bool TOutbox::Push(TSocket& s, std::span<const uint8_t> bytes, size_t limit)
+{
+    if (Empty()) {
+        bytes_.clear();
+        sent_ = 0;
+        const int n = s.SendSome(bytes.data(), bytes.size());
+        if (n < 0) return false;
+        bytes = bytes.subspan(static_cast<size_t>(n));
+    } else if (sent_ > 0) {
+        // A peer that reads as slowly as replies come never empties the box:
+        // what it has taken goes, or the box would grow without end.
+        bytes_.erase(bytes_.begin(), bytes_.begin() + static_cast<std::ptrdiff_t>(sent_));
+        sent_ = 0;
+    }
+    bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
+    return bytes_.size() - sent_ <= limit;
+}
+
+bool TOutbox::Flush(TSocket& s)
+{
+    while (!Empty()) {
+        const int n = s.SendSome(bytes_.data() + sent_, bytes_.size() - sent_);
+        if (n < 0) return false;
+        if (n == 0) break;
+        sent_ += static_cast<size_t>(n);
+    }
+    if (Empty()) {
+        bytes_.clear();
+        sent_ = 0;
+    }
+    return true;
+}
+
+std::string TRefusalNote::Note(const std::string& what, uint64_t nowMs)
+{
+    if (logged_ && nowMs - lastMs_ < kRefusalLogIntervalMs) {
+        ++unlogged_;
+        return {};
+    }
+    std::string line = what;
+    if (unlogged_ > 0) line += " (and " + std::to_string(unlogged_) + " more like it since the last such line)";
+    logged_ = true;
+    lastMs_ = nowMs;
+    unlogged_ = 0;
+    return line;
+}
+
+TSimServer::TSimServer(TDeviceModel& model, TSimLog& log, uint16_t port, uint16_t controlPort,
+                       std::string controlToken)
+    : model_(model), log_(log), port_(port), controlPort_(controlPort), controlToken_(std::move(controlToken)),
+      startMs_(SteadyMs())
 {
 }
 
@@ -75,12 +136,21 @@ bool TSimServer::Start(std::string& error)
         error = "cannot start networking";
         return false;
     }
-    listener_ = TSocket::Listen(port_, error);
+    listener_ = TSocket::Bind(port_, error);
     if (!listener_.Valid()) return false;
-    controlListener_ = TSocket::Listen(controlPort_, error);
-    if (!controlListener_.Valid()) return false;
+    controlListener_ = TSocket::Bind(controlPort_, error);
+    return controlListener_.Valid();
+}
+
+bool TSimServer::Listen(std::string& error)
+{
+    if (!listener_.Listen(error) || !controlListener_.Listen(error)) return false;
+    // Accepting goes on until nothing waits; it must never block the loop.
+    listener_.SetNonBlocking();
+    controlListener_.SetNonBlocking();
     log_.Line("listening on 127.0.0.1:" + std::to_string(port_) +
-              " (device) and 127.0.0.1:" + std::to_string(controlPort_) + " (control)");
+              " (device) and 127.0.0.1:" + std::to_string(controlPort_) + " (control" +
+              (controlToken_.empty() ? ", no token" : "") + ")");
     return true;
 }
 
@@ -94,9 +164,10 @@ void TSimServer::Unplug()
 {
     if (plugged_) log_.Line("device unplugged");
     plugged_ = false;
+    // Dropped from the lists at the end of the loop's turn, which may be
+    // going through them right now.
     for (auto& c : clients_)
         if (!c->closing) CloseClient(*c, "unplugged");
-    DropClosed();
 }
 
 void TSimServer::CloseClient(Client& c, const std::string& why)
@@ -109,6 +180,20 @@ void TSimServer::CloseClient(Client& c, const std::string& why)
     c.sock.Close();
 }
 
+void TSimServer::CloseControl(ControlClient& cc, const std::string& why)
+{
+    if (cc.closing) return;
+    cc.closing = true;
+    if (!why.empty()) Refused(controlRefusals_, "control connection " + std::to_string(cc.id) + " closed: " + why);
+    cc.sock.Close();
+}
+
+void TSimServer::Refused(TRefusalNote& note, const std::string& what)
+{
+    const std::string line = note.Note(what, Now());
+    if (!line.empty()) log_.Line(line);
+}
+
 void TSimServer::DropClosed()
 {
     std::erase_if(clients_, [](const auto& c) { return c->closing; });
@@ -119,24 +204,46 @@ void TSimServer::DropClosed()
     });
 }
 
-void TSimServer::AcceptClient()
+void TSimServer::AcceptClients()
 {
-    TSocket s = listener_.Accept();
-    if (!s.Valid()) return;
-    auto c = std::make_unique<Client>();
-    c->sock = std::move(s);
-    c->id = nextId_++;
-    c->acceptedMs = Now();
-    clients_.push_back(std::move(c));
+    for (;;) {
+        TSocket s = listener_.Accept();
+        if (!s.Valid()) return;
+        const size_t open = static_cast<size_t>(
+            std::count_if(clients_.begin(), clients_.end(), [](const auto& c) { return !c->closing; }));
+        if (open >= kMaxDeviceClients) {
+            Refused(deviceRefusals_, "connection refused: " + std::to_string(open) +
+                                         " device connections open, the most taken");
+            continue;
+        }
+        s.SetNonBlocking();
+        auto c = std::make_unique<Client>();
+        c->sock = std::move(s);
+        c->id = nextId_++;
+        c->acceptedMs = Now();
+        clients_.push_back(std::move(c));
+    }
 }
 
-void TSimServer::AcceptControl()
+void TSimServer::AcceptControls()
 {
-    TSocket s = controlListener_.Accept();
-    if (!s.Valid()) return;
-    auto c = std::make_unique<ControlClient>();
-    c->sock = std::move(s);
-    controls_.push_back(std::move(c));
+    for (;;) {
+        TSocket s = controlListener_.Accept();
+        if (!s.Valid()) return;
+        const size_t open = static_cast<size_t>(
+            std::count_if(controls_.begin(), controls_.end(), [](const auto& c) { return !c->closing; }));
+        if (open >= kMaxControlClients) {
+            Refused(controlRefusals_, "control connection refused: " + std::to_string(open) +
+                                          " control connections open, the most taken");
+            continue;
+        }
+        s.SetNonBlocking();
+        auto c = std::make_unique<ControlClient>(controlToken_);
+        c->sock = std::move(s);
+        c->id = nextControlId_++;
+        c->lastLineMs = Now();
+        controls_.push_back(std::move(c));
+    }
 }
 
 void TSimServer::ReadClient(Client& c)
@@ -168,16 +275,14 @@ void TSimServer::OnMessage(Client& c, const LinkMessage& m)
     }
     switch (m.type) {
     case LinkType::Open:
-        c.opened = true;
-        log_.Line("device opened " + who);
+        OnOpen(c);
         break;
     case LinkType::Close:
         c.opened = false;
         log_.Line("device closed " + who);
         break;
     case LinkType::Exclusive:
-        c.exclusive = !m.body.empty() && m.body[0] != 0;
-        log_.Line(std::string("exclusive ") + (c.exclusive ? "on " : "off ") + who);
+        OnExclusive(c, !m.body.empty() && m.body[0] != 0);
         break;
     case LinkType::Frame:
         OnFrame(c, m.body);
@@ -187,6 +292,14 @@ void TSimServer::OnMessage(Client& c, const LinkMessage& m)
                   HexBytes(std::span(reinterpret_cast<const uint8_t*>(&m.type), 1)) + " " + who);
         break;
     }
+}
+
+const TSimServer::Client* TSimServer::Holder(const Client& except, bool exclusiveOnly) const
+{
+    for (const auto& o : clients_)
+        if (o.get() != &except && o->greeted && !o->closing && o->opened && (o->exclusive || !exclusiveOnly))
+            return o.get();
+    return nullptr;
 }
 
 void TSimServer::OnHello(Client& c, const LinkMessage& m)
@@ -199,21 +312,69 @@ void TSimServer::OnHello(Client& c, const LinkMessage& m)
     }
     std::string refusal;
     if (!plugged_) refusal = "device unplugged";
-    for (const auto& o : clients_)
-        if (o.get() != &c && o->greeted && !o->closing && o->opened && o->exclusive)
-            refusal = "busy: held exclusively by process " + std::to_string(o->pid);
+    if (const Client* h = Holder(c, true)) refusal = "busy: held exclusively by process " + std::to_string(h->pid);
     if (!refusal.empty()) {
         log_.Line("connection refused (process " + std::to_string(pid) + "): " + refusal);
-        const auto reason = std::span(reinterpret_cast<const uint8_t*>(refusal.data()), refusal.size());
-        c.sock.SendAll(EncodeLink(LinkType::Refuse, reason), kSendTimeoutMs);
+        Send(c, EncodeLink(LinkType::Refuse,
+                           std::span(reinterpret_cast<const uint8_t*>(refusal.data()), refusal.size())));
         CloseClient(c, "");
         return;
     }
     c.greeted = true;
     c.pid = pid;
-    c.exclusive = exclusive;
+    // A claim made in the greeting counts only while nobody else has it open.
+    c.exclusive = exclusive && !Holder(c, false);
     log_.Line("connection open (client " + std::to_string(c.id) + ", process " + std::to_string(pid) + ")");
-    if (!c.sock.SendAll(EncodeLink(LinkType::Welcome), kSendTimeoutMs)) CloseClient(c, "send failed");
+    Send(c, EncodeLink(LinkType::Welcome));
+}
+
+// Exclusive use is decided here and at the claim too, not only when the
+// process connected: two processes that connected while the device was free
+// must not both end up holding it.
+void TSimServer::OnOpen(Client& c)
+{
+    const std::string who = "(client " + std::to_string(c.id) + ")";
+    if (const Client* h = Holder(c, true)) {
+        const std::string reason = "busy: held exclusively by process " + std::to_string(h->pid);
+        log_.Line("open refused " + who + ": " + reason);
+        Answer(c, LinkType::Denied, reason);
+        // The library tries again from the start and reports the device
+        // when it is free.
+        CloseClient(c, "open refused");
+        return;
+    }
+    c.opened = true;
+    log_.Line("device opened " + who);
+    Answer(c, LinkType::Granted);
+}
+
+void TSimServer::OnExclusive(Client& c, bool on)
+{
+    const std::string who = "(client " + std::to_string(c.id) + ")";
+    if (on) {
+        if (const Client* h = Holder(c, false)) {
+            const std::string reason = "busy: open in process " + std::to_string(h->pid);
+            c.exclusive = false;
+            log_.Line("exclusive refused " + who + ": " + reason);
+            Answer(c, LinkType::Denied, reason);
+            return;
+        }
+    }
+    c.exclusive = on;
+    log_.Line(std::string("exclusive ") + (on ? "on " : "off ") + who);
+    Answer(c, LinkType::Granted);
+}
+
+void TSimServer::Answer(Client& c, LinkType type, const std::string& text)
+{
+    Send(c, EncodeLink(type, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size())));
+}
+
+void TSimServer::Send(Client& c, const std::vector<uint8_t>& message)
+{
+    if (c.closing) return;
+    if (!c.out.Push(c.sock, message, kMaxOutputBytes))
+        CloseClient(c, c.sock.Valid() ? "send failed or not read" : "send failed");
 }
 
 void TSimServer::OnFrame(Client& c, const std::vector<uint8_t>& frame)
@@ -235,16 +396,23 @@ void TSimServer::OnFrame(Client& c, const std::vector<uint8_t>& frame)
         alarm_ = alarm;
     }
     if (out.reply.empty()) return;
-    if (out.delayMs > 0)
+    if (out.delayMs > 0) {
+        if (c.delayed >= kMaxDelayedPerClient) {
+            Refused(delayRefusals_, "-- delayed reply dropped (client " + std::to_string(c.id) + " has " +
+                                        std::to_string(c.delayed) + " waiting, the most kept)");
+            return;
+        }
+        ++c.delayed;
         delayed_.push_back({c.id, out.reply, now + static_cast<uint64_t>(out.delayMs)});
-    else
+    } else {
         SendFrame(c, out.reply);
+    }
 }
 
 void TSimServer::SendFrame(Client& c, const std::vector<uint8_t>& frame)
 {
     log_.Line("-> " + HexBytes(frame));
-    if (!c.sock.SendAll(EncodeLink(LinkType::Frame, frame), kSendTimeoutMs)) CloseClient(c, "send failed");
+    Send(c, EncodeLink(LinkType::Frame, frame));
 }
 
 void TSimServer::SendDue()
@@ -258,7 +426,18 @@ void TSimServer::SendDue()
     });
     for (const auto& d : due)
         for (auto& c : clients_)
-            if (c->id == d.clientId && !c->closing) SendFrame(*c, d.frame);
+            if (c->id == d.clientId) {
+                --c->delayed;
+                if (!c->closing) SendFrame(*c, d.frame);
+            }
+}
+
+void TSimServer::SendControl(ControlClient& cc, const std::string& answer)
+{
+    const std::string line = answer + "\n";
+    if (!cc.out.Push(cc.sock, std::span(reinterpret_cast<const uint8_t*>(line.data()), line.size()),
+                     kMaxOutputBytes))
+        CloseControl(cc, "answers not read");
 }
 
 void TSimServer::ReadControl(ControlClient& cc)
@@ -266,20 +445,24 @@ void TSimServer::ReadControl(ControlClient& cc)
     char buf[512];
     const int n = cc.sock.Recv(buf, sizeof buf);
     if (n <= 0) {
-        cc.closing = true;
+        CloseControl(cc, "");
         return;
     }
     cc.pending.append(buf, static_cast<size_t>(n));
-    for (size_t eol; (eol = cc.pending.find('\n')) != std::string::npos;) {
+    for (size_t eol; !cc.closing && running_ && (eol = cc.pending.find('\n')) != std::string::npos;) {
         const std::string line = cc.pending.substr(0, eol);
         cc.pending.erase(0, eol + 1);
-        const std::string answer = Command(line, "control");
-        if (!answer.empty() && !cc.sock.SendAll((answer + "\n").data(), answer.size() + 1, kSendTimeoutMs)) {
-            cc.closing = true;
-            return;
+        cc.lastLineMs = Now();
+        const TControlSession::Step step = cc.session.OnLine(line);
+        if (step.execute) {
+            const std::string answer = Command(line, "control");
+            if (!answer.empty()) SendControl(cc, answer);
+        } else if (!step.answer.empty()) {
+            SendControl(cc, step.answer);
         }
+        if (step.close) CloseControl(cc, step.answer.rfind("error ", 0) == 0 ? step.answer.substr(6) : step.answer);
     }
-    if (cc.pending.size() > kMaxCommandLine) cc.closing = true;
+    if (cc.pending.size() > kMaxCommandLine) CloseControl(cc, "line too long");
 }
 
 std::string TSimServer::Command(const std::string& line, const char* source)
@@ -298,27 +481,56 @@ int TSimServer::NextTimeout() const
     return static_cast<int>(wait);
 }
 
+void TSimServer::CloseIdle()
+{
+    const uint64_t now = Now();
+    for (auto& c : clients_)
+        if (!c->greeted && !c->closing && now - c->acceptedMs > kHelloTimeoutMs) CloseClient(*c, "no hello");
+    for (auto& cc : controls_) {
+        if (cc->closing) continue;
+        if (!cc->session.Admitted() && now - cc->lastLineMs > kFirstLineTimeoutMs)
+            CloseControl(*cc, "no token in time");
+        else if (now - cc->lastLineMs > kControlIdleMs)
+            CloseControl(*cc, "idle");
+    }
+}
+
 void TSimServer::Run(TLineQueue* input, FILE* answers)
 {
     bool inputOpen = input != nullptr;
+    TPollSet set;
+    std::vector<size_t> clientAt, controlAt;
     while (running_) {
-        TSocketSet set;
-        set.Add(listener_);
-        set.Add(controlListener_);
+        set.Clear();
+        clientAt.clear();
+        controlAt.clear();
+        const size_t listenerAt = set.Add(listener_);
+        const size_t controlListenerAt = set.Add(controlListener_);
         for (const auto& c : clients_)
-            set.Add(c->sock);
+            clientAt.push_back(set.Add(c->sock, !c->out.Empty()));
         for (const auto& c : controls_)
-            set.Add(c->sock);
+            controlAt.push_back(set.Add(c->sock, !c->out.Empty()));
         set.Wait(NextTimeout());
+
+        // Output first: what a peer has made room for goes before new work.
+        for (size_t i = 0; i < clientAt.size(); ++i)
+            if (!clients_[i]->closing && !clients_[i]->out.Empty() && set.Writable(clientAt[i]) &&
+                !clients_[i]->out.Flush(clients_[i]->sock))
+                CloseClient(*clients_[i], "send failed");
+        for (size_t i = 0; i < controlAt.size(); ++i)
+            if (!controls_[i]->closing && !controls_[i]->out.Empty() && set.Writable(controlAt[i]) &&
+                !controls_[i]->out.Flush(controls_[i]->sock))
+                CloseControl(*controls_[i], "");
 
         // Data already sent by connected processes is taken before newcomers
         // are heard, so an exclusive claim made first is honoured first.
-        for (size_t i = 0; i < clients_.size(); ++i)
-            if (!clients_[i]->closing && set.Readable(clients_[i]->sock)) ReadClient(*clients_[i]);
-        for (size_t i = 0; i < controls_.size() && running_; ++i)
-            if (set.Readable(controls_[i]->sock)) ReadControl(*controls_[i]);
-        if (set.Readable(listener_)) AcceptClient();
-        if (set.Readable(controlListener_)) AcceptControl();
+        // Indexes stay valid: connections are only dropped further down.
+        for (size_t i = 0; i < clientAt.size(); ++i)
+            if (!clients_[i]->closing && set.Readable(clientAt[i])) ReadClient(*clients_[i]);
+        for (size_t i = 0; i < controlAt.size() && running_; ++i)
+            if (!controls_[i]->closing && set.Readable(controlAt[i])) ReadControl(*controls_[i]);
+        if (set.Readable(listenerAt)) AcceptClients();
+        if (set.Readable(controlListenerAt)) AcceptControls();
 
         std::string line;
         while (input && running_ && input->Pop(line)) {
@@ -334,12 +546,12 @@ void TSimServer::Run(TLineQueue* input, FILE* answers)
         }
 
         SendDue();
-        const uint64_t now = Now();
-        for (auto& c : clients_)
-            if (!c->greeted && !c->closing && now - c->acceptedMs > kHelloTimeoutMs)
-                CloseClient(*c, "no hello");
+        CloseIdle();
         DropClosed();
     }
+    // The answer to `quit` goes out before the connections close.
+    for (auto& cc : controls_)
+        if (!cc->closing) cc->out.Flush(cc->sock);
     for (auto& c : clients_)
         CloseClient(*c, "simulator ends");
     DropClosed();

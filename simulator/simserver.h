@@ -9,11 +9,13 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "link/linkwire.h"
 #include "link/netsocket.h"
+#include "simulator/controlsession.h"
 #include "simulator/devicemodel.h"
 #include "simulator/simcommands.h"
 
@@ -42,12 +44,44 @@ private:
     bool closed_ = false;
 };
 
+// Bytes waiting to go out on a socket that never blocks. A peer that stops
+// reading fills it up to a limit and is then dropped, rather than stalling
+// the simulator for everybody else.
+class TOutbox {
+public:
+    // False when the socket failed or more than `limit` bytes are waiting.
+    bool Push(TSocket& s, std::span<const uint8_t> bytes, size_t limit);
+    // Sends what the socket takes now; false when it failed.
+    bool Flush(TSocket& s);
+    bool Empty() const { return sent_ == bytes_.size(); }
+
+private:
+    std::vector<uint8_t> bytes_;
+    size_t sent_ = 0;
+};
+
+// Refusals come in floods; the log gets one line a second and a count.
+class TRefusalNote {
+public:
+    // The line to log now, or empty while the last one is recent.
+    std::string Note(const std::string& what, uint64_t nowMs);
+
+private:
+    uint64_t lastMs_ = 0;
+    bool logged_ = false;
+    unsigned unlogged_ = 0;
+};
+
 class TSimServer : public TSimLink {
 public:
-    TSimServer(TDeviceModel& model, TSimLog& log, uint16_t port, uint16_t controlPort);
+    // An empty controlToken: the control port asks for none.
+    TSimServer(TDeviceModel& model, TSimLog& log, uint16_t port, uint16_t controlPort, std::string controlToken);
     ~TSimServer() override;
 
+    // Takes both ports; nobody can connect yet.
     bool Start(std::string& error);
+    // Connections are taken from now on.
+    bool Listen(std::string& error);
     // Until `quit`. Answers to standard-input commands go to `answers`.
     void Run(TLineQueue* input, FILE* answers);
 
@@ -59,6 +93,7 @@ private:
     struct Client {
         TSocket sock;
         TLinkReader reader;
+        TOutbox out;
         int id = 0;
         uint32_t pid = 0;
         bool greeted = false;
@@ -66,11 +101,17 @@ private:
         bool exclusive = false;
         bool closing = false;
         uint64_t acceptedMs = 0;
+        size_t delayed = 0; // replies of this client waiting for their time
     };
     struct ControlClient {
+        explicit ControlClient(const std::string& token) : session(token) {}
         TSocket sock;
         std::string pending;
+        TControlSession session;
+        TOutbox out;
+        int id = 0;
         bool closing = false;
+        uint64_t lastLineMs = 0;
     };
     struct Delayed {
         int clientId;
@@ -79,32 +120,47 @@ private:
     };
 
     uint64_t Now() const;
-    void AcceptClient();
-    void AcceptControl();
+    void AcceptClients();
+    void AcceptControls();
     void ReadClient(Client& c);
     void OnMessage(Client& c, const LinkMessage& m);
     void OnHello(Client& c, const LinkMessage& m);
+    void OnOpen(Client& c);
+    void OnExclusive(Client& c, bool on);
     void OnFrame(Client& c, const std::vector<uint8_t>& frame);
+    void Answer(Client& c, LinkType type, const std::string& text = {});
     void SendFrame(Client& c, const std::vector<uint8_t>& frame);
+    void Send(Client& c, const std::vector<uint8_t>& message);
+    // Another process that has the device open (exclusively, if asked).
+    const Client* Holder(const Client& except, bool exclusiveOnly) const;
     void ReadControl(ControlClient& cc);
+    void SendControl(ControlClient& cc, const std::string& answer);
+    void CloseControl(ControlClient& cc, const std::string& why);
     std::string Command(const std::string& line, const char* source);
     void DropClosed();
     void CloseClient(Client& c, const std::string& why);
+    void CloseIdle();
     int NextTimeout() const;
     void SendDue();
+    void Refused(TRefusalNote& note, const std::string& what);
 
     TDeviceModel& model_;
     TSimLog& log_;
     uint16_t port_;
     uint16_t controlPort_;
+    std::string controlToken_;
     TSocket listener_;
     TSocket controlListener_;
     std::vector<std::unique_ptr<Client>> clients_;
     std::vector<std::unique_ptr<ControlClient>> controls_;
     std::vector<Delayed> delayed_;
+    TRefusalNote deviceRefusals_;
+    TRefusalNote controlRefusals_;
+    TRefusalNote delayRefusals_;
     bool plugged_ = true;
     bool running_ = true;
     bool alarm_ = false;
     int nextId_ = 1;
+    int nextControlId_ = 1;
     uint64_t startMs_ = 0;
 };

@@ -22,6 +22,7 @@
 #include "device/parameterset.h"
 #include "link/netsocket.h"
 #include "panel/panelprobe.h"
+#include "simulator/controlsession.h"
 #include "simulator/devicemodel.h"
 #include "tests/support/jobprocess.h"
 #include "tests/support/simcontrol.h"
@@ -88,8 +89,8 @@ public:
             error = "cannot start " + cmd;
             return;
         }
-        WaitUntil([&] { return (control_ = TSocket::Connect(controlPort_, 500)).Valid(); }, 30s);
-        if (!control_.Valid()) error = "the simulator did not come up";
+        if (!control_.Connect(controlPort_, DefaultTokenFile(state_, controlPort_), 30s))
+            error = "the simulator did not come up, or did not take its token";
     }
     ~Simulator()
     {
@@ -103,7 +104,7 @@ public:
     bool Started() const { return error.empty(); }
     bool Running() const { return process_.Running(); }
     // The simulator's answer line ("ok ...", "error ...").
-    std::string Command(const std::string& line) { return SimCommand(control_, line); }
+    std::string Command(const std::string& line) { return control_.Command(line); }
     std::string Log() const { return ReadFile(log); }
     // What the device has saved, or nothing while it has saved nothing.
     std::optional<ParameterSet> Saved() const
@@ -119,7 +120,7 @@ private:
     uint16_t controlPort_;
     std::string state_;
     Process process_;
-    TSocket control_;
+    TSimControl control_;
 };
 
 // The panel's top-level windows, and the requests it answers.

@@ -215,6 +215,15 @@ TEST(DeviceModel, DamagedStateFileGivesDefaultsAndAWarning)
         EXPECT_NE(m.LoadWarning(), "") << text;
         EXPECT_EQ(m.Parameters(), FactoryParameters()) << text;
     }
+    // Cut short at every length, as a crash or a full disk may leave it: a
+    // value cut to its first digit must not pass for a saved one.
+    for (size_t n = 0; n < good.size(); ++n) {
+        StateFile file;
+        file.Write(good.substr(0, n));
+        TDeviceModel m(file.path.string(), 1);
+        EXPECT_NE(m.LoadWarning(), "") << n;
+        EXPECT_EQ(m.Parameters(), FactoryParameters()) << n;
+    }
 }
 
 TEST(DeviceModel, FailedSaveIsReportedNotPretended)
@@ -411,6 +420,35 @@ TEST(LinkWire, MessagesSurviveAnySplitting)
         EXPECT_TRUE(got[2].body.empty());
         EXPECT_FALSE(r.Broken());
     }
+}
+
+// A peer that never lets a read end on a message boundary: what the reader
+// keeps must stay the size of a message or two, not of the whole stream.
+TEST(LinkWire, AMessageAlwaysPendingDoesNotGrowTheReader)
+{
+    const auto one = EncodeLink(LinkType::Frame, std::vector<uint8_t>(200, 0x5A));
+    std::vector<uint8_t> piece;
+    for (int i = 0; i < 20; ++i)
+        piece.insert(piece.end(), one.begin(), one.end());
+    // The end of one message, 19 whole ones and the start of the next.
+    std::rotate(piece.begin(), piece.begin() + 100, piece.end());
+
+    TLinkReader r;
+    r.Feed(std::span(one).first(100));
+    size_t fed = 100, messages = 0, wrong = 0, largest = 0;
+    while (fed < (size_t{100} << 20)) {
+        r.Feed(piece);
+        fed += piece.size();
+        while (auto m = r.Next()) {
+            ++messages;
+            if (m->type != LinkType::Frame || m->body.size() != 200) ++wrong;
+        }
+        largest = std::max(largest, r.Capacity());
+    }
+    EXPECT_FALSE(r.Broken());
+    EXPECT_EQ(wrong, 0u);
+    EXPECT_EQ(messages, (fed - 100) / one.size());
+    EXPECT_LT(largest, size_t{16} * 1024);
 }
 
 TEST(LinkWire, ImpossibleLengthsBreakTheStream)

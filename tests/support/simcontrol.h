@@ -2,7 +2,10 @@
 // one answer line back. Portable: native and Windows tests share it.
 #pragma once
 
+#include <chrono>
+#include <fstream>
 #include <string>
+#include <thread>
 
 #include "link/netsocket.h"
 
@@ -19,3 +22,39 @@ inline std::string SimCommand(TSocket& control, const std::string& line, int ans
         answer += c;
     return answer;
 }
+
+// The control port of a simulator that asks for its run's token: connected
+// once it listens, the token sent first, then one answer line per command.
+class TSimControl {
+public:
+    // Tries until `within` has passed: the simulator may not listen yet, or
+    // have no room for another connection yet. tokenFile empty: it runs with
+    // --no-token. False when it never came up or never took the token.
+    bool Connect(uint16_t port, const std::string& tokenFile, std::chrono::milliseconds within)
+    {
+        for (auto until = std::chrono::steady_clock::now() + within; std::chrono::steady_clock::now() < until;
+             std::this_thread::sleep_for(std::chrono::milliseconds(20))) {
+            sock_ = TSocket::Connect(port, 500);
+            if (!sock_.Valid()) continue;
+            if (tokenFile.empty()) return true;
+            // The file is written before the port takes connections.
+            std::string token;
+            std::ifstream(tokenFile) >> token;
+            if (Command("token " + token) == "ok token") return true;
+            sock_.Close();
+        }
+        return false;
+    }
+
+    // The answer line without its line end; empty when none came.
+    std::string Command(const std::string& line)
+    {
+        return sock_.Valid() ? SimCommand(sock_, line) : "<send failed>";
+    }
+
+    bool Valid() const { return sock_.Valid(); }
+    void Close() { sock_.Close(); }
+
+private:
+    TSocket sock_;
+};

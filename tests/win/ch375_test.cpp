@@ -18,8 +18,8 @@
 
 #include "device/deviceframe.h"
 #include "link/netsocket.h"
-#include "tests/support/jobprocess.h"
 #include "tests/support/simcontrol.h"
+#include "tests/support/jobprocess.h"
 
 namespace {
 
@@ -102,20 +102,16 @@ public:
                                  "-" + std::to_string(port);
         log = base + ".log";
         state_ = base + ".state";
+        token_ = base + ".token";
         DeleteFileA(state_.c_str());
         std::string cmd = "\"" + ExeDir() + "orvane-sim.exe\" --no-stdin --seed 5 --port " +
                           std::to_string(port) + " --control-port " + std::to_string(controlPort_) +
-                          " --log \"" + log + "\" --state \"" + state_ + "\"";
+                          " --log \"" + log + "\" --state \"" + state_ + "\" --token-file \"" + token_ + "\"";
         if (!process_.Start(cmd, CREATE_NO_WINDOW)) {
             ADD_FAILURE() << "cannot start " << cmd;
             return;
         }
-        for (auto until = std::chrono::steady_clock::now() + 30s; std::chrono::steady_clock::now() < until;) {
-            control_ = TSocket::Connect(controlPort_, 500);
-            if (control_.Valid()) return;
-            std::this_thread::sleep_for(50ms);
-        }
-        ADD_FAILURE() << "the simulator did not come up";
+        if (!control_.Connect(controlPort_, token_, 30s)) ADD_FAILURE() << "the simulator did not come up";
     }
 
     ~SimProcess()
@@ -128,7 +124,7 @@ public:
         DeleteFileA(state_.c_str());
     }
 
-    std::string Command(const std::string& line) { return SimCommand(control_, line); }
+    std::string Command(const std::string& line) { return control_.Command(line); }
 
     // Waits for a line in the traffic log.
     bool LogShows(const std::string& text, std::chrono::milliseconds within = 5s)
@@ -145,8 +141,9 @@ private:
     uint16_t port_;
     uint16_t controlPort_;
     std::string state_;
+    std::string token_;
     TJobProcess process_;
-    TSocket control_;
+    TSimControl control_;
 };
 
 // What the notification routine saw, and on which threads.
