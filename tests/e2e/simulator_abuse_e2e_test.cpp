@@ -171,17 +171,17 @@ TEST(SimulatorUnderAbuse, DelayedRepliesAndUnreadOutputAreBounded)
         const auto m = EncodeLink(LinkType::Frame, Request(RequestKind::Poll));
         burst.insert(burst.end(), m.begin(), m.end());
     }
+    // A send may also just time out while a busy machine holds the
+    // simulator up; the log says when it has given up on the peer.
+    const std::string droppedLine = "connection closed (client 2: send failed or not read)";
     bool dropped = false;
     for (int i = 0; i < 20000 && !dropped; ++i)
-        dropped = !deaf.SendAll(burst, 1000);
+        if (!deaf.SendAll(burst, 1000) || i % 64 == 63) dropped = WaitForText(log, droppedLine, 0ms);
+    EXPECT_TRUE(dropped || WaitForText(log, droppedLine)) << ReadFile(log).substr(0, 2000);
     Client other(sim.port, 3);
     ASSERT_TRUE(other.welcomed);
     other.Send(LinkType::Frame, Request(RequestKind::Poll));
     EXPECT_TRUE(other.Frame(3000)) << "the simulator was never held up";
-    EXPECT_TRUE(dropped || ReadFile(log).find("not read") != std::string::npos);
-
-    const std::string text = ReadFile(log);
-    EXPECT_NE(text.find("connection closed (client 2: send failed or not read)"), std::string::npos);
 }
 
 // Exclusive use is decided when a process opens and when it claims, not
