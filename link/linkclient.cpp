@@ -308,7 +308,9 @@ void TLinkClient::WatchLoop(Watcher& self)
             reader_ = nullptr;
             opened_ = false;
             inbox_.clear();
-            answers_.clear();
+            // Answers stay: a denied Open is followed at once by the end of
+            // the connection, and the asker, which holds the send lock until
+            // it has looked, must still find the reason.
             changed_.notify_all();
         }
         {
