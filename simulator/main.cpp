@@ -194,6 +194,13 @@ int main(int argc, char** argv)
 
     const std::string token = o.useToken ? NewControlToken() : std::string();
     if (o.useToken && o.tokenFile.empty()) o.tokenFile = DefaultTokenFile(o.stateFile, o.controlPort);
+    if (o.useToken) {
+        // A state file named in a folder not made yet worked before there
+        // was a token; it still does.
+        std::error_code ec;
+        const auto folder = std::filesystem::path(o.tokenFile).parent_path();
+        if (!folder.empty()) std::filesystem::create_directories(folder, ec);
+    }
     TSimServer server(model, log, o.port, o.controlPort, token);
     std::string error;
     // The token is in its file before anybody can connect: a client that
