@@ -2,14 +2,21 @@
 #include "link/linkwire.h"
 #include "simulator/devicemodel.h"
 #include "simulator/simcommands.h"
+#include "simulator/statefile.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <set>
+#include <thread>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "device/deviceframe.h"
 
@@ -237,6 +244,51 @@ TEST(DeviceModel, FailedSaveIsReportedNotPretended)
     EXPECT_EQ(out.reply[4], 1) << "status: not saved";
     EXPECT_NE(out.note.find("save failed"), std::string::npos);
     EXPECT_EQ(m.SavedParameters(), before);
+}
+
+// Two simulators saving into one state folder at once (or a save racing the
+// token file) must never write into each other's temporary file; whoever
+// renames last wins, with a whole file.
+TEST(StateFile, SaversNeverShareATemporaryFileAndAFailureLeavesTheOldFile)
+{
+    StateFile scratch;
+    fs::create_directories(scratch.path);
+    const std::string path = (scratch.path / "parameters").string();
+    std::vector<std::string> texts;
+    for (char c = 'a'; c < 'e'; ++c)
+        texts.push_back(std::string(20000, c) + "\n");
+    std::vector<std::jthread> savers;
+    std::atomic<int> failedWithoutReason{0};
+    for (const std::string& text : texts)
+        savers.emplace_back([&, text] {
+            for (int i = 0; i < 10; ++i) {
+                std::string error;
+                // Windows may refuse a rename over a file being replaced
+                // this moment; a refusal must say so.
+                if (!WriteFileAtomically(path, text, true, error) && error.empty()) ++failedWithoutReason;
+            }
+        });
+    savers.clear();
+    EXPECT_EQ(failedWithoutReason, 0);
+    std::string problem;
+    const auto saved = ReadSmallFile(path, 1 << 20, problem);
+    ASSERT_TRUE(saved) << problem;
+    EXPECT_NE(std::find(texts.begin(), texts.end(), *saved), texts.end()) << "a whole file, one of those written";
+    for (const auto& e : fs::directory_iterator(scratch.path))
+        EXPECT_EQ(e.path().filename().string(), "parameters") << "left behind";
+#ifndef _WIN32
+    struct stat st{};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+#endif
+
+    std::string error;
+    EXPECT_FALSE(WriteFileAtomically((scratch.path / "gone" / "parameters").string(), "x\n", false, error));
+    EXPECT_NE(error.find("gone"), std::string::npos) << error;
+    EXPECT_EQ(ReadSmallFile(path, 1 << 20, problem), saved);
+    EXPECT_FALSE(ReadSmallFile(path, 100, problem));
+    EXPECT_NE(problem, "") << "too large is a problem, not a missing file";
+    fs::remove_all(scratch.path);
 }
 
 TEST(DeviceModel, FaultModesSpoilRepliesAsNamed)
