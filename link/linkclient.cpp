@@ -92,7 +92,8 @@ bool TLinkClient::OnWatcherThread() const
     return tlWatching == this;
 }
 
-template <class Done> bool TLinkClient::WaitFor(std::unique_lock<std::mutex>& l, Done done, uint32_t timeoutMs)
+template <class Done>
+bool TLinkClient::WaitFor(std::unique_lock<std::mutex>& l, Done done, uint32_t timeoutMs)
 {
     if (timeoutMs == kLinkWaitForever) {
         changed_.wait(l, done);
@@ -369,7 +370,8 @@ bool TLinkClient::Open()
             const uint64_t target = attempts_ + (attemptRunning_ ? 2 : 1);
             attemptWanted_ = true;
             changed_.notify_all();
-            WaitFor(l, [&] { return link_ || attempts_ >= target || !watcher_; }, kOpenWaitMs);
+            const auto tried = [&] { return link_ || attempts_ >= target || !watcher_; };
+            WaitFor(l, tried, kOpenWaitMs);
         }
         if (!link_ || linkEnded_) return false;
         if (opened_) return true;
@@ -448,7 +450,8 @@ void TLinkClient::SetNotify(Notify routine)
         std::unique_lock<std::mutex> l(mutex_);
         routine_ = std::move(routine);
         // The caller may free what the old routine uses once we return.
-        if (!registering && !OnWatcherThread()) WaitFor(l, [&] { return routineCalls_ == 0; }, kLinkWaitForever);
+        const auto idle = [&] { return routineCalls_ == 0; };
+        if (!registering && !OnWatcherThread()) WaitFor(l, idle, kLinkWaitForever);
     }
     if (registering)
         EnsureWatcher();
@@ -467,7 +470,8 @@ std::optional<size_t> TLinkClient::Read(std::span<uint8_t> buffer)
 {
     std::unique_lock<std::mutex> l(mutex_);
     if (!opened_) return std::nullopt;
-    WaitFor(l, [&] { return !inbox_.empty() || !opened_ || !link_; }, readTimeoutMs_);
+    const auto replied = [&] { return !inbox_.empty() || !opened_ || !link_; };
+    WaitFor(l, replied, readTimeoutMs_);
     if (inbox_.empty() || !opened_) return std::nullopt;
     const std::vector<uint8_t> frame = std::move(inbox_.front());
     inbox_.pop_front();

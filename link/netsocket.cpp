@@ -233,8 +233,8 @@ void TSocket::Shutdown()
 
 int TSocket::SendSome(const void* data, size_t size)
 {
-    const int n = static_cast<int>(
-        send(R(s_), static_cast<const char*>(data), static_cast<int>(std::min<size_t>(size, 65536)), kSendFlags));
+    const int n = static_cast<int>(send(R(s_), static_cast<const char*>(data),
+                                        static_cast<int>(std::min<size_t>(size, 65536)), kSendFlags));
     if (n >= 0) return n;
     return WouldBlock() ? 0 : -1;
 }

@@ -66,7 +66,8 @@ TControlSession::Step TControlSession::OnLine(const std::string& line)
 {
     const auto w = Words(line);
     if (w.empty()) return {};
-    if (LooksLikeHttp(line)) return {false, "error this port takes simulator commands, not web requests", true};
+    if (LooksLikeHttp(line))
+        return {false, "error this port takes simulator commands, not web requests", true};
     if (LowerCase(w[0]) == "token") {
         if (token_.empty()) {
             admitted_ = true;
@@ -79,8 +80,10 @@ TControlSession::Step TControlSession::OnLine(const std::string& line)
         return {false, "error wrong token", true};
     }
     if (!admitted_) {
-        if (!token_.empty()) return {false, "error the first line must be \"token\" and the token (see --help)", true};
-        if (!IsCommandWord(LowerCase(w[0]))) return {false, "error unknown command '" + Trim(line) + "'", true};
+        if (!token_.empty())
+            return {false, "error the first line must be \"token\" and the token (see --help)", true};
+        if (!IsCommandWord(LowerCase(w[0])))
+            return {false, "error unknown command '" + Trim(line) + "'", true};
         admitted_ = true;
     }
     return {true, {}, false};

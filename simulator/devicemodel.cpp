@@ -186,7 +186,8 @@ TDeviceModel::TDeviceModel(std::string stateFile, uint32_t seed)
             if (auto p = ParseParameterFile(*text, problem)) saved_ = *p;
         }
         if (!problem.empty())
-            loadWarning_ = "saved parameters in " + stateFile_ + " are damaged (" + problem + "); using defaults";
+            loadWarning_ =
+                "saved parameters in " + stateFile_ + " are damaged (" + problem + "); using defaults";
     }
     current_ = saved_;
 }

@@ -205,7 +205,8 @@ int main(int argc, char** argv)
     std::string error;
     // The token is in its file before anybody can connect: a client that
     // reaches the port always finds this run's token, never an old one.
-    if (!server.Start(error) || (o.useToken && !WriteFileAtomically(o.tokenFile, token + "\n", true, error)) ||
+    if (!server.Start(error) ||
+        (o.useToken && !WriteFileAtomically(o.tokenFile, token + "\n", true, error)) ||
         !server.Listen(error)) {
         std::fprintf(stderr, "orvane-sim: %s\n", error.c_str());
         return 1;

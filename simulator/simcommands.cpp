@@ -89,7 +89,8 @@ std::string Fault(const std::vector<std::string>& w, TDeviceModel& model)
 
 bool IsCommandWord(const std::string& word)
 {
-    static const char* const kWords[] = {"plug", "unplug", "reading", "level", "fault", "params", "quit", "help"};
+    static const char* const kWords[] = {"plug",  "unplug", "reading", "level",
+                                         "fault", "params", "quit",    "help"};
     for (const char* k : kWords)
         if (word == k) return true;
     return false;

@@ -109,7 +109,8 @@ std::string TRefusalNote::Note(const std::string& what, uint64_t nowMs)
         return {};
     }
     std::string line = what;
-    if (unlogged_ > 0) line += " (and " + std::to_string(unlogged_) + " more like it since the last such line)";
+    if (unlogged_ > 0)
+        line += " (and " + std::to_string(unlogged_) + " more of these since the last one logged)";
     logged_ = true;
     lastMs_ = nowMs;
     unlogged_ = 0;
@@ -118,8 +119,8 @@ std::string TRefusalNote::Note(const std::string& what, uint64_t nowMs)
 
 TSimServer::TSimServer(TDeviceModel& model, TSimLog& log, uint16_t port, uint16_t controlPort,
                        std::string controlToken)
-    : model_(model), log_(log), port_(port), controlPort_(controlPort), controlToken_(std::move(controlToken)),
-      startMs_(SteadyMs())
+    : model_(model), log_(log), port_(port), controlPort_(controlPort),
+      controlToken_(std::move(controlToken)), startMs_(SteadyMs())
 {
 }
 
@@ -148,9 +149,8 @@ bool TSimServer::Listen(std::string& error)
     // Accepting goes on until nothing waits; it must never block the loop.
     listener_.SetNonBlocking();
     controlListener_.SetNonBlocking();
-    log_.Line("listening on 127.0.0.1:" + std::to_string(port_) +
-              " (device) and 127.0.0.1:" + std::to_string(controlPort_) + " (control" +
-              (controlToken_.empty() ? ", no token" : "") + ")");
+    log_.Line("listening on 127.0.0.1:" + std::to_string(port_) + " (device) and 127.0.0.1:" +
+              std::to_string(controlPort_) + " (control" + (controlToken_.empty() ? ", no token" : "") + ")");
     return true;
 }
 
@@ -184,7 +184,8 @@ void TSimServer::CloseControl(ControlClient& cc, const std::string& why)
 {
     if (cc.closing) return;
     cc.closing = true;
-    if (!why.empty()) Refused(controlRefusals_, "control connection " + std::to_string(cc.id) + " closed: " + why);
+    if (!why.empty())
+        Refused(controlClosings_, "control connection " + std::to_string(cc.id) + " closed: " + why);
     cc.sock.Close();
 }
 
@@ -312,7 +313,8 @@ void TSimServer::OnHello(Client& c, const LinkMessage& m)
     }
     std::string refusal;
     if (!plugged_) refusal = "device unplugged";
-    if (const Client* h = Holder(c, true)) refusal = "busy: held exclusively by process " + std::to_string(h->pid);
+    if (const Client* h = Holder(c, true))
+        refusal = "busy: held exclusively by process " + std::to_string(h->pid);
     if (!refusal.empty()) {
         log_.Line("connection refused (process " + std::to_string(pid) + "): " + refusal);
         Send(c, EncodeLink(LinkType::Refuse,
@@ -460,7 +462,8 @@ void TSimServer::ReadControl(ControlClient& cc)
         } else if (!step.answer.empty()) {
             SendControl(cc, step.answer);
         }
-        if (step.close) CloseControl(cc, step.answer.rfind("error ", 0) == 0 ? step.answer.substr(6) : step.answer);
+        if (step.close)
+            CloseControl(cc, step.answer.rfind("error ", 0) == 0 ? step.answer.substr(6) : step.answer);
     }
     if (cc.pending.size() > kMaxCommandLine) CloseControl(cc, "line too long");
 }

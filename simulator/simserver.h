@@ -75,7 +75,8 @@ private:
 class TSimServer : public TSimLink {
 public:
     // An empty controlToken: the control port asks for none.
-    TSimServer(TDeviceModel& model, TSimLog& log, uint16_t port, uint16_t controlPort, std::string controlToken);
+    TSimServer(TDeviceModel& model, TSimLog& log, uint16_t port, uint16_t controlPort,
+               std::string controlToken);
     ~TSimServer() override;
 
     // Takes both ports; nobody can connect yet.
@@ -156,6 +157,7 @@ private:
     std::vector<Delayed> delayed_;
     TRefusalNote deviceRefusals_;
     TRefusalNote controlRefusals_;
+    TRefusalNote controlClosings_;
     TRefusalNote delayRefusals_;
     bool plugged_ = true;
     bool running_ = true;

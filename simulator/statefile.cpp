@@ -42,8 +42,8 @@ std::string TempName(const std::string& path, int attempt)
 #else
     const long pid = getpid();
 #endif
-    return path + ".tmp-" + std::to_string(pid) + "-" + std::to_string(salt ^ static_cast<unsigned>(attempt)) +
-           "-" + std::to_string(counter++);
+    return path + ".tmp-" + std::to_string(pid) + "-" +
+           std::to_string(salt ^ static_cast<unsigned>(attempt)) + "-" + std::to_string(counter++);
 }
 
 #ifdef _WIN32
@@ -51,7 +51,8 @@ std::string TempName(const std::string& path, int attempt)
 // application-data folder lets nobody else in.
 int OpenNew(const std::string& temp, bool /*userOnly*/)
 {
-    return _open(temp.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+    return _open(temp.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+                 _S_IREAD | _S_IWRITE);
 }
 int WriteSome(int fd, const char* p, size_t n)
 {
@@ -69,7 +70,8 @@ bool ReplaceFile(const std::string& temp, const std::string& path, std::string& 
 {
     // Write-through: the rename is on the disk when the call returns, which
     // is what flushing the folder does elsewhere.
-    if (MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    if (MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
     error = "cannot replace " + path + " (error " + std::to_string(GetLastError()) + ")";
     return false;
 }

@@ -33,7 +33,10 @@ public:
         std::unique_lock<std::mutex> l(mutex_);
         return changed_.wait_for(l, within, [&] { return Count(code) >= n; });
     }
-    size_t Count(uint32_t code) const { return static_cast<size_t>(std::count(codes_.begin(), codes_.end(), code)); }
+    size_t Count(uint32_t code) const
+    {
+        return static_cast<size_t>(std::count(codes_.begin(), codes_.end(), code));
+    }
     size_t CountNow(uint32_t code)
     {
         std::lock_guard<std::mutex> l(mutex_);

@@ -61,7 +61,7 @@ TEST(SimulatorUnderAbuse, OnlyTheTokenHolderGivesCommands)
         if (!withToken) extra.push_back("--no-token");
         SimProcess sim(s.dir / (withToken ? "state-token" : "state-none"), log, extra, ORVANE_SIM_ASAN_EXE);
         if (withToken) {
-            struct stat st{};
+            struct stat st {};
             ASSERT_EQ(stat(sim.tokenFile.c_str(), &st), 0);
             EXPECT_EQ(st.st_mode & 0777, 0600u) << "the token file is the user's alone";
             EXPECT_EQ(Token(sim).size(), 32u);

@@ -29,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (reader.Capacity() > 4 * (piece + 2 + kMaxLinkMessage) + 4096) __builtin_trap();
     }
     // What was handed out is exactly what was sent, in order.
-    if (again.size() > stream.size() || !std::equal(again.begin(), again.end(), stream.begin())) __builtin_trap();
+    if (again.size() > stream.size() || !std::equal(again.begin(), again.end(), stream.begin()))
+        __builtin_trap();
     if (reader.Broken()) {
         reader.Feed(stream);
         if (reader.Next()) __builtin_trap();

@@ -273,11 +273,12 @@ TEST(StateFile, SaversNeverShareATemporaryFileAndAFailureLeavesTheOldFile)
     std::string problem;
     const auto saved = ReadSmallFile(path, 1 << 20, problem);
     ASSERT_TRUE(saved) << problem;
-    EXPECT_NE(std::find(texts.begin(), texts.end(), *saved), texts.end()) << "a whole file, one of those written";
+    EXPECT_NE(std::find(texts.begin(), texts.end(), *saved), texts.end())
+        << "a whole file, one of those written";
     for (const auto& e : fs::directory_iterator(scratch.path))
         EXPECT_EQ(e.path().filename().string(), "parameters") << "left behind";
 #ifndef _WIN32
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 #endif
