@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const size_t piece = static_cast<size_t>(data[0]) + 1;
     const std::span<const uint8_t> stream(data + 1, size - 1);
 
-    LinkReader reader;
+    TLinkReader reader;
     std::vector<uint8_t> again;
     for (size_t at = 0; at < stream.size(); at += piece) {
         reader.Feed(stream.subspan(at, std::min(piece, stream.size() - at)));
