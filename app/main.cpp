@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "app/shell.h"
+#include "app/singleinstance.h"
 #include "framework/forms.h"
 #include "history/unit3.h"
 #include "monitor/unit2.h"
@@ -11,6 +12,13 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    // A second panel for one device would find it held by the first and
+    // say "No connect device!" over it: the running one comes forward instead.
+    const TPanelInstance instance(TPanelInstance::NameForThisDevice());
+    if (!instance.Claimed()) {
+        instance.BringRunningToFront(10000);
+        return ExitSuccess;
+    }
     const int code = RunShell(*Application, [] {
         Application->Initialize();
         // Message boxes carry it; the file name would be "orvane-panel".

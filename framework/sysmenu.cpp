@@ -1,22 +1,15 @@
 #include "framework/sysmenu.h"
 
-namespace {
-
-// System commands of our own lie below the system's (0xF000 and up) and
-// keep the low four bits clear, which the system uses for itself.
-constexpr UINT kFirstCommand = 0x0100;
-constexpr UINT kCommandStep = 0x10;
-
-} // namespace
-
 void TSystemMenuItems::Add(const std::string& caption, TShortCut shortCut, std::function<void()> onClick)
 {
     items_.push_back({caption, shortCut, std::move(onClick)});
 }
 
-UINT TSystemMenuItems::Command(int index) const
+UINT TSystemMenuItems::CommandOf(const std::string& caption) const
 {
-    return kFirstCommand + static_cast<UINT>(index) * kCommandStep;
+    for (int i = 0; i < Count(); ++i)
+        if (items_[static_cast<size_t>(i)].caption == caption) return Command(i);
+    return 0;
 }
 
 void TSystemMenuItems::Attach(HWND wnd)

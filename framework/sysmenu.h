@@ -22,8 +22,12 @@ public:
     // The handler runs when the item is chosen or its short cut pressed.
     void Add(const std::string& caption, TShortCut shortCut, std::function<void()> onClick);
     int Count() const { return static_cast<int>(items_.size()); }
-    // The system command identifier of the item at index.
-    UINT Command(int index) const;
+    // The system command identifier of the item at index, in the order
+    // added. It depends on nothing else, so that another process that knows
+    // a window's items can choose one.
+    static constexpr UINT Command(int index) { return kFirstCommand + static_cast<UINT>(index) * kCommandStep; }
+    // The identifier of the item with this caption; 0 for none.
+    UINT CommandOf(const std::string& caption) const;
 
     // Appends the items to wnd's system menu. Call again for a window made
     // anew; a menu that already holds them is left as it is.
@@ -34,6 +38,11 @@ public:
     bool ShortCut(TShortCut shortCut);
 
 private:
+    // Below the system's own commands (0xF000 and up), with the low four
+    // bits clear, which the system uses for itself.
+    static constexpr UINT kFirstCommand = 0x0100;
+    static constexpr UINT kCommandStep = 0x10;
+
     struct TItem {
         std::string caption;
         TShortCut shortCut;

@@ -6,6 +6,7 @@
 
 #include "history/unit3.h"
 #include "monitor/unit2.h"
+#include "panel/aboutbox.h"
 
 TForm1* Form1 = nullptr;
 
@@ -114,6 +115,8 @@ TForm1::TForm1(TComponent* AOwner) : TForm(AOwner)
     // The layout's controls that the code never names.
     RegisterClasses<TPanel, TShape, TLabel, TGroupBox, TiLedRectangle>();
     LoadLayout();
+    for (int group : {1, 3, 4, 5, 6, 7})
+        Group(group).edit->OnExit = [this, group](TObject*) { EditExit(group); };
     link_ = std::make_unique<DeviceLink>([this](ULONG code) { DeviceNotify(code); });
     if (!ConnectDevice()) {
         Application->MessageBox("No connect device!", Application->Title, MB_OK);
@@ -139,6 +142,14 @@ void TForm1::ShowConnection(bool connected)
 {
     deviceConnected = connected;
     if (Label9) Label9->SetCaption(connected ? "Connected" : "Disconnect");
+    // Live again only with the first reply accepted, not with the open.
+    if (!connected) ShowDisplayLive(false);
+}
+
+void TForm1::ShowDisplayLive(bool live)
+{
+    // The widget's own "power off" look: lit segments in the off colour.
+    if (iSevenSegmentHexadecimal1) iSevenSegmentHexadecimal1->SetPowerOff(!live);
 }
 
 bool TForm1::ConnectDevice()
@@ -292,6 +303,7 @@ bool TForm1::ReadReply(RequestKind kind)
         return false;
     }
     if (!CheckReply(buffer, read ? static_cast<int64_t>(length) : 0, read)) return false;
+    ShowDisplayLive(true);
     if (kind != RequestKind::Poll) return true;
 
     // A late acknowledgement read where the poll's reply was due carries no
@@ -335,8 +347,13 @@ void TForm1::FormShow(TObject*)
     ShowInputPicture(2);
     iSevenSegmentHexadecimal1->SetValue("E1");
     iSevenSegmentHexadecimal1->SetSegmentColor(clRed);
+    ShowDisplayLive(deviceConnected);
     pairBusy.fill(false);
-    JoinHistory();
+    // The first showing: the history window exists by now.
+    if (systemItems_.Count() == 0) {
+        BuildSystemMenu();
+        JoinHistory();
+    }
     Timer1->SetEnabled(true);
 }
 
@@ -420,29 +437,45 @@ void TForm1::SpinnerChanging(int group, short NewValue)
     busy = false;
 }
 
+void TForm1::ApplyEditValue(int group, int32_t value)
+{
+    bool& busy = pairBusy[static_cast<size_t>(group)];
+    if (busy) return;
+    const TCoupledGroup g = Group(group);
+    busy = true;
+    try {
+        // The slider holds the value within its range; spinner and edit
+        // then show what the slider holds.
+        g.slider->SetPosition(value);
+        g.upDown->SetPosition(SpinnerValue(g.slider->GetPosition()));
+        MarkWritePending();
+    } catch (...) {
+        busy = false;
+        throw;
+    }
+    busy = false;
+}
+
 void TForm1::EditKeyPress(int group, char Key)
 {
     if (Key != '\r') return;
-    bool& busy = pairBusy[static_cast<size_t>(group)];
-    const TCoupledGroup g = Group(group);
     try {
-        const int32_t value = StrToInt(g.edit->GetText());
-        if (busy) return;
-        busy = true;
-        try {
-            // The slider holds the value within its range; spinner and edit
-            // then show what the slider holds.
-            g.slider->SetPosition(value);
-            g.upDown->SetPosition(SpinnerValue(g.slider->GetPosition()));
-            MarkWritePending();
-        } catch (...) {
-            busy = false;
-            throw;
-        }
-        busy = false;
+        ApplyEditValue(group, StrToInt(Group(group).edit->GetText()));
     } catch (const Exception&) {
         Application->MessageBox("Data format error!", Application->Title, MB_OK);
     }
+}
+
+void TForm1::EditExit(int group)
+{
+    const TCoupledGroup g = Group(group);
+    int32_t value = 0;
+    // Leaving an edit untouched writes nothing; a box on focus loss would
+    // fight the click that moved the focus, so bad text just goes back.
+    if (TryStrToInt(g.edit->GetText(), value) && value != SpinnerValue(g.slider->GetPosition()))
+        ApplyEditValue(group, value);
+    const std::string shown = std::to_string(g.upDown->GetPosition());
+    if (g.edit->GetText() != shown) g.edit->SetText(shown);
 }
 
 void TForm1::iSlider1PositionChange(TObject*)
@@ -612,16 +645,25 @@ void TForm1::ShowMonitor()
 }
 
 // ---------------------------------------------------------------------------
-// Level history
+// System menu and level history
+
+void TForm1::BuildSystemMenu()
+{
+    // One list for every window this one opens, below the system's own; the
+    // skinned frame copies it from the window's system menu.
+    if (Form3) systemItems_.Add("Level history...", scCtrl | 'H', [this] { ShowHistory(); });
+    systemItems_.Add("Traffic monitor", scCtrl | 'D', [this] { ShowMonitor(); });
+    systemItems_.Add("About Orvane Panel...", scNone, [this] { ShowAbout(); });
+    systemItems_.Attach(Handle());
+    // Offered every key before the focused control, so that the keys work
+    // whichever control has the focus.
+    OnShortCut = [this](uint16_t key, bool& handled) { handled = systemItems_.ShortCut(key); };
+}
 
 void TForm1::JoinHistory()
 {
-    if (!Form3 || systemItems_.Count() > 0) return;
+    if (!Form3) return;
     plainCaption_ = Caption();
-    // Items that other windows open join this list, below the system's own.
-    systemItems_.Add("Level history...", scCtrl | 'H', [this] { ShowHistory(); });
-    systemItems_.Attach(Handle());
-    OnShortCut = [this](uint16_t key, bool& handled) { handled = systemItems_.ShortCut(key); };
     Form3->OnLogChanged = [this](TObject*) { ShowLogInCaption(); };
     ShowLogInCaption();
 }
@@ -640,6 +682,20 @@ void TForm1::ShowLogInCaption()
     std::string name = Form3->History().LogName();
     if (const size_t slash = name.find_last_of("\\/"); slash != std::string::npos) name.erase(0, slash + 1);
     SetCaption(plainCaption_ + " - logging to " + Utf8ToAnsi(name));
+}
+
+void TForm1::ShowAbout()
+{
+    const bool loaded = link_ && link_->Available();
+    Application->MessageBox(AboutText(link_ ? link_->LibraryPath() : "CH375DLL.DLL", loaded),
+                            "About Orvane Panel", MB_OK | MB_ICONINFORMATION);
+}
+
+void TForm1::CreateWnd()
+{
+    TForm::CreateWnd();
+    // A window made anew has a fresh system menu: the items go on it again.
+    systemItems_.Attach(GetHandleIfAllocated());
 }
 
 void TForm1::Dispatch(TMessage& Message)

@@ -144,12 +144,21 @@ class TForm1 : public TForm {
     // Brings up the level history ("Level history..." in the system menu,
     // Ctrl+H).
     void ShowHistory();
+    // The version, the licence and the interface library in use ("About
+    // Orvane Panel..." in the system menu).
+    void ShowAbout();
     // The main window's own items of its system menu, below the system's.
     TSystemMenuItems& SystemItems() { return systemItems_; }
+
+    // --- Edits left without Enter: their number applies as Enter would
+    // apply it; text that is no number goes back to the value in force.
+    void EditExit(int group);
 
     DeviceLink& Link() { return *link_; }
 
 protected:
+    // A window made anew gets the system menu's items again.
+    void CreateWnd() override;
     // The system menu's own items.
     void Dispatch(TMessage& Message) override;
 
@@ -163,9 +172,16 @@ private:
     void SliderMoved(int group);
     void SpinnerChanging(int group, short NewValue);
     void EditKeyPress(int group, char Key);
+    // The edit's number into the slider, its spinner and the device.
+    void ApplyEditValue(int group, int32_t value);
+    // "Level history..." (when the history window exists), "Traffic
+    // monitor" and "About Orvane Panel...", with their keys.
+    void BuildSystemMenu();
+    // The display while no device answers: the last reading stays, dimmed,
+    // so that it does not read as live.
+    void ShowDisplayLive(bool live);
     void ShowConnection(bool connected);
-    // The level history's link to this window: its menu item and key, and
-    // the running log shown in the caption.
+    // The level history's running log, shown in the caption.
     void JoinHistory();
     void ShowLogInCaption();
 

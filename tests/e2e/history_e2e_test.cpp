@@ -157,8 +157,9 @@ TEST(HistoryEndToEnd, RecordsTheLevelLogsEachSecondAndOutlivesAnUnwritableLogFol
 
     // "Level history..." from the main window's system menu, as a user
     // opens it: a right click on the caption brings up the skin's copy of
-    // the system menu, where our item is the last; Up reaches it from the
-    // bottom, Enter chooses it.
+    // the system menu, where our item is the third from the bottom, above
+    // "Traffic monitor" and "About Orvane Panel..."; Up three times reaches
+    // it from the bottom, Enter chooses it.
     RECT frame{};
     GetWindowRect(main, &frame);
     PostMessageA(main, WM_NCRBUTTONDOWN, HTCAPTION, MAKELPARAM(frame.left + 80, frame.top + 8));
@@ -168,7 +169,8 @@ TEST(HistoryEndToEnd, RecordsTheLevelLogsEachSecondAndOutlivesAnUnwritableLogFol
             if (Panel::ClassOf(wnd) == "#32768" && IsWindowVisible(wnd)) menu = wnd;
         return menu != nullptr;
     })) << "no system menu on a right click on the caption";
-    PostMessageA(menu, WM_KEYDOWN, VK_UP, 0);
+    for (int i = 0; i < 3; ++i)
+        PostMessageA(menu, WM_KEYDOWN, VK_UP, 0);
     PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
     ASSERT_TRUE(WaitUntil([&] { return panel.Visible("TForm3"); })) << "the history window did not open";
 

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "runtime/colors.h"
+#include "framework/sysmenu.h"
 #include "tests/e2e/paneldriver.h"
 
 namespace {
@@ -296,6 +298,80 @@ TEST(PanelEndToEnd, KeysTypedWhileTheDeviceIsSilentOpenTheSystemMenuOnceTheReadE
         PressKey(main, VK_ESCAPE); // the menu bar mode Escape may leave behind
     }
     ASSERT_EQ(sim.Command("fault off").substr(0, 2), "ok");
+    CloseAndExpectCleanExit(panel);
+}
+
+TEST(PanelEndToEnd, ASecondStartBringsTheRunningPanelForwardAndLeavesWhileOtherDevicesGetTheirOwn)
+{
+    NetStartup();
+    const uint16_t port = FreeLoopbackPort();
+    Simulator sim(port);
+    ASSERT_TRUE(sim.Started()) << sim.error;
+    Panel first(port);
+    ASSERT_TRUE(first.Started());
+    ASSERT_TRUE(first.CaptionBecomes("Label9", "Connected"));
+    ASSERT_TRUE(first.ShowMonitor());
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == first.Window("TForm2"); }))
+        << "the monitor in front to begin with";
+
+    Panel second(port);
+    ASSERT_TRUE(second.Started());
+    bool secondWindow = false;
+    WaitUntil(
+        [&] {
+            secondWindow = secondWindow || second.Window("TForm1") || second.Window("#32770");
+            return !second.process().Running();
+        },
+        30s);
+    EXPECT_FALSE(secondWindow) << "the second start showed a window";
+    EXPECT_EQ(second.process().WaitExit(5000), 0);
+    EXPECT_EQ(GetForegroundWindow(), first.Window("TForm1")) << "the running panel came to the front";
+    EXPECT_EQ(first.Caption("Label9"), "Connected") << "and keeps its device";
+    const std::string log = sim.Log();
+    EXPECT_EQ(log.find("connection open", log.find("connection open") + 1), std::string::npos)
+        << "one connection only: " << Tail(log);
+
+    // A panel for another device (another simulator's port) is a panel of its own.
+    const uint16_t otherPort = FreeLoopbackPort();
+    Panel other(otherPort);
+    ASSERT_TRUE(other.Started());
+    EXPECT_TRUE(WaitUntil([&] { return other.Window("#32770") != nullptr; }, 60s)) << "its own start";
+    EXPECT_EQ(Panel::BoxText(other.Window("#32770")), "No connect device!");
+    CloseAndExpectCleanExit(first);
+}
+
+TEST(PanelEndToEnd, TheSystemMenuShowsTheMonitorAndTellsTheVersionAndTheLibraryInUse)
+{
+    NetStartup();
+    const uint16_t port = FreeLoopbackPort();
+    Simulator sim(port);
+    ASSERT_TRUE(sim.Started()) << sim.error;
+    Panel panel(port);
+    ASSERT_TRUE(panel.Started());
+    ASSERT_TRUE(panel.CaptionBecomes("Label9", "Connected"));
+    HWND main = panel.Window("TForm1");
+
+    // The panel's own items, in their order: "Level history...", "Traffic
+    // monitor", "About Orvane Panel...".
+    PostMessageA(main, WM_SYSCOMMAND, TSystemMenuItems::Command(1), 0);
+    EXPECT_TRUE(WaitUntil([&] { return panel.Visible("TForm2"); })) << "Traffic monitor";
+
+    PostMessageA(main, WM_SYSCOMMAND, TSystemMenuItems::Command(2), 0);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (box = panel.Window("#32770")) && IsWindowVisible(box); }));
+    char title[64] = {};
+    GetWindowTextA(box, title, sizeof title);
+    EXPECT_STREQ(title, "About Orvane Panel");
+    const std::string text = Panel::BoxText(box);
+    std::ifstream versionFile(ORVANE_SOURCE_DIR "/VERSION");
+    std::string version;
+    std::getline(versionFile, version);
+    EXPECT_NE(text.find("Orvane Panel " + version + "\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("MIT License"), std::string::npos) << text;
+    EXPECT_NE(text.find("in use: ours\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\\CH375DLL.DLL"), std::string::npos) << text;
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !panel.Window("#32770"); }));
     CloseAndExpectCleanExit(panel);
 }
 

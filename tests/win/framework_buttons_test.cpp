@@ -697,6 +697,8 @@ TEST_F(Buttons, SystemMenuItemsFollowTheSystemsOwnAndAnswerCommandAndKey)
     GetMenuStringA(sys, static_cast<UINT>(n - 1), text, sizeof text, MF_BYPOSITION);
     EXPECT_STREQ(text, "About...");
     EXPECT_EQ(GetMenuItemID(sys, n - 1), items.Command(1));
+    EXPECT_EQ(items.CommandOf("About..."), items.Command(1));
+    EXPECT_EQ(items.CommandOf("About"), 0u) << "the whole caption, or none";
     EXPECT_LT(items.Command(1), static_cast<UINT>(SC_SIZE)) << "clear of the system's commands";
 
     EXPECT_TRUE(items.SysCommand(items.Command(0) | 2));

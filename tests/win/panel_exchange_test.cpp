@@ -669,19 +669,23 @@ TEST_F(PanelExchange, TheLevelHistoryRecordsAcceptedPollRepliesOnly)
     EXPECT_GE(disconnected, 2);
 }
 
-// "Level history..." sits in the system menu after the system's own items,
-// with Ctrl+H beside it; the command and the key open the window, and a
-// running log shows in the main window's caption.
+// "Level history..." leads the window's own items in the system menu, after
+// the system's own and a separator, with Ctrl+H beside it; the command and
+// the key open the window, and a running log shows in the main window's
+// caption.
 TEST_F(PanelExchange, LevelHistoryOpensFromTheSystemMenuAndCtrlHAndALogShowsInTheCaption)
 {
     HMENU sys = GetSystemMenu(Form1->Handle(), FALSE);
     const int n = GetMenuItemCount(sys);
+    const int first = n - Form1->SystemItems().Count();
+    ASSERT_EQ(Form1->SystemItems().Count(), 3) << "the history, the traffic monitor and the About box";
     char text[64] = {};
-    GetMenuStringA(sys, static_cast<UINT>(n - 1), text, sizeof text, MF_BYPOSITION);
+    GetMenuStringA(sys, static_cast<UINT>(first), text, sizeof text, MF_BYPOSITION);
     EXPECT_STREQ(text, "Level history...\tCtrl+H");
-    EXPECT_TRUE(GetMenuState(sys, static_cast<UINT>(n - 2), MF_BYPOSITION) & MF_SEPARATOR);
+    EXPECT_TRUE(GetMenuState(sys, static_cast<UINT>(first - 1), MF_BYPOSITION) & MF_SEPARATOR);
+    EXPECT_EQ(GetMenuItemID(sys, first), Form1->SystemItems().CommandOf("Level history..."));
     EXPECT_FALSE(Form3->GetVisible());
-    SendMessageA(Form1->Handle(), WM_SYSCOMMAND, GetMenuItemID(sys, n - 1), 0);
+    SendMessageA(Form1->Handle(), WM_SYSCOMMAND, GetMenuItemID(sys, first), 0);
     EXPECT_TRUE(Form3->GetVisible());
 
     SendMessageA(Form3->Handle(), WM_CLOSE, 0, 0);
