@@ -301,11 +301,15 @@ std::vector<uint8_t> TDeviceModel::ReplyTo(uint8_t command, uint64_t nowMs, std:
             const uint8_t failed[] = {0x01, 0x00, 0x00};
             return ReplyFrame(command, failed);
         }
-        note = "parameters saved";
+        note = stateFile_.empty() ? "parameters saved (kept only while running)"
+                                  : "parameters saved to " + stateFile_;
         return ReplyFrame(command, kDone);
     }
-    case RequestKind::WriteParameters:
     case RequestKind::SelfCheck:
+        // What the device's own display shows of its check.
+        note = "self check: ok";
+        break;
+    case RequestKind::WriteParameters:
     case RequestKind::None:
         break;
     }
@@ -334,6 +338,9 @@ DeviceOutcome TDeviceModel::Handle(std::span<const uint8_t> request, uint64_t no
         if (!(current_ == p)) out.note = "values held to their ranges";
     }
     out.reply = ReplyTo(command, nowMs, out.note);
+    if (command == static_cast<uint8_t>(RequestKind::SelfCheck) ||
+        command == static_cast<uint8_t>(RequestKind::SaveParameters))
+        out.shown = out.note;
     ApplyFault(out);
     return out;
 }

@@ -46,6 +46,7 @@ enum class FaultMode { Off, Drop, Garbage, Short, BadChecksum, Delay };
 struct DeviceOutcome {
     bool accepted = false;      // false: not a request this device knows; ignored
     std::string note;           // why it was ignored, or what a fault did to the reply
+    std::string shown;          // what the device itself shows: a self check's result, a save
     std::vector<uint8_t> reply; // empty: nothing is sent
     int delayMs = 0;
 };

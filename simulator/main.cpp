@@ -8,8 +8,14 @@
 #include <random>
 #include <string>
 #include <thread>
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "link/linkwire.h"
+#include "runtime/version.h"
 #include "runtime/sysutils.h"
 #include "simulator/controlsession.h"
 #include "simulator/devicemodel.h"
@@ -34,10 +40,20 @@ Options:
   --no-token         the control port asks for no token: any program on this
                      machine, a web page in a browser included, can then give
                      commands. For trusted machines only
-  --log FILE         the traffic log (default: standard error)
+  --log FILE         the traffic log: every frame, connection and command
+                     (default: standard error; when standard input is a terminal,
+                     the file traffic.log beside the saved parameters, so that the
+                     frames do not flood the console you type commands in)
+  --verbose          with standard input a terminal: the whole log on standard
+                     error after all, frames included
   --seed N           seed of the simulated sound, for repeatable runs (default: random)
   --no-stdin         take no commands from standard input (for running in the background)
+  --version          the version
   --help             this text
+
+At a terminal the console shows the answers to your commands and what the
+device itself would show: plugging and unplugging, the alarm going on and off,
+"self check: ok" and "parameters saved to FILE".
 
 Commands, one per line, on standard input (answers on standard output) and on
 the control port (answers on the same connection). Each gets one answer line
@@ -98,7 +114,8 @@ another process holds the device, or has it open when X claims it; a denied O
 also ends the connection), and sends F with each reply.
 )";
 
-std::string DefaultStateFile()
+// A file of the simulator's own folder for this user.
+std::string DefaultFile(const char* name)
 {
     namespace fs = std::filesystem;
     fs::path dir;
@@ -110,10 +127,24 @@ std::string DefaultStateFile()
     else if (const char* home = std::getenv("HOME"))
         dir = fs::path(home) / ".local" / "state" / "orvane-sim";
 #endif
-    if (dir.empty()) return "orvane-sim-parameters";
+    if (dir.empty()) return std::string("orvane-sim-") + name;
     std::error_code ec;
     fs::create_directories(dir, ec);
-    return (dir / "parameters").string();
+    return (dir / name).string();
+}
+
+std::string DefaultStateFile()
+{
+    return DefaultFile("parameters");
+}
+
+bool StdinIsTerminal()
+{
+#ifdef _WIN32
+    return _isatty(_fileno(stdin)) != 0;
+#else
+    return isatty(STDIN_FILENO) != 0;
+#endif
 }
 
 struct Options {
@@ -125,6 +156,7 @@ struct Options {
     bool readStdin = true;
     std::string tokenFile;
     bool useToken = true;
+    bool verbose = false;
 };
 
 // Only while it still holds this run's token: a later run may own it now.
@@ -153,6 +185,11 @@ int main(int argc, char** argv)
         if (a == "--help" || a == "-h") {
             std::fputs(kHelp, stdout);
             return 0;
+        } else if (a == "--version") {
+            std::printf("orvane-sim %s\n", OrvaneVersion());
+            return 0;
+        } else if (a == "--verbose") {
+            o.verbose = true;
         } else if (a == "--no-stdin") {
             o.readStdin = false;
         } else if ((a == "--port" || a == "--control-port") && hasValue) {
@@ -179,12 +216,19 @@ int main(int argc, char** argv)
     if (o.controlPort == o.port) return Usage("the device and control ports must differ");
     if (o.stateFile.empty()) o.stateFile = DefaultStateFile();
 
+    // Someone typing commands: the frames (about 65 lines a second with a
+    // panel attached) go to a file, and the console keeps to answers and events.
+    const bool atTerminal = o.readStdin && !o.verbose && StdinIsTerminal();
+    if (atTerminal && o.logFile.empty()) o.logFile = DefaultFile("traffic.log");
     FILE* logOut = stderr;
     if (!o.logFile.empty()) {
         logOut = std::fopen(o.logFile.c_str(), "w");
         if (!logOut) return Usage("cannot write the log file '" + o.logFile + "'");
     }
-    TSimLog log(logOut);
+    TSimLog log(logOut, atTerminal ? stdout : nullptr);
+    if (atTerminal)
+        std::printf("orvane-sim %s: frames are logged to %s (--verbose shows them here); type help for the commands\n",
+                    OrvaneVersion(), o.logFile.c_str());
 
     TDeviceModel model(o.stateFile, o.seed ? *o.seed : std::random_device{}());
     if (!model.LoadWarning().empty()) {

@@ -42,6 +42,15 @@ void TSimLog::Line(const std::string& text)
     std::fflush(out_);
 }
 
+void TSimLog::Event(const std::string& text)
+{
+    Line(text);
+    if (!console_) return;
+    std::fputs(text.c_str(), console_);
+    std::fputc('\n', console_);
+    std::fflush(console_);
+}
+
 void TLineQueue::Push(std::string line)
 {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -149,20 +158,20 @@ bool TSimServer::Listen(std::string& error)
     // Accepting goes on until nothing waits; it must never block the loop.
     listener_.SetNonBlocking();
     controlListener_.SetNonBlocking();
-    log_.Line("listening on 127.0.0.1:" + std::to_string(port_) + " (device) and 127.0.0.1:" +
-              std::to_string(controlPort_) + " (control" + (controlToken_.empty() ? ", no token" : "") + ")");
+    log_.Event("listening on 127.0.0.1:" + std::to_string(port_) + " (device) and 127.0.0.1:" +
+               std::to_string(controlPort_) + " (control" + (controlToken_.empty() ? ", no token" : "") + ")");
     return true;
 }
 
 void TSimServer::Plug()
 {
-    if (!plugged_) log_.Line("device plugged in");
+    if (!plugged_) log_.Event("device plugged in");
     plugged_ = true;
 }
 
 void TSimServer::Unplug()
 {
-    if (plugged_) log_.Line("device unplugged");
+    if (plugged_) log_.Event("device unplugged");
     plugged_ = false;
     // Dropped from the lists at the end of the loop's turn, which may be
     // going through them right now.
@@ -388,27 +397,29 @@ void TSimServer::OnFrame(Client& c, const std::vector<uint8_t>& frame)
         log_.Line("?? ignored: " + out.note);
         return;
     }
-    if (!out.note.empty()) log_.Line("-- " + out.note);
+    if (!out.note.empty() && out.note != out.shown) log_.Line("-- " + out.note);
     if (frame[3] == static_cast<uint8_t>(RequestKind::Poll)) {
         const bool alarm = model_.AlarmOn(now);
         if (alarm != alarm_)
-            log_.Line(std::string("-- alarm ") + (alarm ? "on" : "off") + " (reading " +
+            log_.Event(std::string("-- alarm ") + (alarm ? "on" : "off") + " (reading " +
                       std::to_string(model_.Reading(now)) + ", threshold " +
                       std::to_string(model_.Parameters().alarmThreshold) + ")");
         alarm_ = alarm;
     }
-    if (out.reply.empty()) return;
-    if (out.delayMs > 0) {
-        if (c.delayed >= kMaxDelayedPerClient) {
+    if (!out.reply.empty()) {
+        if (out.delayMs <= 0) {
+            SendFrame(c, out.reply);
+        } else if (c.delayed >= kMaxDelayedPerClient) {
             Refused(delayRefusals_, "-- delayed reply dropped (client " + std::to_string(c.id) + " has " +
                                         std::to_string(c.delayed) + " waiting, the most kept)");
-            return;
+        } else {
+            ++c.delayed;
+            delayed_.push_back({c.id, out.reply, now + static_cast<uint64_t>(out.delayMs)});
         }
-        ++c.delayed;
-        delayed_.push_back({c.id, out.reply, now + static_cast<uint64_t>(out.delayMs)});
-    } else {
-        SendFrame(c, out.reply);
     }
+    // After its answer, as the device shows the result once it has acted
+    // (whether or not the answer got through).
+    if (!out.shown.empty()) log_.Event(out.shown);
 }
 
 void TSimServer::SendFrame(Client& c, const std::vector<uint8_t>& frame)

@@ -20,14 +20,20 @@
 #include "simulator/simcommands.h"
 
 // One line per event, flushed at once so that a reader of the file sees
-// every frame as it happens.
+// every frame as it happens. The console, when there is one apart from the
+// log, gets only what a user at it wants to see: plugging, the alarm, the
+// device's self check and saves.
 class TSimLog {
 public:
-    explicit TSimLog(FILE* out) : out_(out) {}
+    explicit TSimLog(FILE* out, FILE* console = nullptr) : out_(out), console_(console == out ? nullptr : console) {}
+    // Frames, connections, commands: the log only.
     void Line(const std::string& text);
+    // The log, and the console.
+    void Event(const std::string& text);
 
 private:
     FILE* out_;
+    FILE* console_;
 };
 
 // Lines from standard input, handed from the reading thread to the loop.

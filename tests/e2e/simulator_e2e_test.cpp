@@ -2,6 +2,10 @@
 // talked to over real sockets, standard input and its control port.
 #include "tests/e2e/simprocess.h"
 
+#include <stdlib.h>
+
+#include <functional>
+
 #include "device/deviceframe.h"
 
 namespace {
@@ -157,10 +161,110 @@ TEST(SimulatorProcess, HelpDocumentsEveryCommandAndBadOptionsFail)
     const std::string help = ReadFile(s.dir / "help");
     for (const char* word : {"plug", "unplug", "reading N|E1|E2|E8", "level N", "fault drop", "garbage",
                              "short", "bad-checksum", "delay MS", "params", "quit", "--port",
-                             "--control-port", "--state", "--log", "--seed", "--no-stdin", "ORVANE_SIM_PORT"})
+                             "--control-port", "--state", "--log", "--seed", "--no-stdin", "ORVANE_SIM_PORT",
+                             "--verbose", "self check: ok", "parameters saved to FILE"})
         EXPECT_NE(help.find(word), std::string::npos) << word;
     const std::string bad = std::string(ORVANE_SIM_EXE) + " --frobnicate 2>/dev/null";
     EXPECT_EQ(WEXITSTATUS(std::system(bad.c_str())), 2);
+
+    ASSERT_EQ(std::system((std::string(ORVANE_SIM_EXE) + " --version > " + (s.dir / "version").string()).c_str()), 0);
+    std::string version;
+    std::getline(std::ifstream(ORVANE_SOURCE_DIR "/VERSION"), version);
+    EXPECT_EQ(ReadFile(s.dir / "version"), "orvane-sim " + version + "\n");
+}
+
+// The simulator with a terminal as its standard input, as a user starts it
+// by hand: its output, its error output and its traffic log, read whole at
+// the end.
+struct TerminalRun {
+    std::string out, err;
+};
+
+TerminalRun RunAtTerminal(const fs::path& dir, std::vector<std::string> extra,
+                          const std::function<void(uint16_t port, int terminal)>& use)
+{
+    const uint16_t port = FreeLoopbackPort(), controlPort = FreeLoopbackPort();
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    EXPECT_GE(master, 0);
+    EXPECT_EQ(grantpt(master), 0);
+    EXPECT_EQ(unlockpt(master), 0);
+    const std::string slave = ptsname(master);
+    const std::string tokenFile = (dir / "control.token").string();
+    std::vector<std::string> args = {ORVANE_SIM_EXE, "--port", std::to_string(port), "--control-port",
+                                     std::to_string(controlPort), "--state", (dir / "state").string(),
+                                     "--token-file", tokenFile, "--seed", "3"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addopen(&fa, 0, slave.c_str(), O_RDWR, 0);
+    posix_spawn_file_actions_addopen(&fa, 1, (dir / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&fa, 2, (dir / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addclose(&fa, master);
+    pid_t pid = 0;
+    EXPECT_EQ(posix_spawn(&pid, ORVANE_SIM_EXE, &fa, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&fa);
+    // Up once its control port takes this run's token.
+    TSimControl control;
+    EXPECT_TRUE(control.Connect(controlPort, tokenFile, 10s)) << "simulator did not come up";
+    use(port, master);
+    // Typed, then ended from the terminal too.
+    EXPECT_EQ(write(master, "quit\n", 5), 5);
+    int status = 0;
+    for (int i = 0; i < 300 && waitpid(pid, &status, WNOHANG) == 0; ++i)
+        std::this_thread::sleep_for(10ms);
+    if (waitpid(pid, &status, WNOHANG) == 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        ADD_FAILURE() << "quit typed at the terminal did not end it";
+    }
+    close(master);
+    return {ReadFile(dir / "out"), ReadFile(dir / "err")};
+}
+
+TEST(SimulatorProcess, AtATerminalTheConsoleShowsAnswersAndEventsAndTheFramesGoToALogFile)
+{
+    Scratch s;
+    // The default log goes where the simulator keeps its files for this user.
+    const char* before = getenv("XDG_STATE_HOME");
+    const std::string saved = before ? before : "";
+    setenv("XDG_STATE_HOME", s.dir.c_str(), 1);
+    auto talk = [](uint16_t port, int terminal) {
+        Client c(port);
+        c.Send(LinkType::Open);
+        for (RequestKind kind : {RequestKind::Poll, RequestKind::Poll, RequestKind::SelfCheck,
+                                 RequestKind::SaveParameters}) {
+            c.Send(LinkType::Frame, Request(kind));
+            EXPECT_TRUE(c.Frame(3000));
+        }
+        EXPECT_EQ(write(terminal, "params\n", 7), 7);
+        std::this_thread::sleep_for(300ms);
+    };
+    const TerminalRun quiet = RunAtTerminal(s.dir, {}, talk);
+    const std::string state = (s.dir / "state").string();
+    const fs::path log = s.dir / "orvane-sim" / "traffic.log";
+    for (const std::string& shown : {"frames are logged to " + log.string(), std::string("ok input="),
+                                     std::string("self check: ok"), "parameters saved to " + state, std::string("ok bye")})
+        EXPECT_NE(quiet.out.find(shown), std::string::npos) << shown << "\n--- console:\n" << quiet.out;
+    for (const char* flood : {"<- EB", "-> EB", "command (stdin)", "connection open"})
+        EXPECT_EQ((quiet.out + quiet.err).find(flood), std::string::npos) << flood << "\n" << quiet.out << quiet.err;
+    const std::string logged = ReadFile(log);
+    for (const std::string& line : {std::string("<- EB 90 01 01 7D"), std::string("self check: ok"),
+                                    "parameters saved to " + state, std::string("command (stdin): params -> ok")})
+        EXPECT_NE(logged.find(line), std::string::npos) << line << "\n--- log:\n" << logged;
+
+    // --verbose: the whole log on the console's error output after all.
+    const TerminalRun verbose = RunAtTerminal(s.dir, {"--verbose"}, talk);
+    EXPECT_NE(verbose.err.find("<- EB 90 01 01 7D"), std::string::npos) << verbose.err;
+    EXPECT_NE(verbose.err.find("self check: ok"), std::string::npos);
+    EXPECT_NE(verbose.out.find("ok input="), std::string::npos) << "answers stay on the output";
+    if (before)
+        setenv("XDG_STATE_HOME", saved.c_str(), 1);
+    else
+        unsetenv("XDG_STATE_HOME");
 }
 
 } // namespace
