@@ -4,13 +4,18 @@
 
 #include <cstdio>
 #include <exception>
+#include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
+
+#include "runtime/version.h"
 
 #include "runtime/classes.h"
 #include "runtime/sysutils.h"
 #include "skinfiles/skinpackage.h"
 #include "skinfiles/skinread.h"
+#include "skinfiles/skinvalues.h"
 #include "skinfiles/winconvert.h"
 
 namespace {
@@ -22,8 +27,16 @@ const char* const kUsage =
     "  unpack IN OUT           unpack the packed stream IN into file OUT\n"
     "  list PKG                print the package's format id, then each file and its size\n"
     "  extract PKG NAME OUT    copy the file NAME of the package into OUT\n"
-    "  build DIR OUT           make a package from the .ini and the .bmp files of DIR\n"
+    "  extract PKG DIR         write every file of the package into the folder DIR\n"
+    "  build DIR OUT           make a package from the .ini and the .bmp files of DIR;\n"
+    "                          refused when the ini names a bitmap the folder lacks\n"
+    "  --version               print the version\n"
     "  --help                  print this text\n";
+
+bool EndsWith(const std::string& s, const std::string& tail)
+{
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
 
 struct UsageError {
     std::string message;
@@ -37,9 +50,25 @@ TMemoryStream ReadInput(const std::string& fileName)
     return m;
 }
 
+// A package is a packed stream: the unpacked size, then LZH codes that
+// cannot spell more than about 50 bytes per byte. A file whose first four
+// bytes claim more (a skin.ini's "[Tit", a bitmap's "BM..") is something
+// else, and is said to be before anything is unpacked.
+constexpr int64_t kMaxPackRatio = 64;
+
+void ExpectPackageForm(const TMemoryStream& packed, const std::string& fileName)
+{
+    const int64_t size = packed.GetSize();
+    const uint8_t* b = packed.Memory();
+    const int64_t claimed = size < 4 ? -1 : int64_t(int32_t(b[0] | b[1] << 8 | b[2] << 16 | uint32_t(b[3]) << 24));
+    if (claimed < kSkinHeaderSize || claimed > (size - 4) * kMaxPackRatio + kMaxPackRatio)
+        throw Exception("\"" + fileName + "\" is not a skin package");
+}
+
 void LoadPackage(TSkinReader& reader, const std::string& fileName)
 {
     TMemoryStream packed = ReadInput(fileName);
+    ExpectPackageForm(packed, fileName);
     if (!reader.Loadfromstream(packed)) {
         std::string why = reader.LastError;
         for (char& c : why)
@@ -83,9 +112,74 @@ void Extract(const std::string& package, const std::string& name, const std::str
     file.SaveToFile(out);
 }
 
+// A name from inside a package, as a file of the folder it is written to:
+// nothing that climbs out of the folder or names another drive.
+bool SafeFileName(const std::string& name)
+{
+    return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\:") == std::string::npos &&
+           name.find('\0') == std::string::npos;
+}
+
+void ExtractAll(const std::string& package, const std::string& folder)
+{
+    TSkinReader reader;
+    LoadPackage(reader, package);
+    for (int i = 0; i < reader.FileCount(); ++i)
+        if (!SafeFileName(reader.FileName(i)))
+            throw Exception("\"" + package + "\" holds a file named \"" + reader.FileName(i) +
+                            "\", which cannot be written safely; nothing was written");
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (!std::filesystem::is_directory(folder, ec)) throw Exception("cannot make the folder \"" + folder + "\"");
+    for (int i = 0; i < reader.FileCount(); ++i) {
+        TMemoryStream file;
+        reader.readfile(reader.FileName(i), file);
+        file.SaveToFile((std::filesystem::path(folder) / reader.FileName(i)).string());
+    }
+    std::printf("%d files written to %s\n", reader.FileCount(), folder.c_str());
+}
+
+// Every bitmap the folder's ini names must reach the skin loader: the loader
+// takes the name after the last path separator, only with a lower-case
+// ".bmp", and finds it in the package whatever the case of the rest.
+void CheckBitmapsNamed(const std::string& folder, const TSkinPackageWriter& writer)
+{
+    std::set<std::string> held;
+    std::string iniName;
+    for (const TSkinPackageFile& f : writer.Files()) {
+        held.insert(f.Name);
+        if (EndsWith(f.Name, ".ini")) iniName = f.Name;
+    }
+    // The ini's own lines, so that the message names the key as written.
+    std::string text;
+    for (const TSkinPackageFile& f : writer.Files())
+        if (f.Name == iniName) text.assign(f.Data.begin(), f.Data.end());
+    TStringList lines;
+    lines.SetText(text);
+    std::string section;
+    for (int i = 0; i < lines.Count(); ++i) {
+        const std::string line = Trim(lines[i]);
+        if (!line.empty() && line.front() == '[') {
+            section = line.substr(1, line.find(']') - 1);
+            continue;
+        }
+        const size_t eq = line.find('=');
+        if (eq == std::string::npos || line.front() == ';') continue;
+        const std::string key = Trim(line.substr(0, eq)), value = Trim(line.substr(eq + 1));
+        if (!EndsWith(LowerCase(value), ".bmp")) continue;
+        const std::string where = "\"" + folder + "\": [" + section + "] " + key + "=" + value;
+        const std::string name = SkinImageName(value);
+        if (name.empty())
+            throw Exception(where + ": the skin loader reads only names ending in \".bmp\" in lower case");
+        if (!held.count(LowerCase(name))) throw Exception(where + ": the folder holds no such bitmap");
+    }
+}
+
 void Build(const std::string& folder, const std::string& out)
 {
-    TSkinPackageWriter::FromFolder(folder).SaveToFile(out);
+    const TSkinPackageWriter writer = TSkinPackageWriter::FromFolder(folder);
+    CheckBitmapsNamed(folder, writer);
+    writer.SaveToFile(out);
 }
 
 void Run(const std::vector<std::string>& args)
@@ -105,6 +199,8 @@ void Run(const std::vector<std::string>& args)
     } else if (command == "list") {
         expect(1);
         List(args[1]);
+    } else if (command == "extract" && args.size() == 3) {
+        ExtractAll(args[1], args[2]);
     } else if (command == "extract") {
         expect(3);
         Extract(args[1], args[2], args[3]);
@@ -121,6 +217,10 @@ void Run(const std::vector<std::string>& args)
 int main(int argc, char** argv)
 {
     const std::vector<std::string> args(argv + 1, argv + argc);
+    if (!args.empty() && args[0] == "--version") {
+        std::printf("skinpack %s\n", OrvaneVersion());
+        return 0;
+    }
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
         std::fputs(kUsage, args.empty() ? stderr : stdout);
         return args.empty() ? 2 : 0;

@@ -1,0 +1,116 @@
+"""The real skinpack program on real files: a package taken apart in one call
+gives back every file byte for byte, a package that names a file outside the
+folder is refused whole, build refuses an ini whose bitmaps the skin loader
+would not find (naming the key), and a file that is no package is called so
+before anything is unpacked.
+
+usage: skinpack_test.py SKINPACK ASSET_SKIN_DIR VERSION_FILE"""
+
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+
+SKINPACK, ASSETS, VERSION_FILE = sys.argv[1:4]
+del sys.argv[1:4]
+
+
+def run(*args):
+    return subprocess.run([SKINPACK, *args], capture_output=True, text=True)
+
+
+class Skinpack(unittest.TestCase):
+    def setUp(self):
+        self.tmp = tempfile.mkdtemp(prefix="skinpack-test-")
+
+    def tearDown(self):
+        shutil.rmtree(self.tmp)
+
+    def path(self, *parts):
+        return os.path.join(self.tmp, *parts)
+
+    def test_extract_all_gives_back_every_file_of_the_default_skin(self):
+        pkg = self.path("default.skn")
+        self.assertEqual(run("build", ASSETS, pkg).returncode, 0)
+        out = self.path("new", "folder")  # made as needed
+        r = run("extract", pkg, out)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        sources = sorted(os.listdir(ASSETS))
+        self.assertEqual(sorted(os.listdir(out)), [n.lower() for n in sources])
+        self.assertIn("%d files written" % len(sources), r.stdout)
+        for name in sources:
+            with open(os.path.join(ASSETS, name), "rb") as a, open(os.path.join(out, name.lower()), "rb") as b:
+                self.assertEqual(a.read(), b.read(), name)
+        # The one-file form still works beside it.
+        self.assertEqual(run("extract", pkg, "top.bmp", self.path("top.bmp")).returncode, 0)
+
+    def test_a_package_naming_a_file_outside_the_folder_writes_nothing(self):
+        names = b"good.bmp\r\n../evil.bmp\r\n"
+        data = [b"BMgood", b"BMevil"]
+        raw = struct.pack("<iiq", 20000, len(names), 0) + names
+        raw += b"".join(struct.pack("<i", len(d)) for d in data) + b"".join(data)
+        with open(self.path("raw"), "wb") as f:
+            f.write(raw)
+        pkg = self.path("evil.skn")
+        self.assertEqual(run("pack", self.path("raw"), pkg).returncode, 0)
+        out = self.path("out")
+        r = run("extract", pkg, out)
+        self.assertEqual(r.returncode, 1)
+        self.assertIn('"../evil.bmp"', r.stderr)
+        self.assertFalse(os.path.exists(self.path("evil.bmp")))
+        self.assertFalse(os.path.exists(os.path.join(out, "good.bmp")), "nothing was written")
+
+    def skin_folder(self, value):
+        folder = tempfile.mkdtemp(dir=self.tmp) + "/skin"
+        shutil.copytree(ASSETS, folder)
+        ini = os.path.join(folder, [n for n in os.listdir(folder) if n.endswith(".ini")][0])
+        with open(ini, "rb") as f:
+            text = f.read()
+        with open(ini, "wb") as f:
+            f.write(text.replace(b"Left=left.bmp", b"Left=" + value.encode()))
+        return folder
+
+    def test_build_refuses_bitmaps_the_loader_would_not_find_and_names_the_key(self):
+        cases = [
+            ("lefft.bmp", "[Personality] Left=lefft.bmp: the folder holds no such bitmap"),
+            ("left.BMP", "[Personality] Left=left.BMP: the skin loader reads only names ending in"),
+        ]
+        for value, message in cases:
+            with self.subTest(value=value):
+                folder = self.skin_folder(value)
+                out = self.path("out.skn")
+                r = run("build", folder, out)
+                self.assertEqual(r.returncode, 1)
+                self.assertIn(message, r.stderr)
+                self.assertFalse(os.path.exists(out), "no package written")
+        # What the loader does find is accepted: a path before the name, and
+        # the name in another case (the package is looked up without case).
+        for value in ("skins\\Left.bmp", "LEFT.bmp"):
+            with self.subTest(value=value):
+                folder = self.skin_folder(value)
+                r = run("build", folder, self.path("ok.skn"))
+                self.assertEqual(r.returncode, 0, r.stderr)
+
+    def test_a_file_that_is_no_package_is_called_so(self):
+        ini = [n for n in os.listdir(ASSETS) if n.endswith(".ini")][0]
+        open(self.path("empty"), "wb").close()
+        for name in (os.path.join(ASSETS, ini), os.path.join(ASSETS, "top.bmp"), self.path("empty")):
+            for args in (("list", name), ("extract", name, self.path("x"))):
+                with self.subTest(args=args):
+                    r = run(*args)
+                    self.assertEqual(r.returncode, 1)
+                    self.assertEqual(r.stderr, 'skinpack: "%s" is not a skin package\n' % name)
+
+    def test_version(self):
+        with open(VERSION_FILE) as f:
+            version = f.readline().strip()
+        r = run("--version")
+        self.assertEqual((r.returncode, r.stdout), (0, "skinpack %s\n" % version))
+        self.assertIn("extract PKG DIR", run("--help").stdout)
+
+
+if __name__ == "__main__":
+    unittest.main()
