@@ -5,8 +5,9 @@ JOBS ?= $(shell nproc)
 NATIVE := build/native
 WIN := build/win
 WIN32 := build/win32
-# The programs the 32-bit flavour ships; its tree builds nothing else.
-WIN32_PROGRAMS := orvane-panel ch375dll orvane-sim skinpack
+# The programs the 32-bit flavour ships, and the guides' pages; its tree builds
+# nothing else.
+WIN32_PROGRAMS := orvane-panel ch375dll orvane-sim skinpack orvane_guides
 FUZZ_SECONDS ?= 600
 PREFIX ?= $(HOME)/.local
 DISTDIR ?= dist

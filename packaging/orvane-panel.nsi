@@ -41,7 +41,7 @@ VIAddVersionKey "LegalCopyright" "Orvane Panel developers, MIT licence"
 !define MUI_UNICON "${ICON}"
 !define MUI_FINISHPAGE_RUN "$INSTDIR\orvane-panel.exe"
 !define MUI_FINISHPAGE_RUN_TEXT "Start ${PRODUCT}"
-!define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\docs\USER-GUIDE.md"
+!define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\docs\USER-GUIDE.html"
 !define MUI_FINISHPAGE_SHOWREADME_TEXT "Open the user guide"
 !define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
 
@@ -68,7 +68,9 @@ Section "${PRODUCT}" SecMain
   ; which its commands (plug, unplug, reading ...) can be typed.
   CreateShortcut "$SMPROGRAMS\${PRODUCT}\Orvane Device Simulator.lnk" "$INSTDIR\orvane-sim.exe" "" \
     "$INSTDIR\orvane-panel.exe" 0
-  CreateShortcut "$SMPROGRAMS\${PRODUCT}\User Guide.lnk" "$INSTDIR\docs\USER-GUIDE.md"
+  ; The guides as pages: Windows opens .html, not .md.
+  CreateShortcut "$SMPROGRAMS\${PRODUCT}\User Guide.lnk" "$INSTDIR\docs\USER-GUIDE.html"
+  CreateShortcut "$SMPROGRAMS\${PRODUCT}\Skin Guide.lnk" "$INSTDIR\docs\SKINS.html"
   CreateShortcut "$SMPROGRAMS\${PRODUCT}\Uninstall ${PRODUCT}.lnk" "$INSTDIR\uninstall.exe"
 
   WriteRegStr HKLM "Software\Orvane\${PRODUCT}" "InstallDir" "$INSTDIR"
@@ -93,6 +95,7 @@ Section "Uninstall"
   Delete "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk"
   Delete "$SMPROGRAMS\${PRODUCT}\Orvane Device Simulator.lnk"
   Delete "$SMPROGRAMS\${PRODUCT}\User Guide.lnk"
+  Delete "$SMPROGRAMS\${PRODUCT}\Skin Guide.lnk"
   Delete "$SMPROGRAMS\${PRODUCT}\Uninstall ${PRODUCT}.lnk"
   RMDir "$SMPROGRAMS\${PRODUCT}"
 
