@@ -468,6 +468,8 @@ void TForm1::EditKeyPress(int group, char Key)
 
 void TForm1::EditExit(int group)
 {
+    // Focus moves while the window is taken down too; nothing is applied then.
+    if (ComponentState().Contains(csDestroying)) return;
     const TCoupledGroup g = Group(group);
     int32_t value = 0;
     // Leaving an edit untouched writes nothing; a box on focus loss would
