@@ -1,7 +1,9 @@
 #include "app/singleinstance.h"
 
 #include <cstdlib>
-#include <cstring>
+#include <optional>
+
+#include "link/linkwire.h"
 
 namespace {
 
@@ -74,8 +76,10 @@ std::string TPanelInstance::NameForThisDevice()
 {
     // Local\: per logon session, so two users of one machine each have theirs.
     std::string name = "Local\\OrvanePanel.Device";
-    // Only digits: the name must not grow a path out of the variable.
-    if (const char* port = std::getenv("ORVANE_SIM_PORT"); port && *port && std::strspn(port, "0123456789") == std::strlen(port) && std::strlen(port) <= 5)
-        name += std::string(".") + port;
+    // The library's own reading of the variable: the default port is the
+    // same device as no variable at all.
+    const char* text = std::getenv(kSimPortVariable);
+    if (const std::optional<uint16_t> port = text ? ParsePort(text) : std::nullopt; port && *port != kDefaultSimPort)
+        name += "." + std::to_string(*port);
     return name;
 }

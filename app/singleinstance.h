@@ -5,8 +5,9 @@
 // alive while that panel runs (the system frees it when the process ends,
 // also after a crash). Its name carries the device the interface library
 // reaches: always device 0 through the chip maker's library, a port of the
-// simulator through ours (ORVANE_SIM_PORT). Panels for different simulators,
-// as the end-to-end tests start them, each get their own.
+// simulator through ours (ORVANE_SIM_PORT; its default port is the same
+// device as no variable). Panels for different simulators, as the
+// end-to-end tests start them, each get their own.
 #pragma once
 
 #include <windows.h>
