@@ -20,12 +20,15 @@
 // four buttons, the system menu.
 #include <windows.h>
 
+#include <dbghelp.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <map>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -62,10 +65,18 @@ std::string Mib(double bytes)
     return text;
 }
 
+struct HandleCloser {
+    void operator()(HANDLE h) const
+    {
+        if (h && h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    }
+};
+using UniqueHandle = std::unique_ptr<void, HandleCloser>;
+
 class Soak {
 public:
-    Soak(double minutes, unsigned seed, std::string keepLog)
-        : total_(minutes * 60), rng_(seed), keepLog_(std::move(keepLog))
+    Soak(double minutes, unsigned seed, std::string keepLog, std::string dumpDir)
+        : total_(minutes * 60), rng_(seed), keepLog_(std::move(keepLog)), dumpDir_(std::move(dumpDir))
     {
     }
     int Run();
@@ -92,6 +103,7 @@ private:
     bool Quiet();
     std::string Shown();
     void WatchWindows();
+    void RecordStuckPanel();
     void CollectMonitor();
     void TakeSample();
     void JudgeSamples();
@@ -138,6 +150,7 @@ private:
     double total_;
     std::mt19937 rng_;
     std::string keepLog_;
+    std::string dumpDir_; // where a panel that stops answering is dumped; none when empty
     TSoakReport report_;
     std::unique_ptr<Simulator> sim_;
     std::unique_ptr<Panel> panel_;
@@ -259,6 +272,7 @@ void Soak::Tick()
         return;
     }
     if (Now() - lastAnswer_ > 20) {
+        RecordStuckPanel();
         alive_ = false;
         report_.Fail("panel alive throughout",
                      "no answer for 20 s at " + std::to_string(static_cast<int>(Now())) + " s");
@@ -344,6 +358,32 @@ void Soak::WatchWindows()
         }
         PostMessageA(wnd, WM_COMMAND, IDOK, 0);
     }
+}
+
+// A panel that stops answering is the one failure the checks cannot
+// explain by themselves: what it has on screen, and where each of its
+// threads waits, tell a hang in the program from a machine too loaded to
+// run it.
+void Soak::RecordStuckPanel()
+{
+    for (HWND wnd : panel_->Popups()) {
+        const std::string cls = panel_->Class(wnd);
+        char title[256] = "";
+        GetWindowTextA(wnd, title, sizeof title);
+        Event("window up while stuck: " + cls + " '" + title + "'" +
+              (cls == "#32770" ? " saying '" + Panel::BoxText(wnd) + "'" : std::string()));
+    }
+    if (dumpDir_.empty()) return;
+    const std::string path = dumpDir_ + "\\orvane-panel-" + std::to_string(panel_->process().Id()) + "-" +
+                             std::to_string(static_cast<int>(Now())) + "s.dmp";
+    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_DUP_HANDLE, FALSE,
+                                     panel_->process().Id()));
+    const bool written = file.get() != INVALID_HANDLE_VALUE && process.get() &&
+                         MiniDumpWriteDump(process.get(), panel_->process().Id(), file.get(),
+                                           static_cast<MINIDUMP_TYPE>(MiniDumpWithThreadInfo), nullptr, nullptr,
+                                           nullptr);
+    Event(written ? "panel dumped to " + path : "could not dump the panel to " + path);
 }
 
 void Soak::CollectMonitor()
@@ -645,6 +685,7 @@ bool Soak::WaitPastRead(const std::function<bool()>& done, std::chrono::millisec
     if (WaitUntil(done, within)) return true;
     const auto asked = Clock::now();
     if (panel_->Query(ProbeQueryState, "", 20000) == "<no answer>") {
+        RecordStuckPanel();
         waitNote_ = ", and the panel did not answer for 20 s";
         return false;
     }
@@ -815,7 +856,7 @@ int main(int argc, char** argv)
 {
     double minutes = 1;
     unsigned seed = 11;
-    std::string keepLog;
+    std::string keepLog, dumpDir;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--minutes" && i + 1 < argc)
@@ -824,12 +865,14 @@ int main(int argc, char** argv)
             seed = static_cast<unsigned>(std::atoi(argv[++i]));
         else if (a == "--keep-log" && i + 1 < argc)
             keepLog = argv[++i];
+        else if (a == "--dump-dir" && i + 1 < argc)
+            dumpDir = argv[++i];
         else {
-            std::printf("usage: orvane-soak [--minutes M] [--seed N] [--keep-log FILE]\n");
+            std::printf("usage: orvane-soak [--minutes M] [--seed N] [--keep-log FILE] [--dump-dir DIR]\n");
             return 2;
         }
     }
     if (minutes <= 0) minutes = 1;
     setvbuf(stdout, nullptr, _IOLBF, 0);
-    return Soak(minutes, seed, keepLog).Run();
+    return Soak(minutes, seed, keepLog, dumpDir).Run();
 }
