@@ -14,6 +14,7 @@
 #include "framework/resourcecount.h"
 #include "runtime/classes.h"
 #include "skin/winskinform.h"
+#include "skin/winskinimage.h"
 #include "skin/winskinframe.h"
 
 namespace frametest {
@@ -201,6 +202,28 @@ inline TWinSysButton* VisibleButtonOfAction(TWinSkinForm& f, int action)
     for (auto& b : f.SysButtons)
         if (b->SkinObject->Action == action && b->Visible) return b.get();
     return nullptr;
+}
+
+inline TPoint Centre(const RECT& r)
+{
+    return Point((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+
+// Pixels of the window, as on screen, that differ from frame `frame` of a
+// caption button's image at the button (key pixels are not drawn).
+inline int ShownMismatches(HWND wnd, const TWinSysButton& b, int frame)
+{
+    TDataSkinSysButton& obj = *b.SkinObject;
+    const int w = obj.Image->GetWidth() / obj.Frame, h = obj.Image->GetHeight();
+    TWindowDC dc = TWindowDC::Get(wnd, true);
+    int bad = 0;
+    for (int j = 0; j < h; ++j)
+        for (int i = 0; i < w; ++i) {
+            const TColor src = obj.Image->Canvas()->GetPixel((frame - 1) * w + i, j);
+            if (src == SkinKeyColor) continue;
+            if (GetPixel(dc.Handle(), b.BoundsRect.left + i, b.BoundsRect.top + j) != ColorToRGB(src)) ++bad;
+        }
+    return bad;
 }
 
 } // namespace frametest

@@ -55,28 +55,6 @@ Bytes ButtonStrip(TColor colour)
     return s.Bytes();
 }
 
-TPoint Centre(const RECT& r)
-{
-    return Point((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-}
-
-// Pixels of the window, as on screen, that differ from frame `frame` of the
-// button's image at the button (key pixels are not drawn).
-int ShownMismatches(HWND wnd, const TWinSysButton& b, int frame)
-{
-    TDataSkinSysButton& obj = *b.SkinObject;
-    const int w = obj.Image->GetWidth() / obj.Frame, h = obj.Image->GetHeight();
-    TWindowDC dc = TWindowDC::Get(wnd, true);
-    int bad = 0;
-    for (int j = 0; j < h; ++j)
-        for (int i = 0; i < w; ++i) {
-            const TColor src = obj.Image->Canvas()->GetPixel((frame - 1) * w + i, j);
-            if (src == SkinKeyColor) continue;
-            if (GetPixel(dc.Handle(), b.BoundsRect.left + i, b.BoundsRect.top + j) != ColorToRGB(src)) ++bad;
-        }
-    return bad;
-}
-
 // Every caption button of the frame points into the skin data's own button
 // objects: none into a set a load has freed.
 bool ButtonsPointInto(const TWinSkinForm& f, const TSkinData& data)

@@ -43,32 +43,10 @@ std::unique_ptr<TRecordingForm> RecordingMainForm()
     return f;
 }
 
-TPoint Centre(const RECT& r)
-{
-    return Point((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-}
-
 void Click(HWND wnd, TPoint p, WPARAM hit = HTCAPTION)
 {
     SendMessageA(wnd, WM_NCLBUTTONDOWN, hit, ScreenPoint(wnd, p.X, p.Y));
     SendMessageA(wnd, WM_NCLBUTTONUP, hit, ScreenPoint(wnd, p.X, p.Y));
-}
-
-// Pixels of the window, as on screen, that differ from frame `frame` of a
-// button's image at the button (magenta source pixels are not drawn).
-int ShownMismatches(HWND wnd, const TWinSysButton& b, int frame)
-{
-    TDataSkinSysButton& obj = *b.SkinObject;
-    const int w = obj.Image->GetWidth() / obj.Frame, h = obj.Image->GetHeight();
-    TWindowDC dc = TWindowDC::Get(wnd, true);
-    int bad = 0;
-    for (int j = 0; j < h; ++j)
-        for (int i = 0; i < w; ++i) {
-            const TColor src = obj.Image->Canvas()->GetPixel((frame - 1) * w + i, j);
-            if (src == SkinKeyColor) continue;
-            if (GetPixel(dc.Handle(), b.BoundsRect.left + i, b.BoundsRect.top + j) != ColorToRGB(src)) ++bad;
-        }
-    return bad;
 }
 
 // Keeps the real cursor away from the window, so that only the messages
