@@ -780,10 +780,14 @@ void Soak::Finish()
             return IsSubsequence(received, logged);
         },
         10s);
+    const size_t reached = SubsequencePrefix(received, logged);
     report_.Check("every WriteParameters logged reached the simulator",
-                  !logged.empty() && IsSubsequence(received, logged),
+                  !logged.empty() && reached == logged.size(),
                   std::to_string(logged.size()) + " logged (of " + std::to_string(trail_.Lines().size()) +
-                      " monitor lines seen), " + std::to_string(received.size()) + " received, in order");
+                      " monitor lines seen), " + std::to_string(received.size()) + " received, in order" +
+                      (reached < logged.size()
+                           ? "; the first not received is write " + std::to_string(reached + 1) + ", " + logged[reached]
+                           : std::string()));
     CloseMonitor();
 
     WaitUntil([&] { return Quiet(); }, 5s);

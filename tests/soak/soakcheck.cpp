@@ -119,12 +119,17 @@ bool ContainsRun(const std::vector<std::string>& whole, const std::vector<std::s
     return false;
 }
 
-bool IsSubsequence(const std::vector<std::string>& whole, const std::vector<std::string>& part)
+size_t SubsequencePrefix(const std::vector<std::string>& whole, const std::vector<std::string>& part)
 {
     size_t k = 0;
     for (size_t i = 0; i < whole.size() && k < part.size(); ++i)
         if (whole[i] == part[k]) ++k;
-    return k == part.size();
+    return k;
+}
+
+bool IsSubsequence(const std::vector<std::string>& whole, const std::vector<std::string>& part)
+{
+    return SubsequencePrefix(whole, part) == part.size();
 }
 
 std::string CompareMonitorWithLog(const std::vector<std::string>& monitorLines, const std::string& simLog)

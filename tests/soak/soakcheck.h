@@ -58,6 +58,9 @@ std::vector<std::string> SimFrames(const std::string& log, bool received);
 
 // True when `part` occurs in `whole` as one unbroken run.
 bool ContainsRun(const std::vector<std::string>& whole, const std::vector<std::string>& part);
+// How many of `part`'s first elements occur in `whole` in order, gaps
+// allowed; the next one, if any, is the first that `whole` lacks.
+size_t SubsequencePrefix(const std::vector<std::string>& whole, const std::vector<std::string>& part);
 // True when `part` occurs in `whole` in order, gaps allowed.
 bool IsSubsequence(const std::vector<std::string>& whole, const std::vector<std::string>& part);
 
