@@ -308,7 +308,14 @@ void TMenuItem::MeasureItem(TCanvas* ACanvas, int& Width, int& Height)
         Height = 8;
     } else {
         if (default_) ACanvas->Font()->SetStyle({fsBold});
-        const SIZE text = ACanvas->TextExtent(caption_.empty() ? std::string(" ") : caption_);
+        SIZE text = ACanvas->TextExtent(caption_.empty() ? std::string(" ") : caption_);
+        // A "text\tkey" caption is drawn with its tab expanded: measured so,
+        // the key keeps within the item.
+        if (caption_.find('\t') != std::string::npos) {
+            TRect r;
+            ACanvas->DrawText(caption_, r, DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS | DT_NOPREFIX);
+            text.cx = r.Width();
+        }
         int column = kGlyphColumn;
         int imageHeight = 0;
         if (const TMenu* menu = GetParentMenu(); menu && menu->GetImages()) {

@@ -633,13 +633,9 @@ void TSkinFormMenus::CreateSysmenu2()
         mii.dwTypeData = text;
         mii.cch = 255;
         if (!GetMenuItemInfoW(sys, static_cast<UINT>(i), TRUE, &mii)) continue;
-        std::string caption = WideStringToStringEx(text), shortCut;
-        // The system's own "text\tkey" becomes caption and short cut, so the
-        // key lines up at the right like on every other item.
-        if (const size_t tab = caption.find('\t'); tab != std::string::npos) {
-            shortCut = caption.substr(tab + 1);
-            caption.resize(tab);
-        }
+        // The system's "text\tkey" stays whole: the tab stop places the key,
+        // whatever words the system uses for it.
+        std::string caption = WideStringToStringEx(text);
         if (caption.empty() || (mii.fType & MFT_SEPARATOR)) caption = "-";
         const UINT id = mii.wID;
         bool enabled = !(mii.fState & MFS_GRAYED);
@@ -675,7 +671,6 @@ void TSkinFormMenus::CreateSysmenu2()
         item->SetEnabled(enabled);
         item->SetChecked((mii.fState & MFS_CHECKED) != 0);
         item->SetDefault((mii.fState & MFS_DEFAULT) != 0);
-        if (!shortCut.empty()) item->SetShortCut(TextToShortCut(shortCut));
     }
 }
 

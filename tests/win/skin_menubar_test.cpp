@@ -68,9 +68,7 @@ TEST_F(SysMenu, CopiesTheSystemMenuWithTheEnabledStatesOfTheWindow)
         EXPECT_EQ(item->GetEnabled(), r.enabled) << std::hex << r.id;
         EXPECT_TRUE(static_cast<bool>(item->OnDrawItem));
         EXPECT_FALSE(item->GetCaption().empty());
-        EXPECT_EQ(item->GetCaption().find('\t'), std::string::npos);
     }
-    EXPECT_NE(ItemWithTag(sys, SC_CLOSE)->GetShortCut(), scNone);
 
     // Maximized: restore comes, moving and sizing go.
     host.Max = true;
@@ -80,6 +78,71 @@ TEST_F(SysMenu, CopiesTheSystemMenuWithTheEnabledStatesOfTheWindow)
     EXPECT_FALSE(ItemWithTag(sys, SC_MOVE)->GetEnabled());
     EXPECT_FALSE(ItemWithTag(sys, SC_SIZE)->GetEnabled());
     EXPECT_FALSE(ItemWithTag(sys, SC_MAXIMIZE)->GetEnabled());
+}
+
+// The system's "text\tkey" is the item's caption, whatever language its key
+// names are in, and the key is drawn at the caption's tab stop.
+TEST_F(SysMenu, TheItemTextStaysWholeAndItsKeyStandsAtTheTabStop)
+{
+    HMENU sys = GetSystemMenu(host.Wnd, FALSE);
+    ASSERT_TRUE(AppendMenuW(sys, MF_STRING, 0x110, L"Sperren\tStrg+Umschalt+L"));
+    wchar_t close[128] = {};
+    GetMenuStringW(sys, SC_CLOSE, close, 128, MF_BYCOMMAND);
+    const std::string closeText = WideStringToStringEx(close);
+    const size_t tab = closeText.find('\t');
+    ASSERT_NE(tab, std::string::npos) << "the system names the key of its close item";
+
+    menus->CreateSysmenu2();
+    TMenuItem* item = ItemWithTag(menus->SysMenu(), SC_CLOSE);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->GetCaption(), closeText);
+    EXPECT_EQ(item->GetShortCut(), scNone);
+    ASSERT_NE(ItemWithTag(menus->SysMenu(), 0x110), nullptr);
+    EXPECT_EQ(ItemWithTag(menus->SysMenu(), 0x110)->GetCaption(), "Sperren\tStrg+Umschalt+L");
+
+    // The key's ink: the item drawn with and without the text after the tab.
+    const TRect r = Rect(0, 0, 300, 22);
+    auto draw = [&](TBitmap& b) {
+        b.SetPixelFormat(pf24bit);
+        b.SetSize(r.Width(), r.Height());
+        menus->DrawMenuItem(item, b.Canvas(), r, false);
+    };
+    TBitmap whole, head;
+    draw(whole);
+    item->SetCaption(closeText.substr(0, tab));
+    draw(head);
+    int first = -1, last = -1;
+    for (int x = 0; x < r.Width(); ++x)
+        for (int y = 0; y < r.Height(); ++y)
+            if (whole.Canvas()->GetPixel(x, y) != head.Canvas()->GetPixel(x, y)) {
+                if (first < 0) first = x;
+                last = x;
+                break;
+            }
+    // Where the tab stop is, worked from the font: the text starts 3 pixels
+    // after the image cell (1 + the item's left margin in), and tab stops
+    // lie every eight average character widths from there.
+    TEXTMETRICA tm{};
+    SIZE headSize{}, keySize{};
+    const std::string key = closeText.substr(tab + 1);
+    {
+        TCanvas* c = head.Canvas();
+        if (item->GetDefault()) c->Font()->SetStyle({fsBold}); // drawn bold
+        GetTextMetricsA(c->Handle(), &tm);
+        GetTextExtentPoint32A(c->Handle(), key.c_str(), static_cast<int>(key.size()), &keySize);
+        std::string plain = closeText.substr(0, tab);
+        std::erase(plain, '&');
+        GetTextExtentPoint32A(c->Handle(), plain.c_str(), static_cast<int>(plain.size()), &headSize);
+    }
+    const int column = data->MenuImages ? data->MenuImages->GetWidth() : 16;
+    const int textLeft = 1 + data->MenuItem->Margins.Left + column + 3;
+    const int stop = 8 * tm.tmAveCharWidth;
+    ASSERT_LT(headSize.cx, stop) << "the caption reaches past the first tab stop";
+    ASSERT_GE(first, 0) << "no key drawn";
+    EXPECT_GE(first, textLeft + stop - 1);
+    EXPECT_LE(first, textLeft + stop + 2);
+    EXPECT_LE(last, textLeft + stop + keySize.cx);
+    EXPECT_LT(last, r.Right - 1 - 10 - 20) << "not right-aligned at the item's end";
 }
 
 TEST_F(SysMenu, AClickPostsTheSystemCommandOfTheItem)
