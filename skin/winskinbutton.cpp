@@ -55,6 +55,21 @@ std::unique_ptr<TBitmap> GlyphImage(TBitmap* glyph, int32_t numGlyphs, int32_t i
     return one;
 }
 
+// The focus rectangle 2 pixels around a caption, clipped to the face.
+// DrawFocusRect inverts through the DC's colours: fixed, the dots come out
+// the same on every face.
+void DrawFocusAround(HDC dc, const TRect& text, const TRect& face)
+{
+    RECT f{text.Left - 2, text.Top - 2, text.Right + 2, text.Bottom + 2};
+    RECT clip = face;
+    IntersectRect(&f, &f, &clip);
+    const COLORREF t = SetTextColor(dc, RGB(0, 0, 0));
+    const COLORREF b = SetBkColor(dc, RGB(255, 255, 255));
+    DrawFocusRect(dc, &f);
+    SetTextColor(dc, t);
+    SetBkColor(dc, b);
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -192,16 +207,7 @@ void TSkinButton::DrawBtnText(HDC dc, const TRect& rect, const std::wstring& cap
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, CheckBiDi(DT_CENTER | DT_WORDBREAK));
     SetTextColor(dc, oldColor);
     SetBkMode(dc, oldMode);
-    if (focusRect && !text.empty()) {
-        RECT f{r.left - 2, r.top - 2, r.right + 2, r.bottom + 2};
-        RECT clip = rect;
-        IntersectRect(&f, &f, &clip);
-        const COLORREF t = SetTextColor(dc, RGB(0, 0, 0));
-        const COLORREF b = SetBkColor(dc, RGB(255, 255, 255));
-        DrawFocusRect(dc, &f);
-        SetTextColor(dc, t);
-        SetBkColor(dc, b);
-    }
+    if (focusRect && !text.empty()) DrawFocusAround(dc, Rect(r.left, r.top, r.right, r.bottom), rect);
 }
 
 void TSkinButton::DrawControl(HDC dc, const TRect& rect)
@@ -334,26 +340,27 @@ int32_t TSkinBitButton::GlyphIndex(int32_t frame, bool down)
     }
 }
 
-void TSkinBitButton::DrawGlyphCaption(HDC dc, const TRect& rect, int32_t glyphIndex, TColor color)
+void TSkinBitButton::DrawGlyphCaption(HDC dc, const TRect& rect, int32_t glyphIndex, TColor color,
+                                      bool focusRect)
 {
     TObject* owner = Control;
     auto* glyph = dynamic_cast<TBitmap*>(GetObjProp(owner, "Glyph"));
     const std::wstring caption = ControlCaption();
     if (!glyph || glyph->Empty()) {
-        DrawBtnText(dc, rect, caption, color, false);
+        DrawBtnText(dc, rect, caption, color, focusRect);
         return;
     }
     int32_t numGlyphs = GetIntProperty(owner, "NumGlyphs");
     if (numGlyphs < 1) numGlyphs = 1;
+    // The key is the strip's bottom-left pixel, whichever image is shown.
     TColor key = clNone;
     std::unique_ptr<TBitmap> image = GlyphImage(glyph, numGlyphs, glyphIndex, key);
     const int32_t margin = IsPublishedProp(owner, "Margin") ? GetIntProperty(owner, "Margin") : -1;
     const int32_t spacing = IsPublishedProp(owner, "Spacing") ? GetIntProperty(owner, "Spacing") : 4;
     const int layout = GetIntProperty(owner, "Layout");
-    // DrawImgCaption takes the key from the bottom-left pixel too.
-    DrawImgCaption(dc, Rect(rect.Left + 2, rect.Top + 2, rect.Right - 2, rect.Bottom - 2), image.get(), 1, 1,
-                   caption, layout, margin, spacing, color);
-    (void)key;
+    const TRect text =
+        DrawImgCaption(dc, rect, image.get(), 1, 1, caption, layout, margin, spacing, color, key);
+    if (focusRect && !caption.empty()) DrawFocusAround(dc, text, rect);
 }
 
 void TSkinBitButton::DrawPicControl(HDC dc, const TRect& rect)
@@ -382,7 +389,8 @@ void TSkinBitButton::DrawControl(HDC dc, const TRect& rect)
         DrawPicControl(face, local);
     } else {
         TFontSelect font(*this, face);
-        DrawGlyphCaption(face, local, GlyphIndex(frame, false), TextColor(frame));
+        DrawGlyphCaption(face, local, GlyphIndex(frame, false), TextColor(frame),
+                         HasFocus() && !fsd->Options.Contains(xoNoFocusRect));
     }
     EndFace(dc, rect);
 }
@@ -570,7 +578,7 @@ void TSkinSpeedButton::DrawSpeedbtn(TCanvas* canvas, const TRect& rect)
         }
         if (frame == SkinBtnDisabled) color = clGrayText;
         TFontSelect font(*this, face);
-        DrawGlyphCaption(face, local, GlyphIndex(frame, down), color);
+        DrawGlyphCaption(face, local, GlyphIndex(frame, down), color, false);
     }
     BitBlt(canvas->Handle(), rect.Left, rect.Top, rect.Width(), rect.Height(), face, 0, 0, SRCCOPY);
 }

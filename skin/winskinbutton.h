@@ -72,7 +72,9 @@ class TSkinBitButton : public TSkinButton {
 protected:
     // Glyph image (1 up, 2 disabled, 3 down, 4 stay down) for a face frame.
     static int32_t GlyphIndex(int32_t frame, bool down);
-    void DrawGlyphCaption(HDC dc, const TRect& rect, int32_t glyphIndex, TColor color);
+    // The glyph and caption on the face; with focusRect the caption gets the
+    // focus rectangle push buttons draw.
+    void DrawGlyphCaption(HDC dc, const TRect& rect, int32_t glyphIndex, TColor color, bool focusRect);
     void DrawPicControl(HDC dc, const TRect& rect);
 };
 

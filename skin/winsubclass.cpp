@@ -468,35 +468,76 @@ TRect TSkinControl::DrawCaption(HDC dc, const std::wstring& text, const TRect& r
     return Rect(left, top, left + w, top + h);
 }
 
-void TSkinControl::DrawImgCaption(HDC dc, const TRect& rect, TBitmap* glyph, int32_t numGlyphs, int32_t index,
-                                  const std::wstring& text, int layout, int32_t margin, int32_t spacing,
-                                  TColor color)
+TRect TSkinControl::DrawImgCaption(HDC dc, const TRect& rect, TBitmap* glyph, int32_t numGlyphs,
+                                   int32_t index, const std::wstring& text, int layout, int32_t margin,
+                                   int32_t spacing, TColor color, TColor key)
 {
     if (numGlyphs < 1) numGlyphs = 1;
     if (index < 1 || index > numGlyphs) index = 1;
-    TPoint glyphSize;
-    if (glyph && !glyph->Empty()) glyphSize = Point(glyph->GetWidth() / numGlyphs, glyph->GetHeight());
-    RECT measured{0, 0, rect.Width(), 0};
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &measured, DT_CALCRECT | DT_WORDBREAK);
-    TButtonLayoutResult placed = CalcButtonLayout(rect, glyphSize, Point(measured.right, measured.bottom),
-                                                  static_cast<TButtonLayout>(layout), margin,
-                                                  text.empty() || !glyphSize.X ? 0 : spacing);
-    if (glyphSize.X > 0) {
-        TBitmap one;
-        one.SetSize(glyphSize.X, glyphSize.Y);
-        BitBlt(one.Canvas()->Handle(), 0, 0, glyphSize.X, glyphSize.Y, glyph->Canvas()->Handle(),
-               glyphSize.X * (index - 1), 0, SRCCOPY);
-        TColor key = glyph->Canvas()->Pixels(0, glyph->GetHeight() - 1);
-        DrawTranmap(dc, Bounds(placed.GlyphPos.X, placed.GlyphPos.Y, glyphSize.X, glyphSize.Y), &one, key);
+    int gw = 0, gh = 0;
+    if (glyph && !glyph->Empty()) {
+        gw = glyph->GetWidth() / numGlyphs;
+        gh = glyph->GetHeight();
     }
+    const int w = rect.Width(), h = rect.Height();
+    const bool across = layout == blGlyphLeft || layout == blGlyphRight;
+    // The caption wraps in the face less its 2-pixel inset and, beside the
+    // glyph, less the glyph and 2 more.
+    const int wrapWidth = std::max(w - 4 - (across && gw ? gw + 2 : 0), 0);
+    RECT measured{0, 0, wrapWidth, 0};
+    if (!text.empty())
+        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &measured, DT_CALCRECT | DT_WORDBREAK);
+    const int tw = text.empty() ? 0 : measured.right, th = text.empty() ? 0 : measured.bottom;
+
+    // Along the layout direction, from the face's edge.
+    const int length = across ? w : h, g = across ? gw : gh, t = across ? tw : th;
+    if (g == 0 || t == 0) spacing = 0;
+    if (margin == -1 && spacing == -1) {
+        margin = (length - g - t) / 3;
+        spacing = margin;
+    } else if (margin == -1) {
+        margin = (length - (g + spacing + t)) / 2;
+    } else if (spacing == -1) {
+        spacing = (length - margin - g - t) / 2;
+    }
+    TPoint gp, tp;
+    UINT align = DT_CENTER;
+    switch (layout) {
+    case blGlyphRight:
+        gp = Point(w - margin - gw, (h - gh) / 2);
+        tp = Point(gp.X - spacing - tw, (h - th) / 2);
+        align = DT_RIGHT;
+        break;
+    case blGlyphTop:
+        gp = Point((w - gw) / 2, margin);
+        tp = Point((w - tw) / 2, margin + gh + spacing);
+        break;
+    case blGlyphBottom:
+        gp = Point((w - gw) / 2, h - margin - gh);
+        tp = Point((w - tw) / 2, gp.Y - spacing - th);
+        break;
+    default:
+        gp = Point(margin, (h - gh) / 2);
+        tp = Point(margin + gw + spacing, (h - th) / 2);
+        align = DT_LEFT;
+        break;
+    }
+    if (gw > 0) {
+        TBitmap one;
+        one.SetSize(gw, gh);
+        BitBlt(one.Canvas()->Handle(), 0, 0, gw, gh, glyph->Canvas()->Handle(), gw * (index - 1), 0, SRCCOPY);
+        DrawTranmap(dc, Bounds(rect.Left + gp.X, rect.Top + gp.Y, gw, gh), &one, key);
+    }
+    const TRect textRect = Bounds(rect.Left + tp.X, rect.Top + tp.Y, tw, th);
     if (!text.empty()) {
         const int oldMode = SetBkMode(dc, TRANSPARENT);
         const COLORREF oldColor = SetTextColor(dc, ColorToRGB(color));
-        RECT r = placed.TextBounds;
-        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, CheckBiDi(DT_CENTER | DT_WORDBREAK));
+        RECT r = textRect;
+        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, CheckBiDi(align | DT_WORDBREAK));
         SetTextColor(dc, oldColor);
         SetBkMode(dc, oldMode);
     }
+    return textRect;
 }
 
 void TSkinControl::DrawSkinMap(HDC dc, const TRect& rect, int32_t frames, int32_t frame, TDataSkinObject* obj)

@@ -186,9 +186,14 @@ protected:
     // be selected. Answers the rectangle the text took.
     TRect DrawCaption(HDC dc, const std::wstring& text, const TRect& rect, bool center, bool enabled,
                       TColor color);
-    // A glyph frame beside a caption, laid out as buttons lay them out.
-    void DrawImgCaption(HDC dc, const TRect& rect, TBitmap* glyph, int32_t numGlyphs, int32_t index,
-                        const std::wstring& text, int layout, int32_t margin, int32_t spacing, TColor color);
+    // Glyph image `index` of a strip beside a caption, on a button face of
+    // rect: Margin from the face's edge and Spacing between them (-1:
+    // automatic), the caption wrapped in what the glyph leaves of the face
+    // less 2 pixels each side, aligned towards the glyph. The key colour is
+    // the strip's own. Answers the caption's rectangle.
+    TRect DrawImgCaption(HDC dc, const TRect& rect, TBitmap* glyph, int32_t numGlyphs, int32_t index,
+                         const std::wstring& text, int layout, int32_t margin, int32_t spacing, TColor color,
+                         TColor key);
     // The object's image, frames side by side, nine-sliced with its margins
     // (centre tiled when Tile is 1), key-transparent when Trans is 1.
     void DrawSkinMap(HDC dc, const TRect& rect, int32_t frames, int32_t frame, TDataSkinObject* obj);

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 
 #include "skin/winskinbutton.h"
 #include "skin/winskinimage.h"
@@ -368,6 +369,274 @@ TEST_F(SkinButtons, ABitmapButtonPaintsTheFaceWithItsGlyph)
     EXPECT_EQ(FrameShown(*off, 0, 0, w, h), SkinBtnDisabled);
     EXPECT_EQ(Count(*off, colours[1]), 36);
     EXPECT_EQ(Count(*off, colours[0]), 0);
+}
+
+// --- Glyph and caption layout, worked out by hand for a 12 x 12 glyph whose
+// red square sits 3 pixels in. Margin counts from the button's edge and the
+// caption wraps beside the glyph, aligned towards it.
+
+struct TInk {
+    int Left = 1 << 30, Top = 1 << 30, Right = -1, Bottom = -1; // inclusive
+    bool Empty() const { return Right < 0; }
+    void Add(int x, int y)
+    {
+        Left = std::min(Left, x);
+        Top = std::min(Top, y);
+        Right = std::max(Right, x);
+        Bottom = std::max(Bottom, y);
+    }
+};
+
+// Where a and b differ.
+TInk Differences(TBitmap& a, TBitmap& b)
+{
+    TInk ink;
+    for (int y = 0; y < a.GetHeight(); ++y)
+        for (int x = 0; x < a.GetWidth(); ++x)
+            if (a.Canvas()->Pixels(x, y) != b.Canvas()->Pixels(x, y)) ink.Add(x, y);
+    return ink;
+}
+
+TInk PixelsOf(TBitmap& bmp, TColor c)
+{
+    TInk ink;
+    for (int y = 0; y < bmp.GetHeight(); ++y)
+        for (int x = 0; x < bmp.GetWidth(); ++x)
+            if (bmp.Canvas()->Pixels(x, y) == c) ink.Add(x, y);
+    return ink;
+}
+
+struct GlyphLayouts : SkinButtons {
+    void SetUp() override
+    {
+        SkinButtons::SetUp();
+        bit = new TBitBtn(form.get());
+        bit->SetParent(panel);
+        bit->SetBounds(20, 380, 90, 30);
+        host->List().InitControls(form.get());
+        ASSERT_NE(host->List().FindObject(bit), nullptr);
+        speed->SetFlat(false);
+        speed->SetLeft(520); // alone there: no other button paints over it
+        speed->SetTop(360);
+    }
+    // The button as painted now, in a bitmap of its size.
+    std::unique_ptr<TBitmap> Paint(TControl* button)
+    {
+        if (auto* win = dynamic_cast<TWinControl*>(button)) return PaintControl(win);
+        std::unique_ptr<TBitmap> all = PaintPanel();
+        auto own = std::make_unique<TBitmap>();
+        own->SetSize(button->Width(), button->Height());
+        BitBlt(own->Canvas()->Handle(), 0, 0, button->Width(), button->Height(), all->Canvas()->Handle(),
+               button->Left(), button->Top(), SRCCOPY);
+        return own;
+    }
+    // The caption's size in the button's font, wrapped at width.
+    static SIZE Measure(TControl* button, const std::string& caption, int width)
+    {
+        TWindowDC screen = TWindowDC::Get(nullptr);
+        TSelectObject font(screen.Handle(), button->Font()->Handle());
+        RECT r{0, 0, width, 0};
+        DrawTextA(screen.Handle(), caption.c_str(), static_cast<int>(caption.size()), &r,
+                  DT_CALCRECT | DT_WORDBREAK);
+        return {r.right, r.bottom};
+    }
+    static int LineHeight(TControl* button)
+    {
+        TWindowDC screen = TWindowDC::Get(nullptr);
+        TSelectObject font(screen.Handle(), button->Font()->Handle());
+        TEXTMETRICA tm{};
+        GetTextMetricsA(screen.Handle(), &tm);
+        return tm.tmHeight;
+    }
+    TBitBtn* bit = nullptr;
+};
+
+TEST_F(GlyphLayouts, GlyphAndCaptionStandWhereMarginSpacingAndLayoutPutThem)
+{
+    const COLORREF red = RGB(255, 0, 0);
+    struct Row {
+        const char* name;
+        TButtonLayout layout;
+        int margin, spacing, w, h;
+        const char* caption;
+        // The glyph's top left, by hand, from the caption's size.
+        std::function<TPoint(SIZE)> glyph;
+    };
+    // Along the layout: left gx = margin, right gx = w - margin - 12, top gy
+    // = margin, bottom gy = h - margin - 12; across, (h - 12) / 2 or
+    // (w - 12) / 2. Automatic: both, thirds of the free length; margin alone,
+    // the block centred; spacing alone, half what is left. Without a caption
+    // the spacing is 0, and so the glyph centred.
+    const Row rows[] = {
+        {"left, margin 5, spacing 3", blGlyphLeft, 5, 3, 90, 30, "Go", [](SIZE) { return TPoint(5, 9); }},
+        {"right, margin 5, spacing 3", blGlyphRight, 5, 3, 100, 30, "Go", [](SIZE) { return TPoint(83, 9); }},
+        {"top, margin 4, spacing 2", blGlyphTop, 4, 2, 60, 60, "Go", [](SIZE) { return TPoint(24, 4); }},
+        {"bottom, margin 4, spacing 2", blGlyphBottom, 4, 2, 60, 60, "Go",
+         [](SIZE) { return TPoint(24, 44); }},
+        {"left, both automatic", blGlyphLeft, -1, -1, 91, 30, "Go",
+         [](SIZE t) { return TPoint((91 - 12 - t.cx) / 3, 9); }},
+        {"left, margin automatic", blGlyphLeft, -1, 4, 91, 30, "Go",
+         [](SIZE t) { return TPoint((91 - 12 - 4 - t.cx) / 2, 9); }},
+        {"top, both automatic", blGlyphTop, -1, -1, 40, 61, "Go",
+         [](SIZE t) { return TPoint(14, (61 - 12 - t.cy) / 3); }},
+        {"right, spacing automatic", blGlyphRight, 6, -1, 91, 31, "Go", [](SIZE) { return TPoint(73, 9); }},
+        {"left, glyph alone", blGlyphLeft, -1, -1, 91, 30, "", [](SIZE) { return TPoint(39, 9); }},
+    };
+    for (TControl* button : {static_cast<TControl*>(bit), static_cast<TControl*>(speed)}) {
+        const bool isBit = button == bit;
+        for (const Row& r : rows) {
+            SCOPED_TRACE(std::string(isBit ? "bit button, " : "speed button, ") + r.name);
+            const COLORREF colours[1] = {red};
+            if (isBit) {
+                bit->SetGlyph(GlyphStrip(1, colours).get());
+                bit->SetLayout(r.layout);
+                bit->SetMargin(r.margin);
+                bit->SetSpacing(r.spacing);
+            } else {
+                speed->SetGlyph(GlyphStrip(1, colours).get());
+                speed->SetLayout(r.layout);
+                speed->SetMargin(r.margin);
+                speed->SetSpacing(r.spacing);
+            }
+            button->SetBounds(button->Left(), button->Top(), r.w, r.h);
+            const bool across = r.layout == blGlyphLeft || r.layout == blGlyphRight;
+            const SIZE t = *r.caption ? Measure(button, r.caption, r.w - 4 - (across ? 14 : 0)) : SIZE{0, 0};
+            const TPoint g = r.glyph(t);
+            button->SetCaption(r.caption);
+            std::unique_ptr<TBitmap> shown = Paint(button);
+            const TInk square = PixelsOf(*shown, static_cast<TColor>(red));
+            ASSERT_FALSE(square.Empty());
+            EXPECT_EQ(square.Left, g.X + 3);
+            EXPECT_EQ(square.Top, g.Y + 3);
+            EXPECT_EQ(square.Right, g.X + 8);
+            // Where the caption goes is looked at when the glyph does not
+            // move with it.
+            if (!*r.caption || r.margin < 0) continue;
+
+            // The caption's ink: the face with it against the face without.
+            button->SetCaption("");
+            std::unique_ptr<TBitmap> bare = Paint(button);
+            EXPECT_EQ(PixelsOf(*bare, static_cast<TColor>(red)).Left, g.X + 3) << "the glyph stayed";
+            const TInk ink = Differences(*shown, *bare);
+            ASSERT_FALSE(ink.Empty());
+            const int spacing = r.spacing >= 0 ? r.spacing : (r.w - r.margin - 12 - t.cx) / 2;
+            switch (r.layout) {
+            case blGlyphLeft: { // from margin + glyph + spacing, left-aligned
+                const int tx = r.margin + 12 + spacing;
+                EXPECT_GE(ink.Left, tx);
+                EXPECT_LE(ink.Left, tx + 1);
+                EXPECT_LT(ink.Right, tx + t.cx);
+                break;
+            }
+            case blGlyphRight: { // ending spacing before the glyph
+                const int end = g.X - spacing;
+                EXPECT_LT(ink.Right, end);
+                EXPECT_GE(ink.Right, end - 2);
+                EXPECT_GE(ink.Left, end - t.cx);
+                break;
+            }
+            case blGlyphTop: // below glyph and spacing, centred across
+                EXPECT_GE(ink.Top, g.Y + 12 + spacing);
+                EXPECT_LT(ink.Bottom, g.Y + 12 + spacing + t.cy);
+                EXPECT_GE(ink.Left, (r.w - t.cx) / 2);
+                EXPECT_LT(ink.Right, (r.w - t.cx) / 2 + t.cx);
+                break;
+            case blGlyphBottom: // ending spacing above the glyph
+                EXPECT_LT(ink.Bottom, g.Y - spacing);
+                EXPECT_GE(ink.Top, g.Y - spacing - t.cy);
+                break;
+            }
+        }
+    }
+}
+
+// A caption too long for the room beside the glyph wraps there: never under
+// the glyph or past the face, every line starting at the same column.
+TEST_F(GlyphLayouts, ALongCaptionWrapsBesideTheGlyphLeftAligned)
+{
+    const COLORREF colours[1] = {RGB(255, 0, 0)};
+    const std::string caption = "Save all parameter now";
+    for (TControl* button : {static_cast<TControl*>(bit), static_cast<TControl*>(speed)}) {
+        SCOPED_TRACE(button == bit ? "bit button" : "speed button");
+        if (button == bit) {
+            bit->SetGlyph(GlyphStrip(1, colours).get());
+            bit->SetMargin(4);
+            bit->SetSpacing(2);
+        } else {
+            speed->SetGlyph(GlyphStrip(1, colours).get());
+            speed->SetMargin(4);
+            speed->SetSpacing(2);
+        }
+        button->SetBounds(button->Left(), button->Top(), 80, 56);
+        button->SetCaption("");
+        std::unique_ptr<TBitmap> bare = Paint(button);
+        button->SetCaption(caption);
+        std::unique_ptr<TBitmap> shown = Paint(button);
+        // The room: the face less 2 each side, less the glyph and 2.
+        const int room = 80 - 4 - 14, tx = 4 + 12 + 2, line = LineHeight(button);
+        const SIZE t = Measure(button, caption, room);
+        ASSERT_GT(t.cy, line) << "the caption must need two lines here";
+        const TInk ink = Differences(*shown, *bare);
+        EXPECT_GE(ink.Left, tx);
+        EXPECT_LT(ink.Right, tx + room);
+        EXPECT_GT(ink.Bottom - ink.Top + 1, line) << "wrapped onto more than one line";
+        const int ty = (56 - t.cy) / 2;
+        for (int top = ty; top < ty + t.cy; top += line) {
+            TInk lineInk;
+            for (int y = top; y < top + line; ++y)
+                for (int x = 0; x < 80; ++x)
+                    if (shown->Canvas()->Pixels(x, y) != bare->Canvas()->Pixels(x, y)) lineInk.Add(x, y);
+            if (lineInk.Empty()) continue;
+            EXPECT_LE(lineInk.Left, tx + 1) << "line at " << top << " starts at the glyph's side";
+        }
+    }
+}
+
+// The key colour is the strip's bottom-left pixel even where the image shown
+// has another colour there.
+TEST_F(GlyphLayouts, TheStripsKeyColourIsLeftOutOfEveryImage)
+{
+    const COLORREF colours[2] = {RGB(255, 0, 0), RGB(0, 255, 0)};
+    std::unique_ptr<TBitmap> strip = GlyphStrip(2, colours);
+    strip->Canvas()->SetPixel(12, 11, static_cast<TColor>(RGB(0, 0, 255))); // image 2's corner
+    bit->SetGlyph(strip.get());
+    bit->SetNumGlyphs(2);
+    bit->SetCaption("");
+    bit->SetEnabled(false); // image 2
+    std::unique_ptr<TBitmap> off = PaintControl(bit);
+    EXPECT_EQ(Count(*off, RGB(0, 255, 0)), 36);
+    EXPECT_EQ(Count(*off, RGB(0, 0, 255)), 1) << "the corner is drawn";
+    EXPECT_EQ(Count(*off, RGB(0, 128, 128)), 0) << "the key is left out";
+}
+
+// A focused bit button marks its caption as a push button does, unless the
+// skin's options say no.
+TEST_F(GlyphLayouts, AFocusedBitButtonDrawsTheFocusRectangleRoundItsCaption)
+{
+    const COLORREF colours[1] = {RGB(255, 0, 0)};
+    bit->SetGlyph(GlyphStrip(1, colours).get());
+    bit->SetMargin(5);
+    bit->SetSpacing(3);
+    bit->SetBounds(bit->Left(), bit->Top(), 90, 30);
+    bit->SetCaption("Go");
+    form->Show();
+    SetForegroundWindow(form->Handle());
+    bit->SetFocus();
+    Pump();
+    ASSERT_EQ(GetFocus(), bit->Handle()) << "the bit button could not take the focus here";
+    data.Options.Include(xoNoFocusRect);
+    std::unique_ptr<TBitmap> plain = PaintControl(bit);
+    data.Options.Exclude(xoNoFocusRect);
+    std::unique_ptr<TBitmap> marked = PaintControl(bit);
+    const TInk dots = Differences(*marked, *plain);
+    ASSERT_FALSE(dots.Empty()) << "no focus rectangle";
+    // The caption's rectangle, by hand: from 5 + 12 + 3, centred down.
+    const SIZE t = Measure(bit, "Go", 90);
+    const int tx = 20, ty = (30 - t.cy) / 2;
+    EXPECT_NEAR(dots.Left, tx - 2, 1);
+    EXPECT_NEAR(dots.Top, ty - 2, 1);
+    EXPECT_NEAR(dots.Right, tx + t.cx + 1, 1);
+    EXPECT_NEAR(dots.Bottom, ty + t.cy + 1, 1);
 }
 
 // --- Figures
