@@ -389,6 +389,72 @@ TEST_F(MenuItems, MeasuringMakesRoomForTheSkinsLeftPart)
     EXPECT_EQ(h, 20);
 }
 
+// Where the parts of an item go, by pixels: the image cell 1 pixel and the
+// skin's left margin in, the text 3 pixels after the cell, the short cut
+// ending 10 pixels before the text's right end. Each part's ink is what
+// drawing it adds to the item drawn without it.
+TEST_F(MenuItems, ImageTextAndShortCutStandWhereTheItemsGeometryPutsThem)
+{
+    popup->SetImages(data->MenuImages.get());
+    TImageList& images = *data->MenuImages;
+    const int ml = data->MenuItem->Margins.Left, column = images.GetWidth();
+    const TRect r = Rect(0, 0, 200, 20);
+    auto drawn = [&](int image, const char* caption, TShortCut key) {
+        item->SetImageIndex(image);
+        item->SetCaption(caption);
+        item->SetShortCut(key);
+        auto b = std::make_unique<TBitmap>();
+        b->SetPixelFormat(pf24bit);
+        b->SetSize(r.Width(), r.Height());
+        menus->DrawMenuItem(item, b->Canvas(), r, false);
+        return b;
+    };
+    struct TSpan {
+        int left = 1 << 30, top = 1 << 30, right = -1;
+    };
+    auto added = [&](TBitmap& with, TBitmap& without) {
+        TSpan s;
+        for (int y = 0; y < r.Height(); ++y)
+            for (int x = 0; x < r.Width(); ++x)
+                if (with.Canvas()->GetPixel(x, y) != without.Canvas()->GetPixel(x, y)) {
+                    s.left = std::min(s.left, x);
+                    s.top = std::min(s.top, y);
+                    s.right = std::max(s.right, x);
+                }
+        return s;
+    };
+    // The image's own first opaque column and row.
+    TBitmap one;
+    const TColor keep = images.BkColor;
+    images.BkColor = SkinKeyColor;
+    images.GetBitmap(0, &one);
+    images.BkColor = keep;
+    int c0 = one.GetWidth(), r0 = one.GetHeight();
+    for (int y = 0; y < one.GetHeight(); ++y)
+        for (int x = 0; x < one.GetWidth(); ++x)
+            if (one.Canvas()->GetPixel(x, y) != SkinKeyColor) {
+                c0 = std::min(c0, x);
+                r0 = std::min(r0, y);
+            }
+    ASSERT_LT(c0, one.GetWidth());
+
+    const TShortCut ctrlO = TextToShortCut("Ctrl+O");
+    auto all = drawn(0, "Open file", ctrlO);
+    auto noImage = drawn(-1, "Open file", ctrlO);
+    auto noKey = drawn(0, "Open file", scNone);
+    const TSpan image = added(*all, *noImage);
+    EXPECT_EQ(image.left, 1 + ml + c0);
+    EXPECT_EQ(image.top, 1 + r0);
+    const int textLeft = 1 + ml + column + 3;
+    const TSpan text = added(*noKey, *drawn(0, "", scNone));
+    EXPECT_GE(text.left, textLeft);
+    EXPECT_LE(text.left, textLeft + 1);
+    const TSpan key = added(*all, *noKey);
+    const int keyEnd = r.Right - 1 - 10;
+    EXPECT_LT(key.right, keyEnd);
+    EXPECT_GE(key.right, keyEnd - 2);
+}
+
 TEST_F(MenuItems, PlainMenusBecomeOwnerDrawnAndAreDrawnFromTheirOwnTexts)
 {
     HMENU sub = CreatePopupMenu();
