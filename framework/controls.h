@@ -440,6 +440,7 @@ protected:
     virtual void CMRecreateWnd(TMessage& Message);
     virtual void CMCtl3DChanged(TMessage& Message);
     virtual void CMParentCtl3DChanged(TMessage& Message);
+    virtual void CMSysColorChange(TMessage& Message);
     void CMEnabledChanged(TMessage& Message) override;
     void CMVisibleChanged(TMessage& Message) override;
     void CMColorChanged(TMessage& Message) override;

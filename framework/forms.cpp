@@ -477,6 +477,9 @@ void TCustomForm::Dispatch(TMessage& Message)
     case CM_ICONCHANGED:
         CMIconChanged(Message);
         return;
+    case WM_SYSCOLORCHANGE:
+        NotifyControls(CM_SYSCOLORCHANGE);
+        break;
     case WM_DESTROY:
         // The window would destroy the menu it shows; the menu object owns it.
         if (menu_) menu_->SetWindowHandle(nullptr);

@@ -585,6 +585,9 @@ void TWinControl::Dispatch(TMessage& Message)
     case CM_PARENTCTL3DCHANGED:
         CMParentCtl3DChanged(Message);
         return;
+    case CM_SYSCOLORCHANGE:
+        CMSysColorChange(Message);
+        return;
     }
     TControl::Dispatch(Message);
 }
@@ -713,6 +716,13 @@ void TWinControl::SetParentCtl3D(bool value)
 void TWinControl::CMCtl3DChanged(TMessage&)
 {
     NotifyControls(CM_PARENTCTL3DCHANGED);
+}
+
+// The system tells only top-level windows that its colours changed; the
+// form passes it down, and every container to its own controls.
+void TWinControl::CMSysColorChange(TMessage&)
+{
+    NotifyControls(CM_SYSCOLORCHANGE);
 }
 
 void TWinControl::CMParentCtl3DChanged(TMessage&)

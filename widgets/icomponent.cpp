@@ -474,7 +474,7 @@ void TiComponent::KeyDown(WORD& Key, TShiftState Shift)
     try {
         TCustomControl::KeyDown(Key, Shift);
         iKeyDown(Key, Shift);
-    } catch (const Exception&) {
+    } catch (...) {
     }
 }
 
@@ -483,7 +483,7 @@ void TiComponent::KeyUp(WORD& Key, TShiftState Shift)
     try {
         TCustomControl::KeyUp(Key, Shift);
         iKeyUp(Key, Shift);
-    } catch (const Exception&) {
+    } catch (...) {
     }
 }
 
@@ -492,7 +492,7 @@ void TiComponent::KeyPress(char& Key)
     try {
         TCustomControl::KeyPress(Key);
         iKeyPress(Key);
-    } catch (const Exception&) {
+    } catch (...) {
     }
 }
 

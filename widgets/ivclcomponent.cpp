@@ -210,7 +210,10 @@ void TiVCLComponent::Dispatch(TMessage& Message)
     case WM_MOUSEWHEEL:
         WMMouseWheel(Message);
         return;
+    // A widget is no top-level window: its form passes the system's colour
+    // change on as CM_SYSCOLORCHANGE.
     case WM_SYSCOLORCHANGE:
+    case CM_SYSCOLORCHANGE:
     case WM_PALETTECHANGED:
         WMSysColorChange(Message);
         return;
@@ -253,7 +256,7 @@ void TiVCLComponent::CNKeyDown(TMessage& Message)
 {
     try {
         TiComponent::CNKeyDown(Message);
-    } catch (const Exception&) {
+    } catch (...) {
     }
 }
 
@@ -265,7 +268,7 @@ void TiVCLComponent::CNKeyUp(TMessage& Message)
             WORD key = Message.CharCode();
             iKeyUp(key, {});
         }
-    } catch (const Exception&) {
+    } catch (...) {
     }
 }
 
@@ -273,7 +276,7 @@ void TiVCLComponent::WMMouseButton(TMessage& Message)
 {
     try {
         TiComponent::WMMouseButton(Message);
-    } catch (const Exception&) {
+    } catch (...) {
     }
 }
 

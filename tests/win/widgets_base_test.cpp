@@ -3,6 +3,9 @@
 // the update bracket, key routing into the i-operations, painting into a
 // foreign DC, the error display, the per-widget timer, the update registry
 // and what freeing leaves behind.
+#include <stdexcept>
+
+#include "framework/extctrls.h"
 #include "tests/win/widgets_base_testing.h"
 
 namespace {
@@ -14,8 +17,10 @@ class TBaseTestWidget : public TiCustomComponent {
     explicit TBaseTestWidget(TComponent* AOwner) : TiCustomComponent(AOwner) {}
 
     bool Fail = false;
-    int KeyDowns = 0, KeyUps = 0;
+    int KeyDowns = 0, KeyUps = 0, MouseDowns = 0;
     std::vector<WORD> KeysDown;
+    // Raised from the key and mouse operations when set.
+    std::function<void()> Throw;
     using TiComponent::SetColorProperty;
 
 protected:
@@ -25,6 +30,19 @@ protected:
         DrawBackGround(Canvas, GetBackGroundColor());
         Canvas->Brush()->SetColor(clRed);
         Canvas->FillRect(Rect(10, 10, 12, 12));
+        if (GetHasFocus()) {
+            Canvas->Brush()->SetColor(clLime);
+            Canvas->FillRect(Rect(2, 2, 4, 4));
+        }
+    }
+    void iMouseDown(TMouseButton, TShiftState, int, int) override
+    {
+        ++MouseDowns;
+        if (Throw) Throw();
+    }
+    void iKeyPress(char&) override
+    {
+        if (Throw) Throw();
     }
     void iWantSpecialKey(WORD& CharCode, LRESULT& Result) override
     {
@@ -34,6 +52,7 @@ protected:
     {
         ++KeyDowns;
         KeysDown.push_back(Key);
+        if (Throw) Throw();
     }
     void iKeyUp(WORD&, TShiftState) override { ++KeyUps; }
 };
@@ -318,29 +337,103 @@ TEST_F(WidgetBase, FocusIsTrackedAndRepaints)
     a->SetTabStop(true);
     b->SetTabStop(true);
     ShowForm();
+    // What the window shows where the test widget marks its focus.
+    auto marked = [](TWinControl* w) {
+        HDC dc = GetDC(w->Handle());
+        const COLORREF c = GetPixel(dc, 2, 2);
+        ReleaseDC(w->Handle(), dc);
+        return c == ColorToRGB(clLime);
+    };
     a->SetFocus();
+    Pump();
     EXPECT_TRUE(a->GetHasFocus());
+    EXPECT_TRUE(marked(a));
+    EXPECT_FALSE(marked(b));
     b->SetFocus();
+    Pump();
     EXPECT_FALSE(a->GetHasFocus());
     EXPECT_TRUE(b->GetHasFocus());
+    EXPECT_FALSE(marked(a)) << "the widget that lost the focus was repainted";
+    EXPECT_TRUE(marked(b)) << "the widget that took it was repainted";
     EXPECT_EQ(GetWindowLongPtrA(a->Handle(), GWLP_ID), 0);
 }
 
+// The first interval must be told apart from the regular one: a long first
+// wait, then short ticks.
 TEST_F(WidgetBase, TheWidgetTimerUsesItsFirstIntervalOnce)
 {
+    using Clock = std::chrono::steady_clock;
     auto* w = Place<TBaseTestWidget>(10, 10, 40, 30);
-    int ticks = 0;
-    w->OnInternalTimer = [&] { ++ticks; };
-    w->TimerStart(20, 10);
+    std::vector<Clock::time_point> ticks;
+    w->OnInternalTimer = [&] { ticks.push_back(Clock::now()); };
+    const auto start = Clock::now();
+    w->TimerStart(200, 30);
     EXPECT_TRUE(w->GetTimerRunning());
     w->TimerStart(500, 500); // already running: ignored
-    EXPECT_TRUE(PumpUntil([&] { return ticks >= 4; }, std::chrono::milliseconds(2000)));
+    EXPECT_TRUE(PumpUntil([&] { return ticks.size() >= 6; }, std::chrono::milliseconds(3000)));
     w->TimerStop();
     EXPECT_FALSE(w->GetTimerRunning());
-    const int stopped = ticks;
+    ASSERT_GE(ticks.size(), 6u);
+    auto ms = [](Clock::duration d) {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
+    };
+    EXPECT_GE(ms(ticks[0] - start), 180) << "the first tick waits the first interval";
+    // Five regular ticks of 30 ms, on a loaded machine: far less than five
+    // first intervals.
+    EXPECT_LT(ms(ticks[5] - ticks[0]) / 5, 120) << "later ticks use the regular interval";
+    const size_t stopped = ticks.size();
     Sleep(60);
     Pump();
-    EXPECT_EQ(ticks, stopped);
+    EXPECT_EQ(ticks.size(), stopped);
+}
+
+// Whatever a widget's key or mouse handling raises stays inside the widget:
+// the program's error report never sees it, and the widget goes on.
+TEST_F(WidgetBase, AnyExceptionFromKeyAndMouseHandlingIsDiscarded)
+{
+    auto* w = Place<TBaseTestWidget>(10, 10, 40, 30);
+    ShowForm();
+    w->SetFocus();
+    HWND wnd = w->Handle();
+    const std::pair<const char*, std::function<void()>> raised[] = {
+        {"framework exception", [] { throw Exception("framework"); }},
+        {"standard exception", [] { throw std::out_of_range("standard"); }},
+        {"anything", [] { throw 7; }},
+    };
+    for (const auto& [what, raise] : raised) {
+        w->Throw = raise;
+        w->KeyDowns = w->MouseDowns = 0;
+        PostMessageA(wnd, WM_KEYDOWN, 'A', 1);
+        PostMessageA(wnd, WM_CHAR, 'a', 1);
+        PostMessageA(wnd, WM_KEYUP, 'A', 0xC0000001);
+        PostMessageA(wnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+        PostMessageA(wnd, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+        Pump();
+        EXPECT_EQ(w->KeyDowns, 1) << what;
+        EXPECT_EQ(w->MouseDowns, 1) << what;
+        EXPECT_TRUE(Errors.empty()) << what << ": " << (Errors.empty() ? "" : Errors.front());
+        Errors.clear();
+    }
+    w->Throw = nullptr;
+}
+
+// The system tells only top-level windows; a widget in a panel on the form
+// must still repaint in the new colours.
+TEST_F(WidgetBase, ASystemColourChangeRepaintsWidgetsInsideContainers)
+{
+    auto* panel = new TPanel(Form);
+    panel->SetBounds(10, 10, 200, 120);
+    panel->SetParent(Form);
+    auto* w = new TBaseTestWidget(Form);
+    w->SetBounds(10, 10, 40, 30);
+    w->SetParent(panel);
+    ShowForm();
+    PumpUntil([&] { return !w->GetBackGroundChanged(); }, std::chrono::milliseconds(500));
+    TPaintCounter paints(w);
+    SendMessageA(Form->Handle(), WM_SYSCOLORCHANGE, 0, 0);
+    EXPECT_TRUE(w->GetBackGroundChanged());
+    EXPECT_TRUE(PumpUntil([&] { return paints.Count > 0; }, std::chrono::milliseconds(500)));
+    EXPECT_FALSE(w->GetBackGroundChanged()) << "the paint rebuilt the background";
 }
 
 TEST_F(WidgetBase, TheRegistryTimerRunsWhileWidgetsExist)
@@ -379,6 +472,37 @@ TEST_F(WidgetBase, ATransparentWidgetPartlyHiddenAtItsPaintFallsBackToItsColour)
     w->SetTransparent(false);
     EXPECT_EQ(w->GetTransparentBackGround(), nullptr);
     EXPECT_EQ(GetWindowLongA(w->Handle(), GWL_EXSTYLE) & WS_EX_TRANSPARENT, 0);
+}
+
+// The underlay is what the form shows beneath the widget: its colour and a
+// shape of its own half under the widget's left edge.
+TEST_F(WidgetBase, ATransparentWidgetShowsWhatLiesBeneathIt)
+{
+    Form->SetColor(clTeal);
+    auto* shape = new TShape(Form);
+    shape->SetBounds(10, 10, 20, 40);
+    shape->Brush()->SetColor(clYellow);
+    shape->Pen()->SetColor(clYellow);
+    shape->SetParent(Form);
+    auto* w = Place<TBaseTestWidget>(20, 10, 60, 40);
+    w->SetBackGroundColor(clPurple);
+    ShowForm();
+    // The platform paints the form, then the widget over it.
+    w->SetTransparent(true);
+    ASSERT_TRUE(PumpUntil([&] { return !w->GetCapturePending(); }, std::chrono::milliseconds(1000)));
+    HDC under = w->GetTransparentBackGround()->Canvas()->Handle();
+    struct Probe {
+        int x, y;
+        TColor beneath;
+    };
+    const Probe probes[] = {{2, 20, clYellow}, {8, 5, clYellow}, {12, 20, clTeal}, {55, 35, clTeal}};
+    HDC dc = GetDC(w->Handle());
+    for (const Probe& p : probes) {
+        EXPECT_EQ(GetPixel(under, p.x, p.y), ColorToRGB(p.beneath)) << "captured at " << p.x << "," << p.y;
+        EXPECT_EQ(GetPixel(dc, p.x, p.y), ColorToRGB(p.beneath)) << "shown at " << p.x << "," << p.y;
+    }
+    EXPECT_EQ(GetPixel(dc, 10, 10), ColorToRGB(clRed)) << "the widget's own drawing over it";
+    ReleaseDC(w->Handle(), dc);
 }
 
 TEST_F(WidgetBase, FreeingManyWidgetsLeavesNoWindowOrGdiObject)
