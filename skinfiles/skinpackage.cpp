@@ -109,11 +109,16 @@ TSkinPackageWriter TSkinPackageWriter::FromFolder(const std::string& folder)
     std::vector<Entry> entries;
     int inis = 0;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        std::error_code kindError;
-        if (!it->is_regular_file(kindError)) continue;
         const std::string name = LowerCase(it->path().filename().string());
         const bool ini = EndsWith(name, ".ini");
         if (!ini && !EndsWith(name, ".bmp")) continue;
+        // A package goes to other people: a linked skin.ini would carry
+        // whatever file the link points at, from anywhere the author can read.
+        std::error_code kindError;
+        if (it->is_symlink(kindError))
+            throw Exception("\"" + it->path().string() +
+                            "\" is a symbolic link; a package takes only files that are in the folder itself");
+        if (!it->is_regular_file(kindError)) continue;
         inis += ini ? 1 : 0;
         entries.push_back({name, it->path()});
     }

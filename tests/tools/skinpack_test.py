@@ -1,7 +1,8 @@
 """The real skinpack program on real files: a package taken apart in one call
 gives back every file byte for byte, a package that names a file outside the
 folder is refused whole, build refuses an ini whose bitmaps the skin loader
-would not find (naming the key), and a file that is no package is called so
+would not find (naming the key) and links that would pack files from
+elsewhere, and a file that is no package is called so
 before anything is unpacked.
 
 usage: skinpack_test.py SKINPACK ASSET_SKIN_DIR VERSION_FILE"""
@@ -93,6 +94,21 @@ class Skinpack(unittest.TestCase):
                 folder = self.skin_folder(value)
                 r = run("build", folder, self.path("ok.skn"))
                 self.assertEqual(r.returncode, 0, r.stderr)
+        # A link in the folder would pack whatever it points at: a private
+        # file behind a linked ini, or behind a linked bitmap.
+        with open(self.path("secret"), "w") as f:
+            f.write("BM not for the package\n")
+        for linked in ("skin.ini", "left.bmp"):
+            with self.subTest(linked=linked):
+                folder = self.skin_folder("left.bmp")
+                victim = [n for n in os.listdir(folder) if n.lower() == linked][0]
+                os.remove(os.path.join(folder, victim))
+                os.symlink(self.path("secret"), os.path.join(folder, victim))
+                out = self.path("linked.skn")
+                r = run("build", folder, out)
+                self.assertEqual(r.returncode, 1)
+                self.assertIn('%s" is a symbolic link' % victim, r.stderr)
+                self.assertFalse(os.path.exists(out), "no package written")
 
     def test_a_file_that_is_no_package_is_called_so(self):
         ini = [n for n in os.listdir(ASSETS) if n.endswith(".ini")][0]
