@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "tests/e2e/paneldriver.h"
+#include "tests/support/keyboard.h"
 
 namespace {
 
@@ -29,13 +30,6 @@ std::vector<std::string> Lines(const std::string& text)
         if (!line.empty()) lines.push_back(line);
     }
     return lines;
-}
-
-// A host program run to its end (Wine starts Unix programs for start /unix).
-bool RunUnix(const std::string& command)
-{
-    Process p;
-    return p.Start("start.exe /wait /unix " + command) && p.WaitExit(30000) == 0;
 }
 
 // Files the test made immutable, which not even root may write; made
@@ -134,14 +128,10 @@ void Screenshot(HWND wnd, const std::string& name)
 
 TEST(HistoryEndToEnd, RecordsTheLevelLogsEachSecondAndOutlivesAnUnwritableLogFolder)
 {
-    NetStartup();
-    const uint16_t port = FreeLoopbackPort();
-    Simulator sim(port);
-    ASSERT_TRUE(sim.Started()) << sim.error;
-    Panel panel(port);
-    ASSERT_TRUE(panel.Started());
-    ASSERT_TRUE(WaitUntil([&] { return panel.Visible("TForm1"); }, 60s)) << "the main window did not open";
-    ASSERT_TRUE(WaitUntil([&] { return panel.StateOf("panelLoaded") == "1"; })) << panel.State();
+    TConnectedPanel session;
+    ASSERT_EQ(session.Start(), "");
+    Simulator& sim = session.sim;
+    Panel& panel = session.panel;
     HWND main = panel.Window("TForm1");
     char caption[256] = {};
     GetWindowTextA(main, caption, sizeof caption);
@@ -179,14 +169,7 @@ TEST(HistoryEndToEnd, RecordsTheLevelLogsEachSecondAndOutlivesAnUnwritableLogFol
     ASSERT_TRUE(WaitUntil([&] { return !panel.Visible("TForm3"); }));
     SetForegroundWindow(main);
     ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main; }));
-    INPUT keys[4] = {};
-    const WORD sequence[4][2] = {{VK_CONTROL, 0}, {'H', 0}, {'H', KEYEVENTF_KEYUP}, {VK_CONTROL, KEYEVENTF_KEYUP}};
-    for (int i = 0; i < 4; ++i) {
-        keys[i].type = INPUT_KEYBOARD;
-        keys[i].ki.wVk = sequence[i][0];
-        keys[i].ki.dwFlags = sequence[i][1];
-    }
-    SendInput(4, keys, sizeof(INPUT));
+    SendChord(VK_CONTROL, 'H');
     ASSERT_TRUE(WaitUntil([&] { return panel.Visible("TForm3"); })) << "Ctrl+H did not open the history window";
 
     // A clean start while unplugged, so that every reading recorded since

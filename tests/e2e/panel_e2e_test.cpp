@@ -121,14 +121,10 @@ TEST(PanelEndToEnd, WithTheDeviceItConnectsFollowsPlugAndUnplugAndClosesTheDevic
 
 TEST(PanelEndToEnd, TalksToTheDeviceShowsItsReadingAndSendsTheUsersChanges)
 {
-    NetStartup();
-    const uint16_t port = FreeLoopbackPort();
-    Simulator sim(port);
-    ASSERT_TRUE(sim.Started()) << sim.error;
-    Panel panel(port);
-    ASSERT_TRUE(panel.Started());
-    ASSERT_TRUE(WaitUntil([&] { return panel.Visible("TForm1"); }, 60s)) << "the main window did not open";
-    ASSERT_TRUE(WaitUntil([&] { return panel.StateOf("panelLoaded") == "1"; })) << panel.State();
+    TConnectedPanel session;
+    ASSERT_EQ(session.Start(), "");
+    Simulator& sim = session.sim;
+    Panel& panel = session.panel;
     std::cout << "[ figure ] first paint of the main window " << panel.StateOf("firstPaintMs")
               << " ms after the program started\n";
 
@@ -261,13 +257,10 @@ TEST(PanelEndToEnd, TheTestProbeAnswersOnlyInTestRunsAndRefusesARequestWithoutDa
 // Alt+Space, Escape, Alt+Space leave the system menu open, not closed.
 TEST(PanelEndToEnd, KeysTypedWhileTheDeviceIsSilentOpenTheSystemMenuOnceTheReadEnds)
 {
-    NetStartup();
-    const uint16_t port = FreeLoopbackPort();
-    Simulator sim(port);
-    ASSERT_TRUE(sim.Started()) << sim.error;
-    Panel panel(port);
-    ASSERT_TRUE(panel.Started());
-    ASSERT_TRUE(WaitUntil([&] { return panel.StateOf("panelLoaded") == "1"; }, 90s)) << panel.State();
+    TConnectedPanel session;
+    ASSERT_EQ(session.Start(), "");
+    Simulator& sim = session.sim;
+    Panel& panel = session.panel;
     HWND main = panel.Window("TForm1");
     ASSERT_TRUE(main);
     auto menuShown = [&] { return !panel.Popups().empty(); };
@@ -342,13 +335,9 @@ TEST(PanelEndToEnd, ASecondStartBringsTheRunningPanelForwardAndLeavesWhileOtherD
 
 TEST(PanelEndToEnd, TheSystemMenuShowsTheMonitorAndTellsTheVersionAndTheLibraryInUse)
 {
-    NetStartup();
-    const uint16_t port = FreeLoopbackPort();
-    Simulator sim(port);
-    ASSERT_TRUE(sim.Started()) << sim.error;
-    Panel panel(port);
-    ASSERT_TRUE(panel.Started());
-    ASSERT_TRUE(panel.CaptionBecomes("Label9", "Connected"));
+    TConnectedPanel session;
+    ASSERT_EQ(session.Start(), "");
+    Panel& panel = session.panel;
     HWND main = panel.Window("TForm1");
 
     // The panel's own items, in their order: "Level history...", "Traffic

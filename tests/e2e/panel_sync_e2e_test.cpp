@@ -97,14 +97,10 @@ TEST(PanelAndDevice, ADevicePluggedInWhileTheNoDeviceMessageIsOpenIsInUseAfterOk
 
 TEST(PanelAndDevice, TheAutomaticDetectionBoxReachesTheDeviceHoweverItChanges)
 {
-    NetStartup();
-    const uint16_t port = FreeLoopbackPort();
-    Simulator sim(port); // factory values: the panel's defaults, automatic brightness on
-    ASSERT_TRUE(sim.Started()) << sim.error;
-    Panel panel(port);
-    ASSERT_TRUE(panel.Started());
-    ASSERT_TRUE(WaitUntil([&] { return panel.Visible("TForm1"); }, 60s));
-    ASSERT_TRUE(Loaded(panel)) << panel.State();
+    TConnectedPanel session; // factory values: the panel's defaults, automatic brightness on
+    ASSERT_EQ(session.Start(), "");
+    Simulator& sim = session.sim;
+    Panel& panel = session.panel;
     ASSERT_EQ(panel.StateOf("check"), "1");
     ParameterSet device = FactoryParameters();
     HWND checkBox = panel.Handle("CheckBox1");
@@ -135,14 +131,10 @@ TEST(PanelAndDevice, TheAutomaticDetectionBoxReachesTheDeviceHoweverItChanges)
 // user does meanwhile is handled at once when it returns.
 TEST(PanelAndDevice, ButtonsPressedWhileAReplyIsSlowAreAllSentWithThePendingWriteFirst)
 {
-    NetStartup();
-    const uint16_t port = FreeLoopbackPort();
-    Simulator sim(port, kSaved);
-    ASSERT_TRUE(sim.Started()) << sim.error;
-    Panel panel(port);
-    ASSERT_TRUE(panel.Started());
-    ASSERT_TRUE(WaitUntil([&] { return panel.Visible("TForm1"); }, 60s));
-    ASSERT_TRUE(Loaded(panel)) << panel.State();
+    TConnectedPanel session(kSaved);
+    ASSERT_EQ(session.Start(), "");
+    Simulator& sim = session.sim;
+    Panel& panel = session.panel;
     HWND panel1 = panel.Handle("Panel1");
     HWND slider3 = panel.Handle("iSlider3");
     ASSERT_TRUE(panel1 && slider3);

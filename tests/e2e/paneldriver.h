@@ -69,6 +69,33 @@ inline std::string TempBase(const char* what, uint16_t port)
 
 using Process = TJobProcess;
 
+// A host program run to its end (Wine starts Unix programs for start /unix).
+inline bool RunUnix(const std::string& command)
+{
+    Process p;
+    return p.Start("start.exe /wait /unix " + command) && p.WaitExit(30000) == 0;
+}
+
+// A process as the host sees it, "Z:\\proc\\<pid>\\" (Wine maps the host's
+// root to Z:), found by a text its command line carries; "" when none does.
+inline std::string HostProcessDir(const std::string& marker)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA("Z:\\proc\\*", &found);
+    if (search == INVALID_HANDLE_VALUE) return "";
+    std::string result;
+    do {
+        const std::string name = found.cFileName;
+        if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
+        const std::string dir = "Z:\\proc\\" + name + "\\";
+        if (ReadFile(dir + "cmdline").find(marker) == std::string::npos) continue;
+        result = dir;
+        break;
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return result;
+}
+
 class Simulator {
 public:
     // With `saved`, the simulator starts as a device that saved those values
@@ -78,6 +105,7 @@ public:
     {
         const std::string base = TempBase("sim", port);
         log = base + ".log";
+        logName_ = log.substr(log.find_last_of('\\') + 1);
         state_ = base + ".state";
         DeleteFileA(log.c_str());
         DeleteFileA(state_.c_str());
@@ -103,6 +131,17 @@ public:
     }
     bool Started() const { return error.empty(); }
     bool Running() const { return process_.Running(); }
+    // Ended as a crash or the task manager ends it: no goodbye to anyone.
+    void Kill() { process_.Kill(); }
+    // A host signal to the simulator's process ("STOP", "CONT"), as a
+    // debugger or a suspended machine gives it.
+    bool Signal(const std::string& name)
+    {
+        const std::string dir = HostProcessDir(logName_);
+        if (dir.empty()) return false;
+        const std::string pid = dir.substr(8, dir.size() - 9); // "Z:\\proc\\" ... "\\"
+        return RunUnix("/bin/kill -" + name + " " + pid);
+    }
     // The simulator's answer line ("ok ...", "error ...").
     std::string Command(const std::string& line) { return control_.Command(line); }
     std::string Log() const { return ReadFile(log); }
@@ -119,6 +158,7 @@ public:
 private:
     uint16_t controlPort_;
     std::string state_;
+    std::string logName_; // unique to this simulator: finds its host process
     Process process_;
     TSimControl control_;
 };
@@ -128,7 +168,9 @@ class Panel {
 public:
     // The library in the panel's folder reaches the simulator on this port.
     // Without `probe` the panel runs as shipped and answers no request.
-    explicit Panel(uint16_t simPort, bool probe = true)
+    // `dir` is the folder the program is started from (the build's, with
+    // the library beside it, unless said otherwise).
+    explicit Panel(uint16_t simPort, bool probe = true, const std::string& dir = PanelDir())
     {
         SetEnvironmentVariableA("ORVANE_SIM_PORT", std::to_string(simPort).c_str());
         SetEnvironmentVariableA(kPanelProbeVariable, probe ? "1" : nullptr);
@@ -142,7 +184,7 @@ public:
         // The panel reads no command line; the tag only lets HostDir tell
         // this panel from any other running on the machine.
         tag_ = "orvane-driver-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(simPort);
-        started_ = process_.Start("\"" + PanelDir() + "orvane-panel.exe\" " + tag_);
+        started_ = process_.Start("\"" + dir + "orvane-panel.exe\" " + tag_);
     }
     ~Panel()
     {
@@ -297,19 +339,7 @@ public:
     // panels running on the machine are not taken for it.
     const std::string& HostDir()
     {
-        if (!hostDir_.empty()) return hostDir_;
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA("Z:\\proc\\*", &found);
-        if (search == INVALID_HANDLE_VALUE) return hostDir_;
-        do {
-            const std::string name = found.cFileName;
-            if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
-            const std::string dir = "Z:\\proc\\" + name + "\\";
-            if (ReadFile(dir + "cmdline").find(tag_) == std::string::npos) continue;
-            hostDir_ = dir;
-            break;
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
+        if (hostDir_.empty()) hostDir_ = HostProcessDir(tag_);
         return hostDir_;
     }
     // A "Name: N kB" figure of the host's /proc/<pid>/status, in bytes; -1
@@ -357,6 +387,31 @@ private:
     };
     mutable std::map<HWND, Known> known_;
     std::string hostDir_;
+};
+
+// How most end-to-end tests begin: a simulator on a free port (with values
+// it saved earlier, when given) and a panel that has opened its window and
+// loaded its controls from that device.
+class TConnectedPanel {
+public:
+    explicit TConnectedPanel(std::optional<ParameterSet> saved = std::nullopt)
+        : port((NetStartup(), FreeLoopbackPort())), sim(port, saved), panel(port)
+    {
+    }
+    // Empty once both are up and the panel is loaded, else what is missing.
+    std::string Start()
+    {
+        if (!sim.Started()) return sim.error;
+        if (!panel.Started()) return "the panel did not start";
+        if (!WaitUntil([&] { return panel.Visible("TForm1"); }, 60s)) return "the main window did not open";
+        if (!WaitUntil([&] { return panel.StateOf("panelLoaded") == "1"; }, 30s))
+            return "the controls were not loaded: " + panel.State();
+        return "";
+    }
+
+    uint16_t port;
+    Simulator sim;
+    Panel panel;
 };
 
 // Frames in the simulator's log: received ("<- EB 90 ...") or sent

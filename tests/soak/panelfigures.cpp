@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "tests/e2e/paneldriver.h"
+#include "tests/support/keyboard.h"
 
 namespace {
 
@@ -150,14 +151,7 @@ int main()
     HWND main = panel.Window("TForm1");
     SetForegroundWindow(main);
     WaitUntil([&] { return GetForegroundWindow() == main; }, 5s);
-    INPUT keys[4] = {};
-    const WORD sequence[4][2] = {{VK_CONTROL, 0}, {'H', 0}, {'H', KEYEVENTF_KEYUP}, {VK_CONTROL, KEYEVENTF_KEYUP}};
-    for (int i = 0; i < 4; ++i) {
-        keys[i].type = INPUT_KEYBOARD;
-        keys[i].ki.wVk = sequence[i][0];
-        keys[i].ki.dwFlags = sequence[i][1];
-    }
-    SendInput(4, keys, sizeof(INPUT));
+    SendChord(VK_CONTROL, 'H');
     if (!WaitUntil([&] { return panel.Visible("TForm3"); }, 10s)) {
         std::printf("the level history did not open\n");
     } else {
