@@ -27,6 +27,11 @@ constexpr size_t kInboxLimit = 64;
 // Answers nobody waits for any more are dropped before each question; this
 // only bounds what a peer answering unasked can pile up.
 constexpr size_t kAnswerLimit = 8;
+// Reads (of up to 512 bytes) that emptying the socket before a request or a
+// question may take. A device that answers what it is asked has a few
+// replies waiting at most; a peer that never stops sending would otherwise
+// keep the caller, the panel's window thread, in that loop for good.
+constexpr int kDrainReadLimit = 256;
 // Stopping waits this long for the watcher to finish its current wait.
 constexpr milliseconds kStopWait{5000};
 // How long a stop request can go unnoticed while the watcher waits on the
@@ -138,10 +143,15 @@ TLinkClient::Taken TLinkClient::TakeArrivedLocked(TSocket& s, TLinkReader& reade
 // socket, which is why replies leave the socket only under the lock.
 void TLinkClient::DropStaleRepliesLocked()
 {
-    if (link_ && reader_)
-        while (TakeArrivedLocked(*link_, *reader_) == Taken::Some) {
-        }
+    DrainArrivedLocked();
     inbox_.clear();
+}
+
+void TLinkClient::DrainArrivedLocked()
+{
+    if (!link_ || !reader_) return;
+    for (int reads = 0; reads < kDrainReadLimit && TakeArrivedLocked(*link_, *reader_) == Taken::Some; ++reads) {
+    }
 }
 
 // A send that failed may have put part of a message on the wire; the device
@@ -190,8 +200,7 @@ std::optional<TLinkClient::Answer> TLinkClient::AskInTurn(LinkType type, std::sp
         if (!link_ || linkEnded_) return std::nullopt;
         link = link_;
         // Answers to questions whose wait gave up.
-        while (TakeArrivedLocked(*link_, *reader_) == Taken::Some) {
-        }
+        DrainArrivedLocked();
         answers_.clear();
     }
     if (!SendInTurn(type, body, false)) return std::nullopt;

@@ -100,6 +100,8 @@ private:
 
     Taken TakeArrivedLocked(TSocket& s, TLinkReader& reader);
     void DropStaleRepliesLocked();
+    // What has arrived, taken from the socket up to a bound.
+    void DrainArrivedLocked();
     // The caller holds sendMutex_.
     bool SendInTurn(LinkType type, std::span<const uint8_t> body, bool request);
     std::optional<Answer> AskInTurn(LinkType type, std::span<const uint8_t> body);
