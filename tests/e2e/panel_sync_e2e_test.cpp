@@ -66,8 +66,7 @@ bool SimHolds(Simulator& sim, const ParameterSet& p)
 
 void CloseAndExpectCleanExit(Panel& panel)
 {
-    PostMessageA(panel.Window("TForm1"), WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_EQ(panel.process().WaitExit(20000), 0);
+    EXPECT_EQ(panel.Close(), 0);
 }
 
 TEST(PanelAndDevice, ADevicePluggedInWhileTheNoDeviceMessageIsOpenIsInUseAfterOk)

@@ -194,6 +194,13 @@ public:
 
     bool Started() const { return started_; }
     Process& process() { return process_; }
+    // Closes the main window as its close box does; the program's exit
+    // code, or -1 when it has not ended within 20 s.
+    long Close()
+    {
+        PostMessageA(Window("TForm1"), WM_SYSCOMMAND, SC_CLOSE, 0);
+        return process_.WaitExit(20000);
+    }
 
     // A top-level window of the panel's of this class ("TForm1", "TForm2",
     // "#32770" for a message box, "#32768" for a menu), or null.

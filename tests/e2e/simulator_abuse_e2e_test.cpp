@@ -264,6 +264,8 @@ TEST(SimulatorUnderAbuse, ASaveThatCannotBeWrittenLeavesTheSavedFileAlone)
     reply = c.Frame(3000);
     ASSERT_TRUE(reply);
     EXPECT_EQ((*reply)[4], 1) << "status 01: not saved";
+    // The user is told why, naming where it could not write.
+    EXPECT_TRUE(WaitForText(s.dir / "log", "save failed: cannot create " + state.string())) << ReadFile(s.dir / "log");
     if (superuser) {
         fs::remove(folder);
         fs::rename(moved, folder);
