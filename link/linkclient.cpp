@@ -362,6 +362,10 @@ void TLinkClient::StopWatcherIfIdle()
     if (!watcher_ || opened_ || routine_) return;
     const std::shared_ptr<Watcher> w = std::move(watcher_);
     w->stop = true;
+    // Wakes the watcher from its wait on the socket at once rather than at
+    // its next look: a program that opens, asks and closes is not kept a
+    // tenth of a second longer than its work takes.
+    if (link_ && !linkEnded_) link_->Shutdown();
     changed_.notify_all();
     if (!OnWatcherThread()) changed_.wait_for(l, kStopWait, [&] { return w->done; });
 }

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "device/deviceframe.h"
+#include "device/parameternames.h"
 #include "runtime/sysutils.h"
 #include "simulator/statefile.h"
 
@@ -17,24 +18,13 @@ constexpr uint8_t kReplyHeader2 = 0x91;
 // Nine short lines; anything much larger is not ours.
 constexpr size_t kMaxStateFileBytes = 64 * 1024;
 
-struct FieldInfo {
-    const char* name;
-    int32_t ParameterSet::*field;
-    ParameterRange range;
+// The saved parameters' names in the state file, in wire order as
+// kParameterNames: files written before keep being read.
+constexpr const char* kFileNames[] = {
+    "micInputType", "micOffset",      "vuRefreshTime", "alarmThreshold", "numberBrightness",
+    "vuBrightness", "autoBrightness", "alarmShowTime", "alarmResetTime",
 };
-
-// Wire order, as in the frames.
-constexpr FieldInfo kFields[] = {
-    {"micInputType", &ParameterSet::micInputType, kMicInputTypeRange},
-    {"micOffset", &ParameterSet::micOffset, kMicOffsetRange},
-    {"vuRefreshTime", &ParameterSet::vuRefreshTime, kVuRefreshTimeRange},
-    {"alarmThreshold", &ParameterSet::alarmThreshold, kAlarmThresholdRange},
-    {"numberBrightness", &ParameterSet::numberBrightness, kBrightnessRange},
-    {"vuBrightness", &ParameterSet::vuBrightness, kBrightnessRange},
-    {"autoBrightness", &ParameterSet::autoBrightness, kAutoBrightnessRange},
-    {"alarmShowTime", &ParameterSet::alarmShowTime, kAlarmTimeRange},
-    {"alarmResetTime", &ParameterSet::alarmResetTime, kAlarmTimeRange},
-};
+static_assert(std::size(kFileNames) == std::size(kParameterNames));
 
 bool IsErrorCode(uint8_t reading)
 {
@@ -84,10 +74,7 @@ std::string FaultName(FaultMode m)
 
 ParameterSet ClampParameters(const ParameterSet& p)
 {
-    ParameterSet out = p;
-    for (const auto& f : kFields)
-        out.*f.field = std::clamp(p.*f.field, f.range.Min, f.range.Max);
-    return out;
+    return HeldToRanges(p);
 }
 
 ParameterSet FactoryParameters()
@@ -98,8 +85,8 @@ ParameterSet FactoryParameters()
 std::string FormatParameterFile(const ParameterSet& p)
 {
     std::string s = "# orvane-sim saved parameters\n";
-    for (const auto& f : kFields)
-        s += std::string(f.name) + "=" + std::to_string(p.*f.field) + "\n";
+    for (size_t i = 0; i < std::size(kFileNames); ++i)
+        s += std::string(kFileNames[i]) + "=" + std::to_string(p.*kParameterNames[i].field) + "\n";
     return s;
 }
 
@@ -113,7 +100,7 @@ std::optional<ParameterSet> ParseParameterFile(const std::string& text, std::str
         return std::nullopt;
     }
     ParameterSet p{};
-    bool seen[std::size(kFields)] = {};
+    bool seen[std::size(kFileNames)] = {};
     std::istringstream in(text);
     std::string line;
     int lineNo = 0;
@@ -124,21 +111,21 @@ std::optional<ParameterSet> ParseParameterFile(const std::string& text, std::str
         const auto eq = line.find('=');
         const std::string key = Trim(line.substr(0, eq));
         size_t i = 0;
-        while (i < std::size(kFields) && key != kFields[i].name)
+        while (i < std::size(kFileNames) && key != kFileNames[i])
             ++i;
         int32_t v = 0;
-        if (eq == std::string::npos || i == std::size(kFields) || seen[i] ||
-            !TryStrToInt(Trim(line.substr(eq + 1)), v) || v < kFields[i].range.Min ||
-            v > kFields[i].range.Max) {
+        if (eq == std::string::npos || i == std::size(kFileNames) || seen[i] ||
+            !TryStrToInt(Trim(line.substr(eq + 1)), v) || v < kParameterNames[i].range.Min ||
+            v > kParameterNames[i].range.Max) {
             problem = "line " + std::to_string(lineNo) + ": \"" + line + "\"";
             return std::nullopt;
         }
         seen[i] = true;
-        p.*kFields[i].field = v;
+        p.*kParameterNames[i].field = v;
     }
-    for (size_t i = 0; i < std::size(kFields); ++i)
+    for (size_t i = 0; i < std::size(kFileNames); ++i)
         if (!seen[i]) {
-            problem = std::string("no ") + kFields[i].name;
+            problem = std::string("no ") + kFileNames[i];
             return std::nullopt;
         }
     return p;

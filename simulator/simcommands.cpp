@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "device/deviceframe.h"
+#include "device/parameternames.h"
 #include "runtime/sysutils.h"
 
 namespace {
@@ -98,13 +99,10 @@ bool IsCommandWord(const std::string& word)
 
 std::string DescribeParameters(const ParameterSet& p)
 {
-    return "input=" + std::to_string(p.micInputType) + " offset=" + std::to_string(p.micOffset) +
-           " refresh=" + std::to_string(p.vuRefreshTime) + " threshold=" + std::to_string(p.alarmThreshold) +
-           " number-brightness=" + std::to_string(p.numberBrightness) +
-           " bar-brightness=" + std::to_string(p.vuBrightness) +
-           " auto-brightness=" + std::to_string(p.autoBrightness) +
-           " show-time=" + std::to_string(p.alarmShowTime) +
-           " reset-time=" + std::to_string(p.alarmResetTime);
+    std::string s;
+    for (const auto& n : kParameterNames)
+        s += (s.empty() ? "" : " ") + std::string(n.name) + "=" + std::to_string(p.*n.field);
+    return s;
 }
 
 std::string ExecuteCommand(const std::string& line, TDeviceModel& model, TSimLink& link, uint64_t nowMs)
