@@ -76,7 +76,17 @@ extern "C" {
 
 HANDLE WINAPI CH375OpenDevice(ULONG iIndex)
 {
-    if (iIndex != 0 || !Client().Open()) return INVALID_HANDLE_VALUE;
+    if (iIndex != 0) {
+        SetLastError(ERROR_DEV_NOT_EXIST);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (!Client().Open()) {
+        // As opening a device file would leave it: a caller can tell a
+        // device another program holds from one that is not there.
+        const bool busy = Client().LastRefusal().rfind("busy", 0) == 0;
+        SetLastError(busy ? ERROR_BUSY : ERROR_DEV_NOT_EXIST);
+        return INVALID_HANDLE_VALUE;
+    }
     return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(iIndex + 1));
 }
 

@@ -21,8 +21,9 @@ extern "C" {
 typedef VOID(CALLBACK* mPCH375_NOTIFY_ROUTINE)(ULONG iEventStatus);
 
 // INVALID_HANDLE_VALUE when no device answers or another process holds it
-// exclusively. Any other value is a token: the device is open; it is not a
-// handle to close.
+// exclusively; the last error then says which (ERROR_BUSY for a device held
+// elsewhere, ERROR_DEV_NOT_EXIST otherwise). Any other value is a token: the
+// device is open; it is not a handle to close.
 HANDLE WINAPI CH375OpenDevice(ULONG iIndex);
 VOID WINAPI CH375CloseDevice(ULONG iIndex);
 // Milliseconds; INFINITE waits for ever, 0 does not wait.

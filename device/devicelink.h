@@ -16,7 +16,7 @@
 #include <memory>
 #include <string>
 
-#include "ch375/ch375dll.h"
+#include "device/ch375library.h"
 
 class TUtilityWindow;
 
@@ -34,7 +34,7 @@ public:
     // for again, so one placed beside the program later is still found.
     bool Available();
     // The library in use, or (none loaded) the place looked at first.
-    const std::string& LibraryPath() const { return module_ ? loadedPath_ : path_; }
+    const std::string& LibraryPath() const { return library_.Path(); }
 
     // False when the library answers -1 (or is not there).
     bool OpenDevice();
@@ -56,29 +56,11 @@ public:
     static constexpr UINT WM_DEVICENOTIFY = WM_APP + 0x375;
 
 private:
-    struct TModuleFree {
-        void operator()(HMODULE module) const { FreeLibrary(module); }
-    };
-    using TModule = std::unique_ptr<std::remove_pointer_t<HMODULE>, TModuleFree>;
-
-    bool Load();
-    // Takes the module when it has all seven operations.
-    bool Bind(TModule module);
     void Unregister();
     static void CALLBACK NotifyRoutine(ULONG EventStatus);
 
     TNotifyHandler onNotify_;
-    std::string path_;
-    std::string loadedPath_;
-    TModule module_;
+    TCh375Library library_;
     std::unique_ptr<TUtilityWindow> window_;
     bool registered_ = false;
-
-    decltype(&CH375OpenDevice) open_ = nullptr;
-    decltype(&CH375CloseDevice) close_ = nullptr;
-    decltype(&CH375SetTimeout) setTimeout_ = nullptr;
-    decltype(&CH375SetExclusive) setExclusive_ = nullptr;
-    decltype(&CH375SetDeviceNotify) setDeviceNotify_ = nullptr;
-    decltype(&CH375WriteData) writeData_ = nullptr;
-    decltype(&CH375ReadData) readData_ = nullptr;
 };
