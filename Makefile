@@ -7,7 +7,7 @@ WIN := build/win
 WIN32 := build/win32
 # The programs the 32-bit flavour ships, and the guides' pages; its tree builds
 # nothing else.
-WIN32_PROGRAMS := orvane-panel ch375dll orvane-sim skinpack orvane_guides
+WIN32_PROGRAMS := orvane-panel ch375dll orvane-sim orvane-ctl skinpack orvane_guides
 FUZZ_SECONDS ?= 600
 PREFIX ?= $(HOME)/.local
 DISTDIR ?= dist
@@ -82,7 +82,7 @@ dist: win32
 # The Linux installation under PREFIX, with a manifest that uninstall follows.
 # It takes the 64-bit tree: what Debian's Wine runs.
 install: win $(NATIVE)/CMakeCache.txt
-	cmake --build $(NATIVE) -j$(JOBS) --target orvane-sim skinpack
+	cmake --build $(NATIVE) -j$(JOBS) --target orvane-sim orvane-ctl skinpack
 	tools/install-linux install "$(abspath $(PREFIX))" $(WIN) $(NATIVE)
 
 uninstall:
@@ -96,6 +96,8 @@ test-install:
 bench: deps $(NATIVE)/CMakeCache.txt
 	cmake --build $(NATIVE) -j$(JOBS) --target orvane_bench
 	$(NATIVE)/tests/bench/orvane_bench --benchmark_counters_tabular=true
+	cmake --build $(NATIVE) -j$(JOBS) --target orvane-ctl orvane-sim
+	tools/bench-ctl $(NATIVE)
 	$(MAKE) bench-win
 
 fuzz: native
@@ -107,7 +109,9 @@ fuzz: native
 # The figures measured under Wine; `make bench` ends with them.
 bench-win: deps $(WIN)/CMakeCache.txt
 	cmake --build $(WIN) -j$(JOBS)
-	tools/with-display bash -c 'tools/wine-prefix; rc=0; tools/bench-win $(WIN) || rc=$$?; tools/wine-stop; exit $$rc'
+	tools/with-display bash -c 'tools/wine-prefix; rc=0; tools/bench-win $(WIN) || rc=$$?; \
+	  if [ -x $(NATIVE)/ctl/orvane-ctl ]; then tools/bench-ctl $(NATIVE) --wine $(WIN) || rc=$$?; fi; \
+	  tools/wine-stop; exit $$rc'
 
 # The real panel against the real simulator for SOAK_MINUTES, under faults and
 # a driver that works every control; prints its table of checks at the end.
