@@ -82,19 +82,21 @@ public:
         throw TFailure{kExitDeviceError, "the device did not answer the poll"};
     }
 
-    // Writes p in one frame and polls back until the device holds it.
+    // Writes p in one frame, then one poll tells whether the device holds it.
     void WriteVerified(const ParameterSet& p)
     {
         const bool acknowledged = Exchange(RequestKind::WriteParameters, p).has_value();
         const auto back = Poll();
-        if (back && ParametersFromPollReply(*back) == p) return;
+        ParameterSet held = back ? ParametersFromPollReply(*back) : ParameterSet{};
+        // A device may report "on" as any value but 0.
+        held.autoBrightness = held.autoBrightness != 0 ? 1 : 0;
+        if (back && held == p) return;
         if (!back)
             throw TFailure{kExitUnconfirmed,
                            std::string("the device did not confirm the write") +
                                (acknowledged ? " (it acknowledged it, then did not answer the poll)"
                                              : "; it may or may not hold the new values")};
         std::string differ;
-        const ParameterSet held = ParametersFromPollReply(*back);
         for (const auto& n : kParameterNames)
             if (held.*n.field != p.*n.field)
                 differ += std::string(differ.empty() ? "" : ", ") + n.name + "=" +
