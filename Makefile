@@ -51,7 +51,7 @@ $(WIN32)/CMakeCache.txt: | deps
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-i686.cmake $(LAUNCHER) >/dev/null
 
 # The shipped flavour: 32-bit, so that the chip maker's 32-bit library drops
-# in. Only its four programs; the tests run in the 64-bit tree.
+# in. Only its programs; the tests run in the 64-bit tree.
 win32: deps $(WIN32)/CMakeCache.txt
 	cmake --build $(WIN32) -j$(JOBS) --target $(WIN32_PROGRAMS)
 
