@@ -27,6 +27,9 @@ class TSkinReader;
 class TSkinData;
 class TSkinStore;
 struct TSkinObjectValues;
+struct TSkinIniValues;
+struct TSkinBoxLabelValues;
+struct TSkinTitleValues;
 
 ORVANE_ENUM(TSkinControlType, xcMainMenu, xcPopupMenu, xcMenuItem, xcToolbar, xcControlbar, xcCombo,
             xcCheckBox, xcRadioButton, xcProgress, xcScrollbar, xcEdit, xcButton, xcBitBtn, xcSpeedButton,
@@ -247,20 +250,17 @@ private:
     // that names no image.
     template <class T>
     std::unique_ptr<T> NewObject(const std::string& section, const TSkinObjectValues& values);
-    std::unique_ptr<TDataSkinObject> ReadObject(const TQuickIni& ini, const std::string& section);
-    std::unique_ptr<TDataSkinBorder> ReadObject2(const TQuickIni& ini, const std::string& section,
-                                                 const std::string& image2Key);
-    void ReadProgress(const TQuickIni& ini, const std::string& section);
-    void ReadBoxLabel(const TQuickIni& ini, const std::string& section);
-    void ReadMenuBar(const TQuickIni& ini, const std::string& section);
-    void ReadTitle(const TQuickIni& ini, const std::string& section);
+    // NewObject for a section of kSkinObjectRules, with its second image.
+    template <class T> std::unique_ptr<T> ReadObject(const TSkinIniValues& ini, const std::string& section);
+    void ReadBoxLabel(const TSkinBoxLabelValues& values);
+    void ReadTitle(const TSkinTitleValues& values);
     void ReadTrack(std::unique_ptr<TDataSkinObject>& track, const std::string& builtinName);
-    void ReadButton(const TQuickIni& ini);
-    void ReadBord(const TQuickIni& ini);
-    void ReadSysButton(const TQuickIni& ini);
-    void CreateMdibtn(const TQuickIni& ini);
-    void ReadColor(const TQuickIni& ini);
-    void SetFrame(const TQuickIni& ini);
+    void ReadButton(const TSkinIniValues& ini);
+    void ReadBord(const TSkinIniValues& ini);
+    void ReadSysButton(const TSkinIniValues& ini);
+    void CreateMdibtn(const TSkinIniValues& ini);
+    void ReadColor(const TSkinIniValues& ini);
+    void SetFrame();
     void ReBuildCombobox();
     void ReBuildComboxArrow();
     void RebuildToolbar();

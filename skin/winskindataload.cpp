@@ -3,6 +3,7 @@
 // holds and which edges keep their size; a few images are generated from
 // the others (the combo box strips, the tool-bar gradient).
 #include <new>
+#include <type_traits>
 
 #include "skin/imgutil.h"
 #include "skin/winskindata.h"
@@ -99,20 +100,21 @@ void TSkinData::LoadFromIni(TSkinReader& reader, TQuickIni& ini)
         ~ReaderScope() { slot = nullptr; }
     } scope{reader_ = &reader};
     pixelsLeft_ = kSkinPixelBudget;
+    const TSkinIniValues v = ReadSkinIni(ini);
 
-    ReadBord(ini);
-    ReadColor(ini);
-    ReadSysButton(ini);
-    ReadButton(ini);
-    ReadTitle(ini, kPersonality);
-    ReadProgress(ini, "Progress");
-    ProgressChunk = ReadObject(ini, "Progress.Chunk");
-    ReadMenuBar(ini, kPersonality);
-    GroupBoxEdge = ReadObject(ini, "GroupBoxEdge");
-    ReadBoxLabel(ini, "GroupBox");
-    Tabs = ReadObject2(ini, "Tabs", "Border");
-    StatusBarEdges = ReadObject(ini, "StatusBarEdges");
-    TabPane = ReadObject(ini, "Tab.Pane");
+    ReadBord(v);
+    ReadColor(v);
+    ReadSysButton(v);
+    ReadButton(v);
+    ReadTitle(v.Title);
+    Progress = NewObject<TDataSkinBorder>("Progress", v.Progress);
+    ProgressChunk = ReadObject<TDataSkinObject>(v, "Progress.Chunk");
+    MenuBar = NewObject<TDataSkinObject>(kPersonality, v.MenuBar);
+    GroupBoxEdge = ReadObject<TDataSkinObject>(v, "GroupBoxEdge");
+    ReadBoxLabel(v.GroupBox);
+    Tabs = ReadObject<TDataSkinBorder>(v, "Tabs");
+    StatusBarEdges = ReadObject<TDataSkinObject>(v, "StatusBarEdges");
+    TabPane = ReadObject<TDataSkinObject>(v, "Tab.Pane");
     if (TabPane) {
         // Wider tab-sheet edges would eat into the page's controls.
         TRect& m = TabPane->Margins;
@@ -120,37 +122,37 @@ void TSkinData::LoadFromIni(TSkinReader& reader, TQuickIni& ini)
             if (*edge > 4) *edge = 4;
     }
 
-    ToolBars = ReadObject(ini, "ToolBars");
-    ComboButton = ReadObject2(ini, "ComboButton", "****");
-    SunkEdge = ReadObject(ini, "SunkEdge");
+    ToolBars = ReadObject<TDataSkinObject>(v, "ToolBars");
+    ComboButton = ReadObject<TDataSkinBorder>(v, "ComboButton");
+    SunkEdge = ReadObject<TDataSkinObject>(v, "SunkEdge");
     if (ComboButton && !ComboButton->Image->Empty()) {
         ComboButton->Image2 = CopyOf(*ComboButton->Image);
         SpiegelnHorizontal(ComboButton->Image2.get());
     }
 
-    ExtraImages = ReadObject(ini, "ExtraImages");
-    Headerbar = ReadObject(ini, "Headerbar");
-    MenuItem = ReadObject(ini, "MenuItem");
-    MenuBackground = ReadObject(ini, "MenuBackground");
-    Scrollbar = ReadObject(ini, "Scrollbar");
-    HorzScroll = ReadObject(ini, "HorzScroll");
-    VertScroll = ReadObject(ini, "VertScroll");
-    HorzScrollThumb = ReadObject(ini, "HorzScrollThumb");
-    VertScrollThumb = ReadObject(ini, "VertScrollThumb");
-    TrackThumbHorz = ReadObject(ini, "Trackbar.ThumbHorz");
-    TrackThumbVert = ReadObject(ini, "Trackbar.ThumbVert");
-    TrackThumbLeft = ReadObject(ini, "Trackbar.ThumbLeft");
-    TrackThumbRight = ReadObject(ini, "Trackbar.ThumbRight");
-    TrackThumbUp = ReadObject(ini, "Trackbar.ThumbUp");
-    TrackThumbDown = ReadObject(ini, "Trackbar.ThumbDown");
-    UpDownHorz = ReadObject2(ini, "UpDown.Horz", "GlyphImage");
-    UpDownVert = ReadObject2(ini, "UpDown.Vert", "GlyphImage");
-    Track = ReadObject(ini, "Track");
-    TrackVert = ReadObject(ini, "TRACKVERT");
+    ExtraImages = ReadObject<TDataSkinObject>(v, "ExtraImages");
+    Headerbar = ReadObject<TDataSkinObject>(v, "Headerbar");
+    MenuItem = ReadObject<TDataSkinObject>(v, "MenuItem");
+    MenuBackground = ReadObject<TDataSkinObject>(v, "MenuBackground");
+    Scrollbar = ReadObject<TDataSkinObject>(v, "Scrollbar");
+    HorzScroll = ReadObject<TDataSkinObject>(v, "HorzScroll");
+    VertScroll = ReadObject<TDataSkinObject>(v, "VertScroll");
+    HorzScrollThumb = ReadObject<TDataSkinObject>(v, "HorzScrollThumb");
+    VertScrollThumb = ReadObject<TDataSkinObject>(v, "VertScrollThumb");
+    TrackThumbHorz = ReadObject<TDataSkinObject>(v, "Trackbar.ThumbHorz");
+    TrackThumbVert = ReadObject<TDataSkinObject>(v, "Trackbar.ThumbVert");
+    TrackThumbLeft = ReadObject<TDataSkinObject>(v, "Trackbar.ThumbLeft");
+    TrackThumbRight = ReadObject<TDataSkinObject>(v, "Trackbar.ThumbRight");
+    TrackThumbUp = ReadObject<TDataSkinObject>(v, "Trackbar.ThumbUp");
+    TrackThumbDown = ReadObject<TDataSkinObject>(v, "Trackbar.ThumbDown");
+    UpDownHorz = ReadObject<TDataSkinBorder>(v, "UpDown.Horz");
+    UpDownVert = ReadObject<TDataSkinBorder>(v, "UpDown.Vert");
+    Track = ReadObject<TDataSkinObject>(v, "Track");
+    TrackVert = ReadObject<TDataSkinObject>(v, "TRACKVERT");
     ReadTrack(Track, "TRACK");
     ReadTrack(TrackVert, "TRACKVERT");
 
-    SetFrame(ini);
+    SetFrame();
     ReBuildCombobox();
     ReBuildComboxArrow();
     RebuildToolbar();
@@ -210,43 +212,27 @@ std::unique_ptr<T> TSkinData::NewObject(const std::string& section, const TSkinO
     return obj;
 }
 
-std::unique_ptr<TDataSkinObject> TSkinData::ReadObject(const TQuickIni& ini, const std::string& section)
+template <class T>
+std::unique_ptr<T> TSkinData::ReadObject(const TSkinIniValues& ini, const std::string& section)
 {
-    return NewObject<TDataSkinObject>(section, ReadObjectValues(ini, section, Colors[csButtonText]));
-}
-
-std::unique_ptr<TDataSkinBorder> TSkinData::ReadObject2(const TQuickIni& ini, const std::string& section,
-                                                        const std::string& image2Key)
-{
-    const TSkinObjectValues v = ReadObjectValues(ini, section, Colors[csButtonText], image2Key.c_str());
-    auto obj = NewObject<TDataSkinBorder>(section, v);
-    if (obj && !v.Image2.empty()) Readbmp(*obj->Image2, v.Image2);
+    const TSkinObjectValues& v = *ini.Object(section);
+    auto obj = NewObject<T>(section, v);
+    if constexpr (std::is_base_of_v<TDataSkinBorder, T>)
+        if (obj && !v.Image2.empty()) Readbmp(*obj->Image2, v.Image2);
     return obj;
 }
 
-void TSkinData::ReadProgress(const TQuickIni& ini, const std::string& section)
+void TSkinData::ReadBoxLabel(const TSkinBoxLabelValues& v)
 {
-    Progress = NewObject<TDataSkinBorder>(section, ReadProgressValues(ini, section));
-}
-
-void TSkinData::ReadBoxLabel(const TQuickIni& ini, const std::string& section)
-{
-    const TSkinBoxLabelValues v = ReadBoxLabelValues(ini, section, Colors[csButtonText]);
-    GroupBox = NewObject<TDataSkinBoxLabel>(section, v);
+    GroupBox = NewObject<TDataSkinBoxLabel>("GroupBox", v);
     if (!GroupBox) return;
     GroupBox->BackgroundAlignment = v.BackgroundAlignment;
     GroupBox->BackgroundLeftShift = v.BackgroundLeftShift;
     GroupBox->BackgroundRightShift = v.BackgroundRightShift;
 }
 
-void TSkinData::ReadMenuBar(const TQuickIni& ini, const std::string& section)
+void TSkinData::ReadTitle(const TSkinTitleValues& v)
 {
-    MenuBar = NewObject<TDataSkinObject>(section, ReadMenuBarValues(ini, section));
-}
-
-void TSkinData::ReadTitle(const TQuickIni& ini, const std::string& section)
-{
-    const TSkinTitleValues v = ReadTitleValues(ini, section);
     TDataSkinTitle& t = *Title;
     Readbmp(*t.Image, v.Image);
     t.Margins = Rect(v.Margins.Left, v.Margins.Top, v.Margins.Right, v.Margins.Bottom);
@@ -275,9 +261,9 @@ void TSkinData::ReadTrack(std::unique_ptr<TDataSkinObject>& track, const std::st
     track->Frame = 1;
 }
 
-void TSkinData::ReadButton(const TQuickIni& ini)
+void TSkinData::ReadButton(const TSkinIniValues& ini)
 {
-    const TSkinButtonValues v = ReadButtonValues(ini, Colors[csButtonText]);
+    const TSkinButtonValues& v = ini.Button;
     TDataSkinButton& b = *Button;
     Readbmp(*b.Image, v.Image);
     Readbmp(*b.CheckImage, v.CheckImage);
@@ -290,26 +276,21 @@ void TSkinData::ReadButton(const TQuickIni& ini)
     b.PressedColour2Given = v.PressedColour2Given;
 }
 
-void TSkinData::ReadBord(const TQuickIni& ini)
+void TSkinData::ReadBord(const TSkinIniValues& ini)
 {
-    const struct {
-        const char* name;
-        TDataSkinBorder* border;
-    } borders[] = {{"Left", BorderLeft.get()},
-                   {"Right", BorderRight.get()},
-                   {"Top", BorderTop.get()},
-                   {"Bottom", BorderBottom.get()}};
-    for (const auto& [name, border] : borders) {
-        const TSkinObjectValues v = ReadBorderValues(ini, name);
-        Apply(v, *border);
-        Readbmp(*border->Image, v.Image);
+    // In the order of kSkinBorderSides.
+    TDataSkinBorder* const borders[] = {BorderLeft.get(), BorderRight.get(), BorderTop.get(),
+                                        BorderBottom.get()};
+    for (size_t i = 0; i < ini.Borders.size(); ++i) {
+        Apply(ini.Borders[i], *borders[i]);
+        Readbmp(*borders[i]->Image, ini.Borders[i].Image);
     }
 }
 
-void TSkinData::ReadSysButton(const TQuickIni& ini)
+void TSkinData::ReadSysButton(const TSkinIniValues& ini)
 {
     SysButtons.clear();
-    const std::vector<TSysButtonSpec> specs = ReadSysButtonSpecs(ini);
+    const std::vector<TSysButtonSpec>& specs = ini.SysButtons;
     SysButtons.reserve(specs.size() + 3);
     std::string lastName;
     for (const TSysButtonSpec& wanted : specs) {
@@ -340,10 +321,10 @@ void TSkinData::ReadSysButton(const TQuickIni& ini)
     CreateMdibtn(ini);
 }
 
-void TSkinData::CreateMdibtn(const TQuickIni& ini)
+void TSkinData::CreateMdibtn(const TSkinIniValues& ini)
 {
     TBitmap source;
-    Readbmp(source, ini.ReadString("MDICONTROLS", "Image", ""));
+    Readbmp(source, ini.MdiImage);
     if (source.Empty()) return;
     const auto places = MdiButtonPlaces(source.GetWidth());
     const size_t first = SysButtons.size() - 3;
@@ -356,28 +337,26 @@ void TSkinData::CreateMdibtn(const TQuickIni& ini)
     }
 }
 
-void TSkinData::ReadColor(const TQuickIni& ini)
+void TSkinData::ReadColor(const TSkinIniValues& ini)
 {
     // The slots of the "Colours" keys, in the order the keys are read.
     static constexpr TShemeColor slots[kSkinColourKeys] = {
         csText,           csButtonFace,  csScrollbar,       csHilightText,      csHilight,     csMenuBar,
         csMenubg,         csMenuText,    csButtonText,      csButtonHilight,    csButtonlight, csButtonShadow,
         csButtonDkshadow, csMenuBarText, csTitleTextActive, csTitleTextNoActive};
-    const auto values = ReadColourValues(ini);
+    const auto& values = ini.Colours;
     for (size_t i = 0; i < values.size(); ++i) {
         Colors[slots[i]] = values[i].Value;
         ColorGiven[slots[i]] = values[i].Given;
     }
 
-    PreColors.clear();
-    for (const std::string& section : PreColorSections(ini))
-        PreColors.push_back(GetColor(ini.ReadString(section, "color", ""), clWindowText));
+    PreColors = ini.PreColors;
 }
 
 // ---------------------------------------------------------------------------
 // Frame counts and generated images.
 
-void TSkinData::SetFrame(const TQuickIni& ini)
+void TSkinData::SetFrame()
 {
     auto set = [](auto& obj, int32_t frames) {
         if (obj) obj->Frame = frames;
@@ -392,24 +371,8 @@ void TSkinData::SetFrame(const TQuickIni& ini)
     set(GroupBoxEdge, 2);
     if (Progress) Progress->Frame = Progress->Style == 0 ? 2 : 1;
     set(Toolbar, 1);
-    set(TabPane, 1);
     set(GroupBox, 1);
-    set(MenuBackground, 1);
-    for (auto* obj : {&ToolBars, &ExtraImages, &MenuItem, &TrackThumbHorz, &TrackThumbVert, &TrackThumbLeft,
-                      &TrackThumbRight, &TrackThumbUp, &TrackThumbDown})
-        set(*obj, 5);
-    set(Tabs, 5);
-    set(StatusBarEdges, 3);
-    set(ComboButton, 4);
-    set(SunkEdge, 4);
-    set(HorzScroll, 4);
-    set(VertScroll, 4);
-    if (Headerbar && Headerbar->Frame == 0) Headerbar->Frame = 5;
-    set(Scrollbar, 23);
-    set(UpDownHorz, 8);
-    set(UpDownVert, 8);
-    set(HorzScrollThumb, ini.ReadInteger("HorzScrollThumb", "FrameCount", 3));
-    set(VertScrollThumb, ini.ReadInteger("VertScrollThumb", "FrameCount", 3));
+    // The plain objects came with theirs (kSkinObjectRules).
 }
 
 void TSkinData::ReBuildCombobox()

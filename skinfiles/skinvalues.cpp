@@ -320,3 +320,73 @@ std::array<TMdiButtonPlace, 3> MdiButtonPlaces(int32_t imageWidth)
         places[static_cast<size_t>(i)] = {w * 4 * i, w * 4 * (i + 1), (w + 4) * (3 - i)};
     return places;
 }
+
+// ---------------------------------------------------------------------------
+// The whole ini
+
+const std::array<TSkinObjectRule, 27> kSkinObjectRules = {{
+    {"Progress.Chunk", nullptr, 0, 0, nullptr},
+    {"GroupBoxEdge", nullptr, 2, 0, nullptr},
+    {"Tabs", "Border", 5, 0, nullptr},
+    {"StatusBarEdges", nullptr, 3, 0, nullptr},
+    {"Tab.Pane", nullptr, 1, 0, nullptr},
+    {"ToolBars", nullptr, 5, 0, nullptr},
+    {"ComboButton", "****", 4, 0, nullptr},
+    {"SunkEdge", nullptr, 4, 0, nullptr},
+    {"ExtraImages", nullptr, 5, 0, nullptr},
+    {"Headerbar", nullptr, 0, 5, nullptr},
+    {"MenuItem", nullptr, 5, 0, nullptr},
+    {"MenuBackground", nullptr, 1, 0, nullptr},
+    {"Scrollbar", nullptr, 23, 0, nullptr},
+    {"HorzScroll", nullptr, 4, 0, nullptr},
+    {"VertScroll", nullptr, 4, 0, nullptr},
+    {"HorzScrollThumb", nullptr, 0, 3, "FrameCount"},
+    {"VertScrollThumb", nullptr, 0, 3, "FrameCount"},
+    {"Trackbar.ThumbHorz", nullptr, 5, 0, nullptr},
+    {"Trackbar.ThumbVert", nullptr, 5, 0, nullptr},
+    {"Trackbar.ThumbLeft", nullptr, 5, 0, nullptr},
+    {"Trackbar.ThumbRight", nullptr, 5, 0, nullptr},
+    {"Trackbar.ThumbUp", nullptr, 5, 0, nullptr},
+    {"Trackbar.ThumbDown", nullptr, 5, 0, nullptr},
+    {"UpDown.Horz", "GlyphImage", 8, 0, nullptr},
+    {"UpDown.Vert", "GlyphImage", 8, 0, nullptr},
+    {"Track", nullptr, 0, 0, nullptr},
+    {"TRACKVERT", nullptr, 0, 0, nullptr},
+}};
+
+const TSkinObjectValues* TSkinIniValues::Object(const std::string& section) const
+{
+    for (const TSkinIniObject& o : Objects)
+        if (section == o.Rule->Section) return &o.Values;
+    return nullptr;
+}
+
+TSkinIniValues ReadSkinIni(const TQuickIni& ini)
+{
+    TSkinIniValues v;
+    for (size_t i = 0; i < v.Borders.size(); ++i)
+        v.Borders[i] = ReadBorderValues(ini, kSkinBorderSides[i]);
+    v.Colours = ReadColourValues(ini);
+    for (const std::string& section : PreColorSections(ini))
+        v.PreColors.push_back(GetColor(ini.ReadString(section, "color", ""), clWindowText));
+    v.SysButtons = ReadSysButtonSpecs(ini);
+    v.MdiImage = ini.ReadString("MDICONTROLS", "Image", "");
+    // Text colours an object does not give are the skin's button text.
+    const TColor text = v.Colours[8].Value;
+    v.Button = ReadButtonValues(ini, text);
+    v.Title = ReadTitleValues(ini, "Personality");
+    v.Progress = ReadProgressValues(ini, "Progress");
+    v.MenuBar = ReadMenuBarValues(ini, "Personality");
+    v.GroupBox = ReadBoxLabelValues(ini, "GroupBox", text);
+    for (const TSkinObjectRule& rule : kSkinObjectRules) {
+        TSkinIniObject o{&rule, ReadObjectValues(ini, rule.Section, text, rule.Image2Key)};
+        if (rule.Frames > 0)
+            o.Values.Frame = rule.Frames;
+        else if (rule.FrameKey)
+            o.Values.Frame = ini.ReadInteger(rule.Section, rule.FrameKey, rule.FrameDefault);
+        else if (o.Values.Frame == 0)
+            o.Values.Frame = rule.FrameDefault;
+        v.Objects.push_back(std::move(o));
+    }
+    return v;
+}

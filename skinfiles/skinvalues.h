@@ -165,3 +165,49 @@ struct TMdiButtonPlace {
     int32_t SourceLeft = 0, SourceRight = 0, Xcoord = 0;
 };
 std::array<TMdiButtonPlace, 3> MdiButtonPlaces(int32_t imageWidth);
+
+// ---------------------------------------------------------------------------
+// The skin ini as a whole, as the skin loading reads it. The loader loads
+// the images these values name; skinpack's check holds a skin against the
+// same reading, so the two cannot disagree about what a skin says.
+
+// The plain image objects, in the order the loader reads them, with the
+// frame count the engine draws each with.
+struct TSkinObjectRule {
+    const char* Section;
+    const char* Image2Key; // the key of a second image (objects of the border shape); null for none
+    // Frames > 0: the count, whatever the ini says. Otherwise the ini's
+    // count (the key FrameKey, or "Frame"), and FrameDefault when that is 0.
+    int32_t Frames;
+    int32_t FrameDefault;
+    const char* FrameKey;
+};
+extern const std::array<TSkinObjectRule, 27> kSkinObjectRules;
+
+struct TSkinIniObject {
+    const TSkinObjectRule* Rule;
+    TSkinObjectValues Values; // Frame is the count drawn with
+};
+
+struct TSkinIniValues {
+    std::array<TSkinObjectValues, 4> Borders; // of kSkinBorderSides
+    std::array<TSkinColourValue, kSkinColourKeys> Colours;
+    std::vector<TColor> PreColors;
+    std::vector<TSysButtonSpec> SysButtons;
+    std::string MdiImage; // "Image" of "MDICONTROLS"
+    TSkinButtonValues Button;
+    TSkinTitleValues Title;
+    TSkinObjectValues Progress, MenuBar;
+    TSkinBoxLabelValues GroupBox;
+    std::vector<TSkinIniObject> Objects; // one per rule, in the rules' order
+
+    // The values of a rule's section, or null for a section no rule has.
+    const TSkinObjectValues* Object(const std::string& section) const;
+};
+inline constexpr const char* kSkinBorderSides[4] = {"Left", "Right", "Top", "Bottom"};
+
+TSkinIniValues ReadSkinIni(const TQuickIni& ini);
+
+// Sections a skin carries for people and skin choosers (its name, author
+// and format version); the loading has no use for them.
+inline constexpr const char* kSkinInfoSections[] = {"TitlebarSkin", "Skins"};

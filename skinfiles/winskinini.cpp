@@ -169,6 +169,7 @@ void TQuickIni::Decompress(TStream& source, TStream& dest)
 std::string TQuickIni::ReadString(const std::string& section, const std::string& ident,
                                   const std::string& defaultValue) const
 {
+    if (readLog_) readLog_->Keys.emplace(LowerCase(section), LowerCase(ident));
     if (lines_.Count() == 0) return defaultValue;
     const int header = GetSectionIndex(section);
     if (header < 0) return defaultValue;
@@ -183,6 +184,7 @@ std::string TQuickIni::ReadString(const std::string& section, const std::string&
 int32_t TQuickIni::ReadInteger(const std::string& section, const std::string& ident,
                                int32_t defaultValue) const
 {
+    if (readLog_) readLog_->Integers.emplace(LowerCase(section), LowerCase(ident));
     std::string s = ReadString(section, ident, "");
     if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) s = "$" + s.substr(2);
     int32_t value = 0;

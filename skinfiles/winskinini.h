@@ -6,10 +6,20 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <unordered_map>
+#include <utility>
 
 #include "runtime/classes.h"
+
+// The lookups made of an ini, lower-cased as (section, key): what a skin
+// checker holds a file against, so that it knows exactly what the skin
+// loading reads and nothing it does not.
+struct TIniReadLog {
+    std::set<std::pair<std::string, std::string>> Keys;
+    std::set<std::pair<std::string, std::string>> Integers; // read as numbers
+};
 
 class TQuickIni {
 public:
@@ -49,6 +59,8 @@ public:
     void RebuildSections();
     void Clear();
     void SetFileName(const std::string& fileName) { fileName_ = fileName; }
+    // Every later Read... is noted in log (null: none).
+    void LogReadsInto(TIniReadLog* log) const { readLog_ = log; }
     const std::string& FileName() const { return fileName_; }
 
     // The text before the first "=", trimmed and lower-cased; "" without "=".
@@ -93,4 +105,5 @@ private:
     TStringList sections_;
     std::string fileName_;
     mutable std::unique_ptr<TIndex> index_;
+    mutable TIniReadLog* readLog_ = nullptr;
 };
