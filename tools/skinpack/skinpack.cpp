@@ -13,6 +13,7 @@
 
 #include "runtime/classes.h"
 #include "runtime/sysutils.h"
+#include "skinfiles/skincheck.h"
 #include "skinfiles/skinpackage.h"
 #include "skinfiles/skinread.h"
 #include "skinfiles/skinvalues.h"
@@ -30,6 +31,8 @@ const char* const kUsage =
     "  extract PKG DIR         write every file of the package into the folder DIR\n"
     "  build DIR OUT           make a package from the .ini and the .bmp files of DIR;\n"
     "                          refused when the ini names a bitmap the folder lacks\n"
+    "  check DIR|PKG           report what in a skin folder or package would look wrong\n"
+    "                          or be refused, one line each; exit status 1 when any\n"
     "  --version               print the version\n"
     "  --help                  print this text\n";
 
@@ -60,7 +63,8 @@ void ExpectPackageForm(const TMemoryStream& packed, const std::string& fileName)
 {
     const int64_t size = packed.GetSize();
     const uint8_t* b = packed.Memory();
-    const int64_t claimed = size < 4 ? -1 : int64_t(int32_t(b[0] | b[1] << 8 | b[2] << 16 | uint32_t(b[3]) << 24));
+    const int64_t claimed =
+        size < 4 ? -1 : int64_t(int32_t(b[0] | b[1] << 8 | b[2] << 16 | uint32_t(b[3]) << 24));
     if (claimed < kSkinHeaderSize || claimed > (size - 4) * kMaxPackRatio + kMaxPackRatio)
         throw Exception("\"" + fileName + "\" is not a skin package");
 }
@@ -130,7 +134,8 @@ void ExtractAll(const std::string& package, const std::string& folder)
                             "\", which cannot be written safely; nothing was written");
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
-    if (!std::filesystem::is_directory(folder, ec)) throw Exception("cannot make the folder \"" + folder + "\"");
+    if (!std::filesystem::is_directory(folder, ec))
+        throw Exception("cannot make the folder \"" + folder + "\"");
     for (int i = 0; i < reader.FileCount(); ++i) {
         TMemoryStream file;
         reader.readfile(reader.FileName(i), file);
@@ -182,7 +187,36 @@ void Build(const std::string& folder, const std::string& out)
     writer.SaveToFile(out);
 }
 
-void Run(const std::vector<std::string>& args)
+// A folder as the package built from it would hold it, or a package.
+TSkinFiles SkinFilesOf(const std::string& path)
+{
+    TSkinFiles files;
+    if (std::filesystem::is_directory(path)) {
+        const TSkinPackageWriter writer = TSkinPackageWriter::FromFolder(path);
+        for (const TSkinPackageFile& f : writer.Files())
+            files[f.Name].assign(f.Data.begin(), f.Data.end());
+        return files;
+    }
+    TSkinReader reader;
+    LoadPackage(reader, path);
+    for (int i = 0; i < reader.FileCount(); ++i) {
+        TMemoryStream file;
+        reader.readfile(reader.FileName(i), file);
+        const uint8_t* p = file.Memory();
+        files[LowerCase(reader.FileName(i))].assign(p, p + file.GetSize());
+    }
+    return files;
+}
+
+int Check(const std::string& path)
+{
+    const std::vector<std::string> problems = CheckSkin(SkinFilesOf(path));
+    for (const std::string& line : problems)
+        std::printf("%s: %s\n", path.c_str(), line.c_str());
+    return problems.empty() ? 0 : 1;
+}
+
+int Run(const std::vector<std::string>& args)
 {
     const std::string& command = args[0];
     auto expect = [&](size_t operands) {
@@ -207,9 +241,13 @@ void Run(const std::vector<std::string>& args)
     } else if (command == "build") {
         expect(2);
         Build(args[1], args[2]);
+    } else if (command == "check") {
+        expect(1);
+        return Check(args[1]);
     } else {
         throw UsageError{"unknown command '" + command + "'"};
     }
+    return 0;
 }
 
 } // namespace
@@ -226,8 +264,7 @@ int main(int argc, char** argv)
         return args.empty() ? 2 : 0;
     }
     try {
-        Run(args);
-        return 0;
+        return Run(args);
     } catch (const UsageError& e) {
         std::fprintf(stderr, "skinpack: %s\n\n%s", e.message.c_str(), kUsage);
         return 2;
