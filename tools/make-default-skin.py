@@ -2,9 +2,13 @@
 """Draws the panel's default skin and the skin library's built-in bitmaps.
 
     tools/make-default-skin.py [REPO]
+    tools/make-default-skin.py --graphite OUTDIR
 
 Writes assets/skin/ (skin.ini and its 24-bit bitmaps, magenta 0xFF00FF as
 the key colour) and skin/res/ (TRACK, TRACKVERT and the menu-glyph strip).
+With --graphite it writes only the sample skin "Orvane Graphite" (the same
+drawings in a dark frame over a cool grey face) into OUTDIR.
+
 Both are committed, so builds do not need this script; run it again after
 changing a picture here. Only the standard library is used.
 """
@@ -930,13 +934,6 @@ TopHeight=2
 RightWidth=2
 BottomHeight=2
 Trans=1
-
-[MinCaption]
-Image=mincaption.bmp
-LeftWidth=3
-TopHeight=3
-RightWidth=3
-BottomHeight=3
 """
 
 
@@ -992,7 +989,63 @@ def default_skin(outdir):
         f.write(INI)
 
 
+# The sample skin: dark caption, borders and outlines; a face light enough
+# that the panel's own black captions stay readable on it.
+GRAPHITE = {
+    "FACE": (214, 216, 220),
+    "FACE_LIGHT": (236, 238, 241),
+    "SHADOW": (150, 154, 162),
+    "DKSHADOW": (92, 96, 104),
+    "HILIGHT": (64, 132, 160),
+    "OUTLINE": (16, 18, 22),
+    "CAPTION_TOP": (70, 74, 82),
+    "CAPTION_BOTTOM": (28, 30, 36),
+    "CAPTION_SHINE": (112, 118, 128),
+    "FRAME_MID": (48, 52, 58),
+    "FRAME_INNER": (32, 34, 40),
+    "INACTIVE_TOP": (128, 132, 138),
+    "INACTIVE_BOTTOM": (96, 100, 106),
+    "INACTIVE_SHINE": (160, 164, 170),
+    "INACTIVE_MID": (106, 110, 116),
+    "INACTIVE_INNER": (84, 88, 94),
+    "INACTIVE_OUTLINE": (70, 74, 80),
+    "HOT": (64, 190, 210),
+    "FOCUS": (64, 132, 160),
+    "DISABLED_LINE": (178, 180, 186),
+    "DISABLED_TEXT": (140, 144, 150),
+}
+GRAPHITE_COLOURS = {
+    "SkinName": "Orvane Graphite",
+    "ButtonFace": "214 216 220",
+    "TitleTextActive": "236 238 241",
+    "TitleTextNoActive": "196 198 202",
+    "ButtonHilight": "246 247 249",
+    "ButtonShadow": "150 154 162",
+    "ButtonDkShadow": "92 96 104",
+    "Buttonlight": "236 238 241",
+    "Menubar": "200 202 208",
+    "Menu": "214 216 220",
+    "Hilight": "64 132 160",
+    "HilightText": "255 255 255",
+}
+
+
+def graphite_skin(outdir):
+    global INI
+    globals().update(GRAPHITE)
+    lines = INI.split("\n")
+    for i, line in enumerate(lines):
+        key = line.split("=", 1)[0]
+        if "=" in line and key in GRAPHITE_COLOURS:
+            lines[i] = key + "=" + GRAPHITE_COLOURS[key]
+    INI = "\n".join(lines)
+    default_skin(outdir)
+
+
 def main():
+    if len(sys.argv) == 3 and sys.argv[1] == "--graphite":
+        graphite_skin(sys.argv[2])
+        return
     repo = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
     default_skin(os.path.join(repo, "assets", "skin"))
     builtin(os.path.join(repo, "skin", "res"))

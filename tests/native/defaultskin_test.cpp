@@ -53,20 +53,27 @@ uint32_t Pixel(const std::vector<uint8_t>& bmp, int x, int y)
     return bmp[at + 2] | bmp[at + 1] << 8 | bmp[at] << 16;
 }
 
-TEST(DefaultSkin, CommittedPackageEqualsAFreshBuildOfTheFolder)
+TEST(DefaultSkin, CommittedPackagesEqualAFreshBuildOfTheirFolders)
 {
-    const auto committed = ReadAll(kPackage);
-    ASSERT_FALSE(committed.empty()) << kPackage;
-    TMemoryStream fresh;
-    TSkinPackageWriter::FromFolder(kFolder).SaveToStream(fresh);
-    EXPECT_TRUE(Bytes(fresh) == committed)
-        << "assets/skin.pkg is stale: run skinpack build assets/skin assets/skin.pkg";
+    // The built-in skin, and the sample skin shipped beside it.
+    const std::pair<std::string, std::string> skins[] = {
+        {kFolder, kPackage},
+        {ORVANE_SOURCE_DIR "/assets/skins/graphite", ORVANE_SOURCE_DIR "/assets/skins/graphite.pkg"}};
+    for (const auto& [folder, package] : skins) {
+        SCOPED_TRACE(package);
+        const auto committed = ReadAll(package);
+        ASSERT_FALSE(committed.empty()) << package;
+        TMemoryStream fresh;
+        TSkinPackageWriter::FromFolder(folder).SaveToStream(fresh);
+        EXPECT_TRUE(Bytes(fresh) == committed)
+            << package << " is stale: run skinpack build " << folder << " " << package;
 
-    TSkinReader reader;
-    TMemoryStream stream;
-    stream.Write(committed.data(), static_cast<int64_t>(committed.size()));
-    ASSERT_TRUE(reader.Loadfromstream(stream)) << reader.LastError;
-    EXPECT_GE(reader.IndexOfFile("skin.ini"), 0);
+        TSkinReader reader;
+        TMemoryStream stream;
+        stream.Write(committed.data(), static_cast<int64_t>(committed.size()));
+        ASSERT_TRUE(reader.Loadfromstream(stream)) << reader.LastError;
+        EXPECT_GE(reader.IndexOfFile("skin.ini"), 0);
+    }
 }
 
 TEST(DefaultSkin, BitmapsHaveTheSizesAndFramesTheIniPromises)
