@@ -1,8 +1,10 @@
 // Orvane Panel: the configuration panel of the Orvane sound-level display.
 #include <windows.h>
 
+#include "app/paneloptions.h"
 #include "app/shell.h"
 #include "app/singleinstance.h"
+#include "app/skinchoice.h"
 #include "framework/forms.h"
 #include "history/unit3.h"
 #include "monitor/unit2.h"
@@ -12,6 +14,14 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    const TPanelOptions options = ParsePanelOptions(ProgramArguments());
+    if (options.Help || !options.Error.empty()) {
+        // A windowed program has no console to print to.
+        const std::string text = options.Error.empty() ? kPanelUsage : options.Error + "\n\n" + kPanelUsage;
+        ::MessageBoxA(nullptr, text.c_str(), "Orvane Panel",
+                      MB_OK | (options.Error.empty() ? MB_ICONINFORMATION : MB_ICONERROR));
+        return options.Error.empty() ? ExitSuccess : ExitUsage;
+    }
     // A second panel for one device would find it held by the first and
     // say "No connect device!" over it: the running one comes forward instead.
     const TPanelInstance instance(TPanelInstance::NameForThisDevice());
@@ -19,10 +29,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         instance.BringRunningToFront(10000);
         return ExitSuccess;
     }
-    const int code = RunShell(*Application, [] {
+    const int code = RunShell(*Application, [&options] {
         Application->Initialize();
         // Message boxes carry it; the file name would be "orvane-panel".
         Application->Title = "Orvane Panel";
+        TForm1::ChooseSkin = [&options](TSkinData& skin) { ApplySkinChoice(skin, options); };
         Application->CreateForm(Form1);
         Application->CreateForm(Form2);
         Application->CreateForm(Form3);

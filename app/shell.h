@@ -14,3 +14,5 @@ int RunShell(TApplication& app, const std::function<void()>& startUp);
 
 constexpr int ExitSuccess = 0;
 constexpr int ExitFailure = 1;
+// A command line the program does not understand.
+constexpr int ExitUsage = 2;

@@ -110,11 +110,14 @@ const TClassInfo& TForm1::StaticClass()
     return info;
 }
 
+std::function<void(TSkinData&)> TForm1::ChooseSkin;
+
 TForm1::TForm1(TComponent* AOwner) : TForm(AOwner)
 {
     // The layout's controls that the code never names.
     RegisterClasses<TPanel, TShape, TLabel, TGroupBox, TiLedRectangle>();
     LoadLayout();
+    if (ChooseSkin && SkinData1) ChooseSkin(*SkinData1);
     for (int group : {1, 3, 4, 5, 6, 7})
         Group(group).edit->OnExit = [this, group](TObject*) { EditExit(group); };
     link_ = std::make_unique<DeviceLink>([this](ULONG code) { DeviceNotify(code); });

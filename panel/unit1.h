@@ -9,6 +9,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -20,8 +21,8 @@
 #include "framework/extctrls.h"
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
-#include "panel/exchangelogic.h"
 #include "framework/sysmenu.h"
+#include "panel/exchangelogic.h"
 #include "skin/winskindata.h"
 #include "widgets/iledrectangle.h"
 #include "widgets/isevensegmenthexadecimal.h"
@@ -32,6 +33,10 @@ class TForm1 : public TForm {
     ORVANE_CLASS(TForm1, TForm)
     explicit TForm1(TComponent* AOwner);
     ~TForm1() override;
+
+    // Runs once the layout has made SkinData1, before anything is shown or
+    // asked of the device: the skin the user chose for this run.
+    static std::function<void(TSkinData&)> ChooseSkin;
 
     // --- Controls from the layout
     TLabel* Label9 = nullptr;

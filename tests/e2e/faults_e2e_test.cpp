@@ -269,7 +269,7 @@ TEST(FaultMatrix, WithoutTheInterfaceLibraryThePanelRunsDisconnected)
     CreateDirectoryA(dir.c_str(), nullptr);
     ASSERT_TRUE(CopyFileA((PanelDir() + "orvane-panel.exe").c_str(), (dir + "orvane-panel.exe").c_str(), FALSE));
     {
-        Panel panel(port, true, dir);
+        Panel panel(port, true, "", dir);
         ASSERT_TRUE(panel.Started());
         HWND box = nullptr;
         ASSERT_TRUE(WaitUntil([&] { return (box = panel.Window("#32770")) && IsWindowVisible(box); }, 60s));

@@ -168,9 +168,11 @@ class Panel {
 public:
     // The library in the panel's folder reaches the simulator on this port.
     // Without `probe` the panel runs as shipped and answers no request.
-    // `dir` is the folder the program is started from (the build's, with
-    // the library beside it, unless said otherwise).
-    explicit Panel(uint16_t simPort, bool probe = true, const std::string& dir = PanelDir())
+    // `options` go on its command line; `dir` is the folder the program is
+    // started from (the build's, with the library beside it, unless said
+    // otherwise).
+    explicit Panel(uint16_t simPort, bool probe = true, const std::string& options = "",
+                   const std::string& dir = PanelDir())
     {
         SetEnvironmentVariableA("ORVANE_SIM_PORT", std::to_string(simPort).c_str());
         SetEnvironmentVariableA(kPanelProbeVariable, probe ? "1" : nullptr);
@@ -181,10 +183,10 @@ public:
         RegisterClassA(&wc);
         probe_ = CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
         SetWindowLongPtrA(probe_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-        // The panel reads no command line; the tag only lets HostDir tell
-        // this panel from any other running on the machine.
+        // The panel passes over words that are not options; the tag only
+        // lets HostDir tell this panel from any other running on the machine.
         tag_ = "orvane-driver-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(simPort);
-        started_ = process_.Start("\"" + dir + "orvane-panel.exe\" " + tag_);
+        started_ = process_.Start("\"" + dir + "orvane-panel.exe\" " + options + " " + tag_);
     }
     ~Panel()
     {
@@ -365,7 +367,7 @@ public:
     // The text of a message box of the panel's.
     static std::string BoxText(HWND box)
     {
-        char text[256] = {};
+        char text[1024] = {};
         GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
         return text;
     }
