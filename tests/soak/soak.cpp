@@ -703,8 +703,18 @@ void Soak::SystemMenu()
 {
     HWND main = panel_->Window("TForm1");
     if (!main) return;
-    auto open = [&] { return !panel_->Popups().empty(); };
-    auto shut = [&] { return panel_->Popups().empty(); };
+    // The box an empty edit brings comes once the panel has taken the
+    // Enter, which a read can hold back: it would disable the window the
+    // menu is asked of, and stand where the menu is looked for.
+    if (Now() <= boxExpectedUntil_) return;
+    auto menus = [&] {
+        int n = 0;
+        for (HWND wnd : panel_->Popups())
+            n += panel_->Class(wnd) != "#32770";
+        return n;
+    };
+    auto open = [&] { return menus() > 0; };
+    auto shut = [&] { return menus() == 0; };
     // Alt+Space as the keyboard sends it. A posted SC_KEYMENU would overtake
     // the characters of keys sent before it, which the panel's loop makes
     // only as it takes those keys: the Enter of a number typed during a read
