@@ -9,9 +9,7 @@
 #include <vector>
 
 #include "app/shell.h"
-#include "monitor/unit2.h"
-#include "panel/unit1.h"
-#include "tests/win/panel_testing.h"
+#include "tests/win/panel_forms.h"
 
 namespace {
 
@@ -22,17 +20,9 @@ using panel_testing::Pump;
 const char kConnectCalls[] = "Open 0;SetTimeout 0 3000 3000;SetExclusive 0 0;SetDeviceNotify 0 '' routine;"
                              "SetExclusive 0 1";
 
-class PanelConnection : public ::testing::Test {
+class PanelConnection : public panel_testing::PanelForms {
 protected:
     void SetUp() override { ASSERT_TRUE(Lib().module && Lib().Reset && Lib().Raise) << "the fake library"; }
-    void TearDown() override
-    {
-        if (Form2) Form2->Free();
-        if (Form1) Form1->Free();
-        Form1 = nullptr;
-        Form2 = nullptr;
-        Pump();
-    }
     // The form as the program creates it; boxes shown meanwhile are answered.
     std::vector<std::string> CreateMainWindow(bool deviceAnswers)
     {

@@ -10,33 +10,18 @@
 #include <thread>
 #include <vector>
 
-#include "device/deviceframe.h"
-#include "history/unit3.h"
-#include "monitor/unit2.h"
-#include "panel/unit1.h"
-#include "tests/win/panel_testing.h"
+#include "tests/win/panel_forms.h"
 
 namespace {
 
 using panel_testing::Lib;
 using panel_testing::MessageBoxWatcher;
+using panel_testing::PollReply;
 using panel_testing::Pump;
 
 constexpr char kPoll[] = "EB 90 01 01 7D";
 constexpr char kSelfCheck[] = "EB 90 02 03 80 00";
 constexpr char kSave[] = "EB 90 02 04 80 01";
-
-std::vector<unsigned char> PollReply(uint8_t reading, const ParameterSet& p, uint8_t level)
-{
-    std::vector<unsigned char> bytes = {
-        0xEB, 0x91, 0x0C, 0x01, reading, static_cast<uint8_t>(p.micInputType), EncodeOffset(p.micOffset)};
-    for (int32_t v : {p.vuRefreshTime, p.alarmThreshold, p.numberBrightness, p.vuBrightness, p.autoBrightness,
-                      p.alarmShowTime, p.alarmResetTime})
-        bytes.push_back(static_cast<uint8_t>(v));
-    bytes.push_back(level);
-    bytes.push_back(FrameChecksum(bytes));
-    return bytes;
-}
 
 void Queue(const std::vector<unsigned char>& reply)
 {
@@ -60,33 +45,11 @@ const ParameterSet kDeviceValues{1, -5, 12, 95, 40, 50, 1, 7, 9};
 // One whose values are the window layout's own.
 const ParameterSet kLayoutValues{1, -20, 3, 60, 10, 10, 0, 1, 1};
 
-class PanelExchange : public ::testing::Test {
+class PanelExchange : public panel_testing::PanelForms {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(Lib().module && Lib().QueueReply) << "the fake library";
-        Lib().Reset(TRUE);
-        Application->CreateForm(Form1);
-        Application->CreateForm(Form2);
-        Application->CreateForm(Form3);
-        Form3->Clock = [] { return now; };
-        Form1->Show();
-        Form2->Show();
-        // The test is the clock: no tick may come before the test's own.
-        Form1->Timer1->SetEnabled(false);
-        Pump();
-        Lib().Calls();
-        Lib().Writes();
-    }
-    void TearDown() override
-    {
-        if (Form3) Form3->Free();
-        Form3 = nullptr;
-        if (Form2) Form2->Free();
-        if (Form1) Form1->Free();
-        Form1 = nullptr;
-        Form2 = nullptr;
-        Pump();
+        OpenForms({.historyClock = [] { return now; }, .showMonitor = true, .foreground = false});
     }
     static void Tick(int n = 1)
     {

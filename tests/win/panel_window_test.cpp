@@ -14,31 +14,17 @@
 #include <string>
 #include <vector>
 
-#include "device/deviceframe.h"
-#include "monitor/unit2.h"
-#include "panel/unit1.h"
-#include "tests/win/panel_testing.h"
+#include "tests/win/panel_forms.h"
 #include "tests/win/skin_menu_testing.h"
 
 namespace {
 
 using panel_testing::Lib;
 using panel_testing::MessageBoxWatcher;
+using panel_testing::PollReply;
 using panel_testing::Pump;
 
 const ParameterSet kDevice{1, -5, 12, 95, 40, 50, 1, 7, 9};
-
-std::vector<unsigned char> PollReply(uint8_t reading, const ParameterSet& p)
-{
-    std::vector<unsigned char> bytes = {
-        0xEB, 0x91, 0x0C, 0x01, reading, static_cast<uint8_t>(p.micInputType), EncodeOffset(p.micOffset)};
-    for (int32_t v : {p.vuRefreshTime, p.alarmThreshold, p.numberBrightness, p.vuBrightness, p.autoBrightness,
-                      p.alarmShowTime, p.alarmResetTime})
-        bytes.push_back(static_cast<uint8_t>(v));
-    bytes.push_back(0);
-    bytes.push_back(FrameChecksum(bytes));
-    return bytes;
-}
 
 void PumpFor(DWORD ms)
 {
@@ -49,29 +35,9 @@ void PumpFor(DWORD ms)
     }
 }
 
-class PanelWindow : public ::testing::Test {
+class PanelWindow : public panel_testing::PanelForms {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(Lib().module && Lib().QueueReply) << "the fake library";
-        Lib().Reset(TRUE);
-        Application->CreateForm(Form1);
-        Application->CreateForm(Form2);
-        Form1->Show();
-        Form1->Timer1->SetEnabled(false);
-        SetForegroundWindow(Form1->Handle());
-        Pump();
-        Lib().Calls();
-        Lib().Writes();
-    }
-    void TearDown() override
-    {
-        if (Form2) Form2->Free();
-        if (Form1) Form1->Free();
-        Form1 = nullptr;
-        Form2 = nullptr;
-        Pump();
-    }
+    void SetUp() override { OpenForms({.historyClock = nullptr, .showMonitor = false, .foreground = true}); }
     static void Tick(int n = 1)
     {
         for (int i = 0; i < n; ++i)
