@@ -63,14 +63,24 @@ struct Scratch {
     ~Scratch() { fs::remove_all(dir); }
 };
 
+// Where a simulator's standard streams go, when not where SimProcess puts
+// them: its input and output to pipes held here, its error output to the
+// state file's name with ".stderr".
+struct SimStreams {
+    fs::path in; // opened for reading and writing: a terminal's far end, say
+    fs::path out, err;
+};
+
 // One simulator process. Its standard input and output are pipes held
-// here; it is ended (politely, then not) before the object goes.
+// here unless `streams` names files; it is ended (politely, then not)
+// before the object goes.
 class SimProcess {
 public:
     // The token goes to `state`.token unless `extra` names a file or has
-    // --no-token.
+    // --no-token. Without a `log` the simulator logs where it would for
+    // this user.
     SimProcess(const fs::path& state, const fs::path& log, std::vector<std::string> extra = {},
-               const std::string& program = ORVANE_SIM_EXE)
+               const std::string& program = ORVANE_SIM_EXE, const SimStreams& streams = {})
         : port(FreeLoopbackPort()), controlPort(FreeLoopbackPort()), tokenFile(state.string() + ".token")
     {
         const auto named = std::find(extra.begin(), extra.end(), "--token-file");
@@ -80,37 +90,38 @@ public:
             tokenFile = *(named + 1);
         else
             extra.insert(extra.end(), {"--token-file", tokenFile});
-        int in[2], out[2];
-        EXPECT_EQ(pipe(in), 0);
-        EXPECT_EQ(pipe(out), 0);
-        std::vector<std::string> args = {program,
-                                         "--port",
-                                         std::to_string(port),
-                                         "--control-port",
-                                         std::to_string(controlPort),
-                                         "--state",
-                                         state.string(),
-                                         "--log",
-                                         log.string(),
-                                         "--seed",
-                                         "11"};
+        std::vector<std::string> args = {
+            program,   "--port",       std::to_string(port), "--control-port", std::to_string(controlPort),
+            "--state", state.string(),
+        };
+        if (!log.empty()) args.insert(args.end(), {"--log", log.string()});
+        args.insert(args.end(), {"--seed", "11"});
         args.insert(args.end(), extra.begin(), extra.end());
         std::vector<char*> argv;
         for (auto& a : args)
             argv.push_back(a.data());
         argv.push_back(nullptr);
+        int in[2] = {-1, -1}, out[2] = {-1, -1};
+        if (streams.in.empty()) EXPECT_EQ(pipe(in), 0);
+        if (streams.out.empty()) EXPECT_EQ(pipe(out), 0);
         posix_spawn_file_actions_t fa;
         posix_spawn_file_actions_init(&fa);
-        posix_spawn_file_actions_adddup2(&fa, in[0], 0);
-        posix_spawn_file_actions_adddup2(&fa, out[1], 1);
-        posix_spawn_file_actions_addopen(&fa, 2, (state.string() + ".stderr").c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (streams.in.empty())
+            posix_spawn_file_actions_adddup2(&fa, in[0], 0);
+        else
+            posix_spawn_file_actions_addopen(&fa, 0, streams.in.c_str(), O_RDWR, 0);
+        if (streams.out.empty())
+            posix_spawn_file_actions_adddup2(&fa, out[1], 1);
+        else
+            posix_spawn_file_actions_addopen(&fa, 1, streams.out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const fs::path err = streams.err.empty() ? fs::path(state.string() + ".stderr") : streams.err;
+        posix_spawn_file_actions_addopen(&fa, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         for (int fd : {in[0], in[1], out[0], out[1]})
-            posix_spawn_file_actions_addclose(&fa, fd);
+            if (fd >= 0) posix_spawn_file_actions_addclose(&fa, fd);
         EXPECT_EQ(posix_spawn(&pid_, program.c_str(), &fa, nullptr, argv.data(), environ), 0);
         posix_spawn_file_actions_destroy(&fa);
-        close(in[0]);
-        close(out[1]);
+        for (int fd : {in[0], out[1]})
+            if (fd >= 0) close(fd);
         stdin_ = in[1];
         stdout_ = out[0];
         EXPECT_TRUE(control_.Connect(controlPort, tokenFile, 20s)) << "simulator did not come up";

@@ -183,43 +183,18 @@ struct TerminalRun {
 TerminalRun RunAtTerminal(const fs::path& dir, std::vector<std::string> extra,
                           const std::function<void(uint16_t port, int terminal)>& use)
 {
-    const uint16_t port = FreeLoopbackPort(), controlPort = FreeLoopbackPort();
-    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    // The terminal's near end is the test's alone: no simulator inherits it.
+    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     EXPECT_GE(master, 0);
     EXPECT_EQ(grantpt(master), 0);
     EXPECT_EQ(unlockpt(master), 0);
-    const std::string slave = ptsname(master);
-    const std::string tokenFile = (dir / "control.token").string();
-    std::vector<std::string> args = {ORVANE_SIM_EXE, "--port", std::to_string(port), "--control-port",
-                                     std::to_string(controlPort), "--state", (dir / "state").string(),
-                                     "--token-file", tokenFile, "--seed", "3"};
-    args.insert(args.end(), extra.begin(), extra.end());
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 0, slave.c_str(), O_RDWR, 0);
-    posix_spawn_file_actions_addopen(&fa, 1, (dir / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&fa, 2, (dir / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addclose(&fa, master);
-    pid_t pid = 0;
-    EXPECT_EQ(posix_spawn(&pid, ORVANE_SIM_EXE, &fa, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&fa);
-    // Up once its control port takes this run's token.
-    TSimControl control;
-    EXPECT_TRUE(control.Connect(controlPort, tokenFile, 10s)) << "simulator did not come up";
-    use(port, master);
-    // Typed, then ended from the terminal too.
-    EXPECT_EQ(write(master, "quit\n", 5), 5);
-    int status = 0;
-    for (int i = 0; i < 300 && waitpid(pid, &status, WNOHANG) == 0; ++i)
-        std::this_thread::sleep_for(10ms);
-    if (waitpid(pid, &status, WNOHANG) == 0) {
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
-        ADD_FAILURE() << "quit typed at the terminal did not end it";
+    {
+        SimProcess sim(dir / "state", {}, std::move(extra), ORVANE_SIM_EXE,
+                       {.in = ptsname(master), .out = dir / "out", .err = dir / "err"});
+        use(sim.port, master);
+        // Typed, then ended from the terminal too.
+        EXPECT_EQ(write(master, "quit\n", 5), 5);
+        EXPECT_TRUE(sim.WaitExit(3s)) << "quit typed at the terminal did not end it";
     }
     close(master);
     return {ReadFile(dir / "out"), ReadFile(dir / "err")};
