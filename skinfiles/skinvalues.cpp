@@ -168,34 +168,46 @@ void ReadColours(const TQuickIni& ini, const std::string& section, TColor text, 
     v.PressedColour2 = GetColor(ini.ReadString(section, "PressedColour2", ""), text);
 }
 
+// What differs between the sections of the object shape.
+struct TObjectKeys {
+    const char* Image;          // the image's key
+    bool Style, Frame, Colours; // whether the section has these keys
+    int32_t TileOver1;          // what a "Tile" above 1 reads as
+};
+constexpr TObjectKeys kObjectKeys{"Image", true, true, true, 0};
+// An object with a second image has no "Frame": its count comes from elsewhere.
+constexpr TObjectKeys kTwoImageObjectKeys{"Image", true, false, true, 0};
+constexpr TObjectKeys kProgressKeys{"Bitmap", true, false, false, 1};
+constexpr TObjectKeys kButtonKeys{"Bitmap", false, false, true, 0};
+
+TSkinObjectValues ReadObjectShape(const TQuickIni& ini, const std::string& section, const TObjectKeys& keys,
+                                  TColor text)
+{
+    TSkinObjectValues v;
+    v.Image = ini.ReadString(section, keys.Image, "");
+    if (keys.Style) v.Style = ini.ReadInteger(section, "Style", 0);
+    v.Margins = ReadMargins(ini, section);
+    if (keys.Frame) v.Frame = ini.ReadInteger(section, "Frame", 0);
+    v.Trans = ini.ReadInteger(section, "Trans", 0);
+    v.Tile = ini.ReadInteger(section, "Tile", 0);
+    if (keys.Colours) ReadColours(ini, section, text, v);
+    if (v.Tile > 1) v.Tile = keys.TileOver1;
+    return v;
+}
+
 } // namespace
 
 TSkinObjectValues ReadObjectValues(const TQuickIni& ini, const std::string& section, TColor text,
                                    const char* image2Key)
 {
-    TSkinObjectValues v;
-    v.Image = ini.ReadString(section, "Image", "");
+    TSkinObjectValues v = ReadObjectShape(ini, section, image2Key ? kTwoImageObjectKeys : kObjectKeys, text);
     if (image2Key && *image2Key) v.Image2 = ini.ReadString(section, image2Key, "");
-    v.Style = ini.ReadInteger(section, "Style", 0);
-    v.Margins = ReadMargins(ini, section);
-    if (!image2Key) v.Frame = ini.ReadInteger(section, "Frame", 0);
-    v.Trans = ini.ReadInteger(section, "Trans", 0);
-    v.Tile = ini.ReadInteger(section, "Tile", 0);
-    ReadColours(ini, section, text, v);
-    if (v.Tile > 1) v.Tile = 0;
     return v;
 }
 
 TSkinObjectValues ReadProgressValues(const TQuickIni& ini, const std::string& section)
 {
-    TSkinObjectValues v;
-    v.Image = ini.ReadString(section, "Bitmap", "");
-    v.Style = ini.ReadInteger(section, "Style", 0);
-    v.Margins = ReadMargins(ini, section);
-    v.Trans = ini.ReadInteger(section, "Trans", 0);
-    v.Tile = ini.ReadInteger(section, "Tile", 0);
-    if (v.Tile > 1) v.Tile = 1;
-    return v;
+    return ReadObjectShape(ini, section, kProgressKeys, clBtnText);
 }
 
 TSkinObjectValues ReadMenuBarValues(const TQuickIni& ini, const std::string& section)
@@ -257,27 +269,14 @@ TSkinButtonValues ReadButtonValues(const TQuickIni& ini, TColor text)
 {
     const std::string section = "Buttons";
     TSkinButtonValues v;
-    v.Margins = ReadMargins(ini, section);
-    v.Trans = ini.ReadInteger(section, "Trans", 0);
-    v.Image = ini.ReadString(section, "Bitmap", "");
-    v.Tile = ini.ReadInteger(section, "Tile", 0);
+    static_cast<TSkinObjectValues&>(v) = ReadObjectShape(ini, section, kButtonKeys, text);
     v.CheckImage = ini.ReadString(section, "CheckButton", "");
     v.RadioImage = ini.ReadString(section, "RadioButton", "");
-    v.NormalColour = ini.ReadInteger(section, "NormalColour", -1);
-    v.MouseOverColour = ini.ReadInteger(section, "MouseOverColour", -1);
-    v.PressedColour = ini.ReadInteger(section, "PressedColour", -1);
     v.RadioFrame = ini.ReadInteger(section, "RadioButtonFrame", 0);
     v.CheckFrame = ini.ReadInteger(section, "CheckButtonFrame", 0);
-    if (v.Tile > 1) v.Tile = 0;
-    const std::string normal = ini.ReadString(section, "NormalColour2", "");
-    const std::string over = ini.ReadString(section, "MouseOverColour2", "");
-    const std::string pressed = ini.ReadString(section, "PressedColour2", "");
-    v.NormalColour2Given = !normal.empty();
-    v.MouseOverColour2Given = !over.empty();
-    v.PressedColour2Given = !pressed.empty();
-    v.NormalColour2 = GetColor(normal, text);
-    v.MouseOverColour2 = GetColor(over, text);
-    v.PressedColour2 = GetColor(pressed, text);
+    v.NormalColour2Given = !ini.ReadString(section, "NormalColour2", "").empty();
+    v.MouseOverColour2Given = !ini.ReadString(section, "MouseOverColour2", "").empty();
+    v.PressedColour2Given = !ini.ReadString(section, "PressedColour2", "").empty();
     return v;
 }
 
