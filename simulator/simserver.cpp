@@ -25,6 +25,9 @@ constexpr size_t kMaxControlClients = 16;
 constexpr size_t kMaxOutputBytes = 64 * 1024;
 // Delayed replies one connection may have waiting; more are dropped.
 constexpr size_t kMaxDelayedPerClient = 256;
+// What a client had sent when the device was unplugged is read in at most
+// this many reads (of 512 bytes): a flooding peer cannot hold up the unplug.
+constexpr int kMaxReadsAtUnplug = 64;
 constexpr uint64_t kRefusalLogIntervalMs = 1000;
 
 uint64_t SteadyMs()
@@ -171,6 +174,14 @@ void TSimServer::Plug()
 
 void TSimServer::Unplug()
 {
+    // Over USB, a transfer the host saw complete has reached the device. Here
+    // a send completes once the bytes are in our socket, so what is already
+    // there is read before the cable goes: a write the panel saw succeed is
+    // never lost to the moment of the unplug.
+    if (plugged_)
+        for (auto& c : clients_)
+            for (int reads = 0; reads < kMaxReadsAtUnplug && !c->closing && c->sock.WaitReadable(0); ++reads)
+                ReadClient(*c);
     if (plugged_) log_.Event("device unplugged");
     plugged_ = false;
     // Dropped from the lists at the end of the loop's turn, which may be

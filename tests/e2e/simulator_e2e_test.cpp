@@ -85,6 +85,36 @@ TEST(SimulatorProcess, UnplugDropsAndRefusesUntilPlugged)
     EXPECT_TRUE(again.welcomed);
 }
 
+// Over USB a write the host saw complete has reached the device; here it is
+// complete once it is in the simulator's socket. Stopped, the simulator is
+// sent more than one read's worth of polls, then a write, then the unplug:
+// resumed, its first turn reads the polls and meets the unplug with the
+// write still unread.
+TEST(SimulatorProcess, AWriteAlreadySentWhenUnpluggedReachesTheDevice)
+{
+    Scratch s;
+    SimProcess sim(s.dir / "state", s.dir / "log", {"--no-stdin"});
+    TSimControl unplugger;
+    ASSERT_TRUE(unplugger.Connect(sim.controlPort, sim.tokenFile, 5s));
+    Client c(sim.port);
+    ASSERT_TRUE(c.Open());
+    ParameterSet changed = kStartParameters;
+    changed.alarmThreshold = 77;
+
+    sim.Signal(SIGSTOP);
+    for (int i = 0; i < 60; ++i)
+        c.Send(LinkType::Frame, Request(RequestKind::Poll));
+    c.Send(LinkType::Frame, Request(RequestKind::WriteParameters, changed));
+    ASSERT_TRUE(unplugger.Post("unplug"));
+    sim.Signal(SIGCONT);
+
+    while (c.Next(3000)) {
+    }
+    EXPECT_TRUE(c.closedByPeer);
+    EXPECT_NE(sim.Command("params").find(" threshold=77 "), std::string::npos) << sim.Command("params");
+    EXPECT_EQ(sim.Command("plug"), "ok plugged");
+}
+
 TEST(SimulatorProcess, ExclusiveHolderKeepsOthersOut)
 {
     Scratch s;

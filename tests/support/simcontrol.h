@@ -52,6 +52,13 @@ public:
         return sock_.Valid() ? SimCommand(sock_, line) : "<send failed>";
     }
 
+    // Sends without waiting for the answer, for a simulator that is stopped.
+    bool Post(const std::string& line)
+    {
+        const std::string text = line + "\n";
+        return sock_.Valid() && sock_.SendAll(text.data(), text.size(), 2000);
+    }
+
     bool Valid() const { return sock_.Valid(); }
     void Close() { sock_.Close(); }
 
