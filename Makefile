@@ -119,7 +119,8 @@ SOAK_MINUTES ?= 10
 soak: deps $(WIN)/CMakeCache.txt
 	cmake --build $(WIN) -j$(JOBS) --target orvane-soak
 	tools/with-display bash -c 'tools/wine-prefix; rc=0; \
-	  tools/wine-run $(WIN)/tests/soak/orvane-soak.exe --minutes $(SOAK_MINUTES) || rc=$$?; \
+	  tools/wine-run $(WIN)/tests/soak/orvane-soak.exe --minutes $(SOAK_MINUTES) \
+	    --keep-log $(WIN)/soak-sim.log --dump-dir $(WIN) || rc=$$?; \
 	  tools/wine-stop; exit $$rc'
 
 format:

@@ -146,6 +146,7 @@ private:
     bool MonitorButton(int index, const std::string& captionAfter);
     HWND Control(const std::string& name);
     void CloseMonitor();
+    std::string GuiThreadState(HWND wnd);
 
     double total_;
     std::mt19937 rng_;
@@ -521,9 +522,36 @@ void Soak::CloseMonitor()
 {
     HWND monitor = panel_->Window("TForm2");
     if (monitor) PostMessageA(monitor, WM_SYSCOMMAND, SC_CLOSE, 0);
-    if (!WaitUntil([&] { return !panel_->Visible("TForm2"); }, 10s))
-        report_.Fail("monitor opens, pauses, runs and clears",
-                     "closing left the monitor visible; shown:" + Shown());
+    const auto hidden = [&] { return !panel_->Visible("TForm2"); };
+    if (WaitPastRead(hidden, 10s, 3s)) return;
+    // Once seen, this failed with the panel answering at once and nothing
+    // else up: what its window thread was in, and whether a second close
+    // works, tell a lost close from a refused one.
+    const std::string state = GuiThreadState(monitor);
+    if (monitor) PostMessageA(monitor, WM_SYSCOMMAND, SC_CLOSE, 0);
+    const bool second = WaitUntil(hidden, 10s);
+    RecordStuckPanel();
+    report_.Fail("monitor opens, pauses, runs and clears",
+                 "closing left the monitor visible" + waitNote_ + "; " + state + "; a second close " +
+                     (second ? "closed it" : "did not close it either") + "; shown:" + Shown());
+}
+
+// The window thread's state as the system keeps it: in a menu, a move or
+// size loop, who holds the capture and the focus.
+std::string Soak::GuiThreadState(HWND wnd)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!wnd || !GetGUIThreadInfo(GetWindowThreadProcessId(wnd, nullptr), &info)) return "no thread state";
+    const auto name = [&](HWND w) { return w ? panel_->Class(w) : std::string("none"); };
+    std::string flags;
+    if (info.flags & GUI_INMENUMODE) flags += " in-menu";
+    if (info.flags & GUI_INMOVESIZE) flags += " in-move-size";
+    if (info.flags & GUI_POPUPMENUMODE) flags += " popup-menu";
+    if (info.flags & GUI_SYSTEMMENUMODE) flags += " system-menu";
+    return "thread flags" + (flags.empty() ? std::string(" none") : flags) + ", active " + name(info.hwndActive) +
+           ", focus " + name(info.hwndFocus) + ", capture " + name(info.hwndCapture) + ", menu owner " +
+           name(info.hwndMenuOwner) + ", monitor " + (IsWindowEnabled(wnd) ? "enabled" : "disabled");
 }
 
 // A click on the monitor's tool button `index` (0 Pause/Run, 1 Clear); with
