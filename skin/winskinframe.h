@@ -97,6 +97,9 @@ class TWinSkinForm : public TComponent, public TSkinControlHost, public TSkinMen
     bool MenuHostRightToLeft() const override { return RightToLeft; }
     bool MenuHostActive() const override { return Active; }
     TRect MenuHostBandRect() const override;
+    TRect MenuHostMDIButtonsRect() const override;
+    void MenuHostDrawMDIButtons(HDC dc, TPoint origin) override;
+    TCustomForm* MenuHostMDIFrameForm() const override;
     void MenuHostSetTracking(bool tracking) override { MenuTracking = tracking; }
     TNCObject* MenuHostHotObject() const override { return HotObject; }
     void MenuHostSetHotObject(TNCObject* object) override { HotObject = object; }

@@ -57,6 +57,13 @@ public:
 
     // The menu band in window coordinates (empty without a menu bar).
     virtual TRect MenuHostBandRect() const = 0;
+    // The buttons of a maximized MDI child that stand at the band's right
+    // end: where they are, in window coordinates (empty when none show), and
+    // their painting into dc, whose (0, 0) is the window point origin.
+    virtual TRect MenuHostMDIButtonsRect() const = 0;
+    virtual void MenuHostDrawMDIButtons(HDC dc, TPoint origin) = 0;
+    // For an MDI child, its MDI frame's form; null otherwise.
+    virtual TCustomForm* MenuHostMDIFrameForm() const = 0;
     // The menu bar has a drop-down open: the frame's hover timer leaves the
     // hot button alone meanwhile.
     virtual void MenuHostSetTracking(bool tracking) = 0;

@@ -1,6 +1,7 @@
 // The skinned menu bar: one button per top-level item, drawn in the frame's
 // menu band, opening its drop-down itself.
 #include <algorithm>
+#include <climits>
 #include <cwctype>
 
 #include "framework/forms.h"
@@ -155,6 +156,12 @@ void TWinSkinMenu::SetMenuRect(const TRect& band)
     HDC dc = screen.Handle();
     TSelectObject font(dc, menus_.MenuFont()->Handle());
     int x = rtl ? band.Right - offset : band.Left + offset;
+    // A maximized MDI child's buttons hold the band's right end; the bar's
+    // buttons keep 5 pixels away, and one that would reach into them is not
+    // shown at all rather than drawn under them.
+    const TRect mdi = host_.MenuHostMDIButtonsRect();
+    const int end = mdi.IsEmpty() ? INT_MAX : mdi.Left - 5;
+    if (rtl) x = std::min(x, end);
     for (auto& b : Buttons) {
         if (!b->Visible) {
             b->BoundsRect = RECT{};
@@ -168,7 +175,7 @@ void TWinSkinMenu::SetMenuRect(const TRect& band)
             b->BoundsRect = RECT{x - w, band.Top, x, band.Bottom - 1};
             x -= w;
         } else {
-            b->BoundsRect = RECT{x, band.Top, x + w, band.Bottom - 1};
+            b->BoundsRect = x + w <= end ? RECT{x, band.Top, x + w, band.Bottom - 1} : RECT{};
             x += w;
         }
     }
@@ -226,7 +233,7 @@ void TWinSkinMenu::DrawMenu(HDC dc, const TRect& band)
     shown.Canvas()->CopyRect(size, band_->Canvas(), size);
     TSkinData* data = host_.MenuHostSkinData();
     for (auto& b : Buttons) {
-        if (!b->Visible) continue;
+        if (!b->Visible || TRect(b->BoundsRect).IsEmpty()) continue;
         TRect r = b->BoundsRect;
         r = Rect(r.Left - band.Left, r.Top - band.Top, r.Right - band.Left, r.Bottom - band.Top);
         if (b->State != NCStateNormal && data) {
@@ -235,6 +242,8 @@ void TWinSkinMenu::DrawMenu(HDC dc, const TRect& band)
         }
         PaintCaption(*shown.Canvas(), *b, r, CaptionColor(data, *b));
     }
+    if (!host_.MenuHostMDIButtonsRect().IsEmpty())
+        host_.MenuHostDrawMDIButtons(shown.Canvas()->Handle(), TPoint(band.Left, band.Top));
     BitBlt(dc, band.Left, band.Top, size.Width(), size.Height(), shown.Canvas()->Handle(), 0, 0, SRCCOPY);
     Painting = false;
 }
@@ -430,10 +439,12 @@ bool TSkinFormMenus::CMDialogChar(TMessage& message)
             message.Result = 1;
             return true;
         }
-    // Accelerators of the main window's bar work from the other windows too.
-    TCustomForm* main = Application ? Application->MainForm() : nullptr;
-    if (main && main != host_.MenuHostForm() && main->HandleAllocated()) {
-        message.Result = main->Perform(CM_DIALOGCHAR, message.WParam, message.LParam);
+    // Accelerators of the bar that owns this window's (an MDI child's
+    // frame, else the main window's) work from here too.
+    TCustomForm* next = host_.MenuHostMDIFrameForm();
+    if (!next) next = Application ? Application->MainForm() : nullptr;
+    if (next && next != host_.MenuHostForm() && next->HandleAllocated()) {
+        message.Result = next->Perform(CM_DIALOGCHAR, message.WParam, message.LParam);
         return message.Result != 0;
     }
     return false;

@@ -206,6 +206,44 @@ void TWinSkinForm::DrawAllSysbtn(HDC dc, const TRect&)
     }
 }
 
+namespace {
+bool InMenuBand(const TWinSysButton& b)
+{
+    return b.Visible && b.SkinObject->Visibility == 100 && !b.SkinObject->Image->Empty();
+}
+} // namespace
+
+TRect TWinSkinForm::MenuHostMDIButtonsRect() const
+{
+    TRect all;
+    for (auto& b : SysButtons) {
+        if (!InMenuBand(*b)) continue;
+        const TRect r = b->BoundsRect;
+        all = all.IsEmpty() ? r
+                            : Rect(std::min(all.Left, r.Left), std::min(all.Top, r.Top), std::max(all.Right, r.Right),
+                                   std::max(all.Bottom, r.Bottom));
+    }
+    return all;
+}
+
+void TWinSkinForm::MenuHostDrawMDIButtons(HDC dc, TPoint origin)
+{
+    POINT old{};
+    OffsetViewportOrgEx(dc, -origin.X, -origin.Y, &old);
+    for (auto& b : SysButtons) {
+        if (!InMenuBand(*b)) continue;
+        int frame = Active && b->Enabled ? 1 : 4;
+        if (b->SkinObject->Frame < 4) frame = 1;
+        DrawSysbtnTo(dc, b.get(), frame);
+    }
+    SetViewportOrgEx(dc, old.x, old.y, nullptr);
+}
+
+TCustomForm* TWinSkinForm::MenuHostMDIFrameForm() const
+{
+    return FormStyle == sfsMDIChild && Manager ? Manager->MDIForm : nullptr;
+}
+
 void TWinSkinForm::DrawSysbtn(TWinSysButton* b, int state)
 {
     if (!b || !b->Visible || b->SkinObject->Image->Empty() || !Data || Data->NotLoaded) return;

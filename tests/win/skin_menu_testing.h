@@ -76,6 +76,18 @@ struct TFakeHost : TSkinMenuHost {
     bool MenuHostRightToLeft() const override { return Rtl; }
     bool MenuHostActive() const override { return Active; }
     TRect MenuHostBandRect() const override { return Band; }
+    // Stand-ins for a maximized MDI child's buttons: a filled rectangle.
+    TRect MDIButtons;
+    TCustomForm* MDIFrame = nullptr;
+    TRect MenuHostMDIButtonsRect() const override { return MDIButtons; }
+    void MenuHostDrawMDIButtons(HDC dc, TPoint origin) override
+    {
+        TBrushHandle green(CreateSolidBrush(RGB(0, 255, 0)));
+        const RECT r{MDIButtons.Left - origin.X, MDIButtons.Top - origin.Y, MDIButtons.Right - origin.X,
+                     MDIButtons.Bottom - origin.Y};
+        FillRect(dc, &r, green.Get());
+    }
+    TCustomForm* MenuHostMDIFrameForm() const override { return MDIFrame; }
     void MenuHostSetTracking(bool tracking) override { Tracking = tracking; }
     TNCObject* MenuHostHotObject() const override { return Hot; }
     void MenuHostSetHotObject(TNCObject* object) override { Hot = object; }

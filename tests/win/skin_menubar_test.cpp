@@ -340,6 +340,47 @@ TEST_F(MenuBar, PaintsTheMenuBarImageByActiveState)
     EXPECT_EQ(shot.Canvas()->GetPixel(band.Right - 2, band.Top + 2), clBlue);
 }
 
+// A maximized MDI child: its buttons stand at the band's right end, the bar's
+// buttons stop 5 pixels before them, and characters the child's bar does not
+// take go to its MDI frame.
+TEST_F(MenuBar, MakesRoomForTheMDIButtonsAndPassesCharactersToTheMDIFrame)
+{
+    const TRect band(4, 25, 396, 44);
+    const int file = CaptionWidth("&File") + 10, edit = CaptionWidth("&Edit") + 10;
+    // Room for File and Edit and 2 pixels more: Help does not fit.
+    const int mdiLeft = band.Left + 6 + file + edit + 5 + 2;
+    host.MDIButtons = TRect(mdiLeft, band.Top + 2, mdiLeft + 50, band.Bottom - 3);
+    TWinSkinMenu* bar = menus->MenuBar();
+    bar->DrawMenu(shot.Canvas()->Handle(), band);
+    EXPECT_EQ(bar->Buttons[1]->BoundsRect.right, mdiLeft - 7);
+    EXPECT_TRUE(TRect(bar->Buttons[3]->BoundsRect).IsEmpty());
+    EXPECT_EQ(bar->FindBtn(TPoint(mdiLeft - 3, band.Top + 5)), nullptr);
+    const TColor green = RGB(0, 255, 0);
+    for (TPoint p : {TPoint(mdiLeft, band.Top + 2), TPoint(mdiLeft + 49, band.Bottom - 4), TPoint(mdiLeft + 25, 30)})
+        EXPECT_EQ(shot.Canvas()->GetPixel(p.X, p.Y), green) << p.X << "," << p.Y;
+    EXPECT_EQ(shot.Canvas()->GetPixel(mdiLeft - 1, band.Top + 5), data->Colors[csMenuBar]);
+
+    // No accelerator of this bar matches 'q': the MDI frame is asked.
+    TForm frame(nullptr);
+    std::vector<WPARAM> asked;
+    auto own = frame.WindowProc;
+    frame.WindowProc = [&](TMessage& m) {
+        if (m.Msg == CM_DIALOGCHAR) {
+            asked.push_back(m.WParam);
+            m.Result = 1;
+            return;
+        }
+        own(m);
+    };
+    frame.HandleNeeded();
+    host.MDIFrame = &frame;
+    TMessage message{CM_DIALOGCHAR, 'q', 0, 0};
+    EXPECT_TRUE(menus->CMDialogChar(message));
+    EXPECT_EQ(message.Result, 1);
+    EXPECT_EQ(asked, (std::vector<WPARAM>{'q'}));
+    frame.WindowProc = own;
+}
+
 TEST_F(MenuBar, AcceleratorsFindTheirButtons)
 {
     const TRect band(4, 25, 396, 44);

@@ -288,3 +288,61 @@ TEST_F(SkinnedTest, AltSpaceAndRightClickPopTheSkinnedSystemMenu)
     EXPECT_EQ(TMenuCloser::LastRect.TopLeft(), Point(wr.Left + 300, wr.Top + 12));
     EXPECT_EQ(form->Closes, 0);
 }
+
+// An MDI frame whose child is maximized: the child's three buttons stand at
+// the menu band's right end, painted from the skin's MDI button strip, and
+// the bar's own buttons end at least 5 pixels before them.
+TEST_F(SkinnedTest, AMaximizedMDIChildsButtonsStandInTheMenuBand)
+{
+    auto form = MonitorShapedForm();
+    auto* menu = new TMainMenu(form.get());
+    for (const char* caption : {"&File", "&Window"}) {
+        auto* item = new TMenuItem(nullptr);
+        item->SetCaption(caption);
+        menu->Items()->Add(item);
+    }
+    form->SetMenu(menu);
+    CLIENTCREATESTRUCT ccs{};
+    HWND client = CreateWindowExA(0, "MDICLIENT", nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 100, 100, form->Handle(),
+                                  nullptr, MainInstance(), &ccs);
+    ASSERT_NE(client, nullptr);
+    manager->MDIChildMax = true;
+    TWinSkinForm* f = Skin(*form);
+    ASSERT_NE(f, nullptr);
+    ASSERT_EQ(f->FormStyle, sfsMDIform);
+    ASSERT_NE(f->MenuHeight, 0);
+    ParkCursor();
+    auto shot = PaintedFrame(form->Handle());
+    const int w = WindowRectOf(form->Handle()).Width();
+
+    int leftmost = w;
+    for (int i = 0; i < 3; ++i) {
+        TWinSysButton* b = ButtonOfAction(*f, 7 + i, 100);
+        ASSERT_NE(b, nullptr);
+        ASSERT_TRUE(b->Visible) << 7 + i;
+        // The strip is 156 pixels wide: three buttons of four 13-pixel frames,
+        // each 17 pixels further left than the one after it.
+        const TRect r = b->BoundsRect;
+        EXPECT_EQ(r, Bounds(w - 17 * (3 - i) - f->FrameRight, f->FrameTop + (f->MenuHeight - 13) / 2, 13, 13));
+        leftmost = std::min(leftmost, r.Left);
+        // Frame 1 of the button's image, the magenta key left out.
+        TBitmap* img = b->SkinObject->Image.get();
+        int same = 0, inked = 0;
+        for (int y = 0; y < 13; ++y)
+            for (int x = 0; x < 13; ++x) {
+                const TColor want = img->Canvas()->GetPixel(x, y);
+                if (want == clFuchsia) continue;
+                ++inked;
+                same += shot->Canvas()->GetPixel(r.Left + x, r.Top + y) == want;
+            }
+        ASSERT_GT(inked, 0);
+        EXPECT_EQ(same, inked) << "button of action " << 7 + i;
+    }
+    TWinSkinMenu* bar = f->Menus().MenuBar();
+    ASSERT_NE(bar, nullptr);
+    for (auto& b : bar->Buttons)
+        if (!TRect(b->BoundsRect).IsEmpty()) {
+            EXPECT_LE(b->BoundsRect.right, leftmost - 5);
+        }
+    DestroyWindow(client);
+}
