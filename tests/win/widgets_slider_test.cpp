@@ -5,6 +5,9 @@
 // paint-time figure.
 #include <algorithm>
 #include <chrono>
+#include <climits>
+#include <cmath>
+#include <functional>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -409,3 +412,220 @@ TEST_F(Slider, PaintTimeOfThePanelSlider)
 }
 
 } // namespace
+
+// The tick scale as the widget gallery's two horizontal sliders draw it: 0 to
+// 100 with the ticks below the track, -20 to 20 with them above. Expected
+// pixels are worked out here from the scale's end pixels and base line and
+// the default lengths (margin 5, major 7, minor 3, label margin 5).
+class GalleryScales : public Slider {
+protected:
+    void SetUp() override
+    {
+        Slider::SetUp();
+        RegisterClasses<TiSlider>();
+        Load();
+    }
+    // A fresh pair, as the gallery has them.
+    void Load()
+    {
+        if (Below) Below->Free();
+        if (Above) Above->Free();
+        Form->LoadLayout(R"(object BaseTestForm: TBaseTestForm
+  Left = 40
+  Top = 40
+  Width = 360
+  Height = 220
+  object HorizontalSlider: TiSlider
+    Left = 10
+    Top = 10
+    Width = 310
+    Height = 70
+    Orientation = ioHorizontal
+    Position = 40
+    PointerStyle = ispsPointer
+  end
+  object HorizontalSlider2: TiSlider
+    Left = 10
+    Top = 100
+    Width = 310
+    Height = 70
+    Orientation = ioHorizontal
+    OrientationTickMarks = iosTopLeft
+    PositionMin = -20
+    PositionMax = 20
+    Position = 5
+    PointerFillEnabled = True
+  end
+end
+)");
+        Below = dynamic_cast<TiSlider*>(Form->FindComponent("HorizontalSlider"));
+        Above = dynamic_cast<TiSlider*>(Form->FindComponent("HorizontalSlider2"));
+        ASSERT_NE(Below, nullptr);
+        ASSERT_NE(Above, nullptr);
+    }
+    // Where the slider put its scale, read after a painting.
+    struct Geometry {
+        int pMin, pMax, base, s;
+        double min, max;
+        // Halves round to even.
+        int Pixel(double v) const
+        {
+            return pMin + static_cast<int>(std::nearbyint((v - min) / (max - min) * (pMax - pMin)));
+        }
+        // The rows [from, from + s * length) of a tick, top row first.
+        std::pair<int, int> Rows(int from, int length) const
+        {
+            return s > 0 ? std::pair{from, from + length} : std::pair{from - length, from};
+        }
+    };
+    static Geometry Where(TiSlider* w)
+    {
+        const TiScaleObject& o = *w->Scale();
+        return {o.PixelMin, o.PixelMax, o.Base, o.OrientationTickMarks == iosBottomRight ? 1 : -1, o.Min, o.Max};
+    }
+    // Column x is `colour` over exactly rows [top, bottom) of the tick band.
+    static ::testing::AssertionResult Tick(TWidgetPicture& p, int x, std::pair<int, int> rows, COLORREF colour)
+    {
+        for (int y = rows.first; y < rows.second; ++y)
+            if (p.Pixel(x, y) != colour)
+                return ::testing::AssertionFailure() << "(" << x << "," << y << ") is " << std::hex << p.Pixel(x, y);
+        for (int y : {rows.first - 1, rows.second})
+            if (p.Pixel(x, y) == colour)
+                return ::testing::AssertionFailure() << "(" << x << "," << y << ") past the tick's end";
+        return ::testing::AssertionSuccess();
+    }
+    TiSlider* Below = nullptr;
+    TiSlider* Above = nullptr;
+};
+
+TEST_F(GalleryScales, TicksLabelsAndRescalingStandWhereTheScaleSays)
+{
+    constexpr COLORREF black = RGB(0, 0, 0), white = RGB(255, 255, 255);
+    struct Row {
+        const char* what;
+        bool above;
+        std::function<void(TiSlider*)> set;
+        std::function<void(TiSlider*, TWidgetPicture&, const Geometry&)> check;
+    };
+    auto majors = [&](TiSlider*, TWidgetPicture& p, const Geometry& g, std::vector<double> values) {
+        for (double v : values)
+            EXPECT_TRUE(Tick(p, g.Pixel(v), g.Rows(g.base + g.s * 5, 7), black)) << "major at " << v;
+    };
+    // The first minor tick after the first major one, started `offset` from
+    // the base line.
+    auto firstMinor = [&](int offset) {
+        return [offset](TiSlider*, TWidgetPicture& p, const Geometry& g) {
+            const double v = g.min + (g.max - g.min) / 4 / 5;
+            EXPECT_TRUE(Tick(p, g.Pixel(v), g.Rows(g.base + g.s * offset, 3), black));
+        };
+    };
+    std::vector<std::pair<int, std::string>> labels;
+    const Row rows[] = {
+        {"majors, bottom", false, [](TiSlider*) {},
+         [&](TiSlider* w, TWidgetPicture& p, const Geometry& g) { majors(w, p, g, {0, 25, 50, 75, 100}); }},
+        {"majors, top", true, [](TiSlider*) {},
+         [&](TiSlider* w, TWidgetPicture& p, const Geometry& g) { majors(w, p, g, {-20, -10, 0, 10, 20}); }},
+        // Minor ticks inside start at the majors' start; centred, 7/2 - 3/2
+        // further; outside, flush with the majors' far end (5 + 7 - 3).
+        {"minor inside", false, [](TiSlider* w) { w->SetTickMinorAlignment(itmnaInside); }, firstMinor(5)},
+        {"minor centre", false, [](TiSlider* w) { w->SetTickMinorAlignment(itmnaCenter); }, firstMinor(7)},
+        {"minor outside", false, [](TiSlider* w) { w->SetTickMinorAlignment(itmnaOutside); }, firstMinor(9)},
+        {"minor centre, top", true, [](TiSlider* w) { w->SetTickMinorAlignment(itmnaCenter); }, firstMinor(7)},
+        {"minor outside, top", true, [](TiSlider* w) { w->SetTickMinorAlignment(itmnaOutside); }, firstMinor(9)},
+        // Disabled: lowered, black then white one pixel to the right.
+        {"disabled", false,
+         [](TiSlider* w) {
+             w->SetShowDisabledState(true);
+             w->SetEnabled(false);
+         },
+         [&](TiSlider*, TWidgetPicture& p, const Geometry& g) {
+             const int x = g.Pixel(50);
+             EXPECT_TRUE(Tick(p, x, g.Rows(g.base + 5, 7), black));
+             EXPECT_TRUE(Tick(p, x + 1, g.Rows(g.base + 5, 7), white));
+             const int minor = g.Pixel(5);
+             EXPECT_TRUE(Tick(p, minor + 1, g.Rows(g.base + 5, 3), white));
+         }},
+        // Raised minor ticks only: white then black; the majors stay single.
+        {"raised minors", false, [](TiSlider* w) { w->SetTickMinorStyle(ibsRaised); },
+         [&](TiSlider*, TWidgetPicture& p, const Geometry& g) {
+             EXPECT_TRUE(Tick(p, g.Pixel(5), g.Rows(g.base + 5, 3), white));
+             EXPECT_TRUE(Tick(p, g.Pixel(5) + 1, g.Rows(g.base + 5, 3), black));
+             EXPECT_NE(p.Pixel(g.Pixel(50) + 1, g.base + 6), black);
+         }},
+        // Labels: fixed decimals, offered to the handler by index; each
+        // centred on its tick, its top (bottom above the track) 5 + 7 + 5
+        // from the base line.
+        {"labels", true,
+         [&](TiSlider* w) {
+             w->SetTickLabelPrecision(1);
+             w->OnCustomizeTickLabel = [&](TObject*, int i, std::string& text) {
+                 labels.emplace_back(i, text);
+                 if (i == 2) text = "zero";
+             };
+         },
+         [&](TiSlider* w, TWidgetPicture& p, const Geometry& g) {
+             EXPECT_EQ(labels, (std::vector<std::pair<int, std::string>>{
+                                   {0, "-20.0"}, {1, "-10.0"}, {2, "0.0"}, {3, "10.0"}, {4, "20.0"}}));
+             for (auto [value, text] : {std::pair{-10.0, "-10.0"}, std::pair{0.0, "zero"}}) {
+                 TBitmap measure;
+                 measure.Canvas()->SetFont(w->Scale()->TickLabelFont());
+                 const SIZE size = measure.Canvas()->TextExtent(text);
+                 TEXTMETRICA tm{};
+                 GetTextMetricsA(measure.Canvas()->Handle(), &tm);
+                 const int edge = g.base - 17, top0 = edge - size.cy;
+                 int left = INT_MAX, right = -1, top = INT_MAX, bottom = -1;
+                 for (int y = edge - 40; y < edge + 3; ++y)
+                     for (int x = g.Pixel(value) - 30; x <= g.Pixel(value) + 30; ++x)
+                         if (p.Pixel(x, y) == black && (y < g.base - 12 || y >= g.base)) {
+                             left = std::min(left, x), right = std::max(right, x);
+                             top = std::min(top, y), bottom = std::max(bottom, y);
+                         }
+                 ASSERT_GE(right, left) << text << ": no ink";
+                 EXPECT_NEAR((left + right + 1) / 2.0, g.Pixel(value), 2) << text;
+                 EXPECT_LE(right - left + 1, size.cx) << text;
+                 EXPECT_GE(right - left + 1, size.cx - 3) << text;
+                 EXPECT_GE(top, top0) << text;
+                 EXPECT_LE(bottom, edge) << text;
+                 // Centred on edge - cy / 2, so its top is edge - 2 * (cy / 2).
+                 EXPECT_EQ(bottom, edge - 2 * (size.cy / 2) + tm.tmAscent - 1) << text << ": off the baseline";
+             }
+         }},
+        // Automatic scaling: a new minimum of 31 becomes 20 (steps of 20;
+        // steps of 10 would need eight ticks), ticks 20 to 100.
+        {"rescaled", false,
+         [](TiSlider* w) {
+             w->SetAutoScaleEnabled(true);
+             w->SetPositionMin(31);
+             w->SetPosition(50); // the pointer off the ticks it checks
+         },
+         [&](TiSlider* w, TWidgetPicture& p, const Geometry& g) {
+             EXPECT_EQ(w->GetPositionMin(), 20);
+             EXPECT_EQ(w->GetTickMajorCount(), 5);
+             EXPECT_EQ(g.min, 20);
+             majors(w, p, g, {20, 40, 60, 80, 100});
+         }},
+        // Fixed bounds 13 to 100: ticks from 20 in steps of 20, minor ticks
+        // every 4 filling the gap down to 13 (at 16, not at 12).
+        {"fixed bounds", false,
+         [](TiSlider* w) {
+             w->SetAutoScaleStyle(iassFixedMinMax);
+             w->SetAutoScaleEnabled(true);
+             w->SetPositionMin(13);
+             w->SetPosition(50);
+         },
+         [&](TiSlider* w, TWidgetPicture& p, const Geometry& g) {
+             EXPECT_EQ(w->GetPositionMin(), 13);
+             majors(w, p, g, {20, 40, 60, 80, 100});
+             EXPECT_TRUE(Tick(p, g.Pixel(16), g.Rows(g.base + 5, 3), black));
+             EXPECT_NE(p.Pixel(g.Pixel(13), g.base + 6), black) << "no tick at the bound itself";
+         }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        TiSlider* w = row.above ? Above : Below;
+        row.set(w);
+        TWidgetPicture picture(w);
+        row.check(w, picture, Where(w));
+        Load(); // the gallery's settings again for the next row
+    }
+}
