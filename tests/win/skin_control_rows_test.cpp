@@ -22,6 +22,17 @@ const TClassInfo& TOtherRadioGroup::StaticClass()
     return info;
 }
 
+// An edit of another library.
+class TOtherEdit : public TEdit {
+    ORVANE_CLASS(TOtherEdit, TEdit)
+    explicit TOtherEdit(TComponent* AOwner) : TEdit(AOwner) {}
+};
+const TClassInfo& TOtherEdit::StaticClass()
+{
+    static const TClassInfo& info = PublishClass<TOtherEdit>();
+    return info;
+}
+
 struct SkinControlRows : ::testing::Test {
     void SetUp() override
     {
@@ -165,6 +176,19 @@ TEST_F(SkinControlRows, Skin3rdKindsReachIntoChildrenAndObeyTheirConditions)
     host->List().InitControls(form.get());
     EXPECT_EQ(KindOf(group), "");
     EXPECT_EQ(KindOf(buttons[0]), "TSkinRadioButton");
+}
+
+// A Skin3rd "edit" line skins an edit only when its window is larger than its
+// client area; a borderless one stays claimed and unskinned.
+TEST_F(SkinControlRows, ASkin3rdEditIsSkinnedOnlyWithABorder)
+{
+    auto* framed = Place<TOtherEdit>(300, 330, 120, 22);
+    auto* bare = Place<TOtherEdit>(300, 360, 120, 22);
+    bare->SetBorderStyle(bsNone);
+    data.Skin3rd().Add("TOtherEdit=edit");
+    host->List().InitControls(form.get());
+    EXPECT_EQ(KindOf(framed), "TSkinEdit");
+    EXPECT_EQ(KindOf(bare), "");
 }
 
 TEST_F(SkinControlRows, PopupMenusOfTheFormAreHandedToTheFrameWhenMenusAreSkinned)

@@ -383,6 +383,68 @@ TEST(SkinControlsPlain, ChildWindowsAreMatchedByClassAndStyle)
     RemoveStandIns(standIns);
 }
 
+// Dialog panes ("#32770" without WS_TABSTOP) and framework panels are walked
+// into, at any depth; a pane with WS_TABSTOP is left whole, children and all.
+TEST(SkinControlsPlain, DialogPanesAndPanelsAreWalkedIntoAtAnyDepth)
+{
+    TSkinData data(nullptr);
+    LoadDefaultSkin(data);
+    const std::vector<std::string> standIns = RegisterStandIns();
+    const bool paneKind = !SkinKindRegistered("TSkinBoxH");
+    if (paneKind) RegisterSkinKind("TSkinBoxH", [](TComponent* o) -> TSkinControl* { return new TSkinControl(o); });
+    {
+        TForm form(nullptr);
+        form.SetBounds(40, 40, 420, 260);
+        auto* panel = new TPanel(&form);
+        panel->SetParent(&form);
+        panel->SetBounds(8, 8, 200, 200);
+        panel->SetColor(clRed);
+        auto* inPanel = new TButton(&form);
+        inPanel->SetParent(panel);
+        inPanel->SetBounds(8, 8, 80, 24);
+        auto raw = [](const char* cls, HWND parent, DWORD style, int y) {
+            return CreateWindowExA(0, cls, "x", WS_CHILD | WS_VISIBLE | style, 8, y, 180, 60, parent, nullptr,
+                                   MainInstance(), nullptr);
+        };
+        HWND paneInPanel = raw("#32770", panel->Handle(), 0, 40);
+        HWND edit = raw("EDIT", paneInPanel, WS_BORDER, 4);
+        HWND pane = raw("#32770", form.Handle(), 0, 8);
+        SetWindowPos(pane, nullptr, 220, 8, 180, 60, SWP_NOZORDER);
+        HWND inPane = raw("BUTTON", pane, BS_PUSHBUTTON, 4);
+        HWND tabPane = raw("#32770", form.Handle(), WS_TABSTOP, 8);
+        SetWindowPos(tabPane, nullptr, 220, 100, 180, 60, SWP_NOZORDER);
+        HWND inTabPane = raw("BUTTON", tabPane, BS_PUSHBUTTON, 4);
+        form.Show();
+
+        TTestHost host(nullptr, &data);
+        host.SetWindow(form.Handle());
+        host.List().InitHwndControls(form.Handle());
+        auto kind = [&](HWND w) {
+            TSkinControl* obj = host.List().FindObject(w);
+            return obj ? obj->KindName : std::string();
+        };
+        const struct {
+            const char* what;
+            HWND wnd;
+            const char* kind;
+        } rows[] = {
+            {"the panel itself", panel->Handle(), ""},
+            {"a framework button in the panel", inPanel->Handle(), "TSkinButton"},
+            {"a pane in the panel", paneInPanel, "TSkinBoxH"},
+            {"an edit in that pane", edit, "TSkinEdit"},
+            {"a pane on the form", pane, "TSkinBoxH"},
+            {"a button in that pane", inPane, "TSkinButton"},
+            {"a pane with WS_TABSTOP", tabPane, ""},
+            {"a button in that one", inTabPane, ""},
+        };
+        for (const auto& row : rows)
+            EXPECT_EQ(kind(row.wnd), row.kind) << row.what << "; " << data.LastDebug;
+        EXPECT_EQ(panel->GetColor(), data.Colors[csButtonFace]) << "the panel takes the skin's face colour";
+    }
+    if (paneKind) RegisterSkinKind("TSkinBoxH", nullptr);
+    RemoveStandIns(standIns);
+}
+
 TEST(SkinControlsPlain, AWindowDestroyedWhileAttachedIsFreedOnTheNextWalk)
 {
     TSkinData data(nullptr);
