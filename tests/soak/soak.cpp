@@ -349,6 +349,7 @@ void Soak::WatchWindows()
             boxesHandled_[wnd] = true;
             const std::string text = Panel::BoxText(wnd);
             if (text == "Data format error!" && Now() <= boxExpectedUntil_) {
+                Event("the \"Data format error!\" box came");
                 ++expectedBoxes_;
                 boxExpectedUntil_ = -1;
             } else {
@@ -643,8 +644,13 @@ void Soak::EditNumber()
     const int roll = Random(0, 99);
     std::string text;
     if (roll < 8) {
-        // Nothing to read: the panel says so in a box.
-        boxExpectedUntil_ = Now() + 10;
+        // Nothing to read: the panel says so in a box, once it has taken
+        // the keys. Reads of 3 s and more under `fault delay` and a driver
+        // busy in a wait of its own can each put off the box, or its being
+        // seen, by seconds (once 10 s were not enough), so it is due for
+        // 30 s; a box that no empty edit brought is still one too many.
+        boxExpectedUntil_ = Now() + 30;
+        Event("empty edit entered: a \"Data format error!\" box is due");
         ++actions_["empty edits entered"];
     } else {
         // Now and then beyond the range, which the slider holds at its end.
