@@ -10,6 +10,11 @@ namespace {
 
 const char* const SDamaged = "The skin package is damaged: ";
 
+// The decoder's bit look-ahead reads at most this far past the end of a
+// whole package (one byte on every package we ship); a package cut short
+// makes it read on for as long as the cut part was.
+constexpr int64_t kWholeStreamReadPastEnd = 2;
+
 int32_t Int32At(const uint8_t* p)
 {
     return static_cast<int32_t>(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 |
@@ -63,7 +68,9 @@ bool TSkinReader::Loadfromstream(TMemoryStream& stream)
     LastError.clear();
     try {
         TMemoryStream unpacked;
-        Decompress(stream, unpacked);
+        TUnpackEnd end;
+        ::Decompress(stream, unpacked, end);
+        if (end.ReadPastEnd > kWholeStreamReadPastEnd) return RejectCutShort(unpacked, end.UnpackedBeforeEnd);
         return Index(unpacked);
     } catch (const Exception& e) {
         // A size prefix the codec refuses, for one: the package is damaged,
@@ -88,6 +95,25 @@ bool TSkinReader::loadfromfile(const std::string& fileName)
         return Reject(e.Message);
     }
     return Loadfromstream(packed);
+}
+
+// What ran out is named when the index survived the cut: the file whose
+// data the input ended in.
+bool TSkinReader::RejectCutShort(TMemoryStream& unpacked, int64_t unpackedBeforeEnd)
+{
+    std::string what = "it is cut short";
+    if (Index(unpacked)) {
+        int64_t at = unpackedBeforeEnd - (unpacked.GetSize() - data_.GetSize());
+        if (at < 0) what = "its file list is cut short";
+        for (int i = 0; at >= 0 && i < names_.Count(); ++i) {
+            if (at < sizes_[static_cast<size_t>(i)]) {
+                what = "member " + names_.Get(i) + " is cut short";
+                break;
+            }
+            at -= sizes_[static_cast<size_t>(i)];
+        }
+    }
+    return Reject(std::string(SDamaged) + what + ".");
 }
 
 // The package's own counts are checked against the unpacked length before

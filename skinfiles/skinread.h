@@ -56,6 +56,7 @@ public:
 private:
     bool Index(TMemoryStream& unpacked);
     bool Reject(const std::string& why);
+    bool RejectCutShort(TMemoryStream& unpacked, int64_t unpackedBeforeEnd);
     void Clear();
     void CopyFile(int index, TMemoryStream& out) const;
 

@@ -399,7 +399,10 @@ inline bool TLZH::ReadByte(const TLZHGetBytes& getBytes, uint8_t& b)
 inline void TLZH::FillByte(const TLZHGetBytes& getBytes)
 {
     uint8_t b = 0;
-    if (!ReadByte(getBytes, b)) b = 0;
+    if (!ReadByte(getBytes, b)) {
+        b = 0;
+        ++unpackEnd_.ReadPastEnd;
+    }
     getbuf = static_cast<uint16_t>(getbuf | (unsigned(b) << (8 - getlen)));
     getlen = static_cast<uint8_t>(getlen + 8);
 }
@@ -539,9 +542,11 @@ void TLZH::LZHUnpack(int32_t size, const TLZHGetBytes& getBytes, const TLZHPutBy
     NoteCallbacks(getBytes, putBytes);
     StartHuff();
     std::memset(t.text_buf, ' ', N - F);
+    unpackEnd_ = TUnpackEnd{};
     int r = N - F;
     int32_t count = 0;
     while (count < size) {
+        if (unpackEnd_.ReadPastEnd != 0 && unpackEnd_.UnpackedBeforeEnd < 0) unpackEnd_.UnpackedBeforeEnd = count;
         const int c = DecodeChar(getBytes);
         if (c < 256) {
             EmitByte(putBytes, static_cast<uint8_t>(c));
@@ -650,6 +655,12 @@ void Compress(TStream& source, TStream& dest)
 
 void Decompress(TStream& source, TStream& dest)
 {
+    TUnpackEnd end;
+    Decompress(source, dest, end);
+}
+
+void Decompress(TStream& source, TStream& dest, TUnpackEnd& end)
+{
     source.SetPosition(0);
     dest.SetPosition(0);
     const int64_t packedBytes = source.GetSize() - 4;
@@ -664,4 +675,5 @@ void Decompress(TStream& source, TStream& dest)
     lzh.SourceStream = &source;
     lzh.DestStream = &dest;
     lzh.LZHUnpack(size, lzh.BlockSource(), lzh.BlockSink());
+    end = lzh.UnpackEnd();
 }

@@ -24,6 +24,19 @@ void Compress(TStream& source, TStream& dest);
 // prefix it could not possibly encode.
 void Decompress(TStream& source, TStream& dest);
 
+// How an unpacking run met the end of its input. The decoder reads zero bits
+// past the end until it has produced the size the prefix claims, so a stream
+// cut short still unpacks to full length; a reader that must tell a whole
+// stream from a cut one looks here.
+struct TUnpackEnd {
+    // Bytes asked for after the input had none left. A whole stream's bit
+    // look-ahead costs at most one or two.
+    int64_t ReadPastEnd = 0;
+    // Unpacked bytes produced before the first of those reads; -1 for none.
+    int64_t UnpackedBeforeEnd = -1;
+};
+void Decompress(TStream& source, TStream& dest, TUnpackEnd& end);
+
 // Byte source and sink of a run. The codec always asks for one byte. A source
 // answers actual 0 at the end of its data; while unpacking, any actual other
 // than 1 reads as a zero byte.
@@ -60,6 +73,8 @@ public:
     // Times the Huffman tree was rebuilt (its root weight reached the limit)
     // in this object's runs.
     int ReconstCount() const { return reconstCount_; }
+    // Of the last unpacking run.
+    const TUnpackEnd& UnpackEnd() const { return unpackEnd_; }
 
 protected:
     static constexpr int N = 4096;                     // ring size
@@ -129,6 +144,7 @@ private:
     uint8_t putlen = 0;
     int32_t textsize = 0;
     int reconstCount_ = 0;
+    TUnpackEnd unpackEnd_;
     bool ownSource_ = false;
     bool ownSink_ = false;
 

@@ -208,6 +208,32 @@ TEST(SkinReader, SecondLoadReplacesTheIndex)
     EXPECT_EQ(r.DataBlock().Bytes(), Text("BMz"));
 }
 
+// The decoder reads zero bits past the end of its input, so a package cut
+// short unpacks to full size with broken pixels; the reader must tell it
+// from a whole one by how far the decoding read past the end.
+TEST(SkinReader, ShippedPackagesCutShortAreRefusedAndNameWhatIsMissing)
+{
+    for (const char* file : {"/assets/skin.pkg", "/assets/skins/graphite.pkg"}) {
+        SCOPED_TRACE(file);
+        TMemoryStream whole;
+        whole.LoadFromFile(ORVANE_SOURCE_DIR + std::string(file));
+        const Bytes bytes = whole.Bytes();
+        TSkinReader r;
+        ASSERT_TRUE(r.Loadfromstream(whole)) << r.LastError;
+        const std::string lastFile = r.FileName(r.FileCount() - 1);
+        for (size_t cut : {size_t{3}, size_t{16}, size_t{100}, size_t{1000}, bytes.size() / 2}) {
+            SCOPED_TRACE(cut);
+            TMemoryStream shorter;
+            shorter.WriteBuffer(bytes.data(), int64_t(bytes.size() - cut));
+            EXPECT_FALSE(r.Loadfromstream(shorter));
+            EXPECT_TRUE(IsDamage(r)) << r.LastError;
+            EXPECT_NE(r.LastError.find("cut short"), std::string::npos) << r.LastError;
+            EXPECT_EQ(r.FileCount(), 0);
+            if (cut <= 100) EXPECT_NE(r.LastError.find("member " + lastFile), std::string::npos) << r.LastError;
+        }
+    }
+}
+
 namespace {
 
 struct TempDir {
