@@ -139,36 +139,47 @@ TEST(SkinChoice, TheSampleSkinFromItsFilePaintsTheFrame)
 TEST(SkinChoice, ADamagedPackageIsNamedInOneMessageThenTheBuiltInSkinPaints)
 {
     NetStartup();
-    const uint16_t port = FreeLoopbackPort();
-    Simulator sim(port);
-    ASSERT_TRUE(sim.Started()) << sim.error;
-    // The sample skin with a caption image that is no bitmap, as a damaged
-    // download would hold it.
+    // The sample skin with a caption image that is no bitmap, and the sample
+    // package cut in half, as damaged downloads would hold them.
     const TSkinPackageWriter sample =
         TSkinPackageWriter::FromFolder(WindowsPath(kSource + "/assets/skins/graphite"));
     TSkinPackageWriter writer;
     for (const TSkinPackageFile& f : sample.Files())
         writer.Add(f.Name, f.Name == "top.bmp" ? std::vector<uint8_t>{'B', 'M', 0x36, 0, 0, 0, 7} : f.Data);
-    const std::string damaged = TempBase("damaged", port) + ".skn";
-    writer.SaveToFile(damaged);
+    const std::string whole = ReadFile(WindowsPath(kSource + "/assets/skins/graphite.pkg"));
+    const struct {
+        const char* name;
+        const char* says;
+    } cases[] = {{"damaged", "top.bmp"}, {"cut", "is cut short"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const uint16_t port = FreeLoopbackPort();
+        Simulator sim(port);
+        ASSERT_TRUE(sim.Started()) << sim.error;
+        const std::string damaged = TempBase(c.name, port) + ".skn";
+        if (std::string(c.name) == "cut")
+            std::ofstream(damaged, std::ios::binary).write(whole.data(), std::streamsize(whole.size() / 2));
+        else
+            writer.SaveToFile(damaged);
 
-    Panel panel(port, true, "--skin \"" + damaged + "\"");
-    ASSERT_TRUE(panel.Started());
-    HWND box = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (box = panel.Window("#32770")) && IsWindowVisible(box); }, 60s))
-        << "no message about the skin";
-    const std::string text = Panel::BoxText(box);
-    EXPECT_NE(text.find(damaged), std::string::npos) << text;
-    EXPECT_NE(text.find("top.bmp"), std::string::npos) << text;
-    EXPECT_NE(text.find("built-in skin"), std::string::npos) << text;
-    EXPECT_FALSE(panel.Visible("TForm1")) << "the window opens after the message";
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
+        Panel panel(port, true, "--skin \"" + damaged + "\"");
+        ASSERT_TRUE(panel.Started());
+        HWND box = nullptr;
+        ASSERT_TRUE(WaitUntil([&] { return (box = panel.Window("#32770")) && IsWindowVisible(box); }, 60s))
+            << "no message about the skin";
+        const std::string text = Panel::BoxText(box);
+        EXPECT_NE(text.find(damaged), std::string::npos) << text;
+        EXPECT_NE(text.find(c.says), std::string::npos) << text;
+        EXPECT_NE(text.find("built-in skin"), std::string::npos) << text;
+        EXPECT_FALSE(panel.Visible("TForm1")) << "the window opens after the message";
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
 
-    ExpectFrameOfSkin(panel, kSource + "/assets/skin");
-    EXPECT_TRUE(panel.Popups().empty()) << "more than one message";
-    EXPECT_TRUE(panel.CaptionBecomes("Label9", "Connected"));
-    CloseAndExpectCleanExit(panel);
-    DeleteFileA(damaged.c_str());
+        ExpectFrameOfSkin(panel, kSource + "/assets/skin");
+        EXPECT_TRUE(panel.Popups().empty()) << "more than one message";
+        EXPECT_TRUE(panel.CaptionBecomes("Label9", "Connected"));
+        CloseAndExpectCleanExit(panel);
+        DeleteFileA(damaged.c_str());
+    }
 }
 
 TEST(SkinChoice, WithoutASkinTheSystemDrawsTheFrame)

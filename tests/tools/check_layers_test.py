@@ -51,8 +51,8 @@ class CheckLayers(unittest.TestCase):
             # (added file, its text, what the report says)
             ("ch375/ch375dll.cpp", '\n#include "simulator/simserver.h"\n',
              'ch375/ch375dll.cpp:2: ch375/ includes simulator/simserver.h from a layer above it'),
-            ("tools/skinpack/skinpack.cpp", '#include "skin/winskinform.h"\n',
-             "portable tools/ includes skin/winskinform.h from Win32 skin/"),
+            ("simulator/simserver.cpp", '#include "skin/winskinform.h"\n',
+             "portable simulator/ includes skin/winskinform.h from Win32 skin/"),
             ("device/deviceframe.cpp", '#include "deviceframe.h"\n',
              '"deviceframe.h" is not a file named from the root'),
             ("device/parameterset.cpp", '#include "device/missing.h"\n',

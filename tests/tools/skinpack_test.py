@@ -120,6 +120,24 @@ class Skinpack(unittest.TestCase):
                     self.assertEqual(r.returncode, 1)
                     self.assertEqual(r.stderr, 'skinpack: "%s" is not a skin package\n' % name)
 
+    def test_a_package_cut_short_is_refused_by_list_and_check(self):
+        pkg = self.path("whole.skn")
+        self.assertEqual(run("build", ASSETS, pkg).returncode, 0)
+        with open(pkg, "rb") as f:
+            whole = f.read()
+        self.assertEqual(run("check", pkg).returncode, 0)
+        for cut in (3, 100, len(whole) // 2):
+            short = self.path("cut%d.skn" % cut)
+            with open(short, "wb") as f:
+                f.write(whole[:-cut])
+            for command in ("list", "check"):
+                with self.subTest(cut=cut, command=command):
+                    r = run(command, short)
+                    self.assertEqual(r.returncode, 1)
+                    self.assertEqual(r.stdout, "")
+                    self.assertIn('skinpack: "%s": ' % short, r.stderr)
+                    self.assertIn("cut short", r.stderr)
+
     def test_version(self):
         with open(VERSION_FILE) as f:
             version = f.readline().strip()

@@ -18,6 +18,9 @@
 #include "skinfiles/skinread.h"
 #include "skinfiles/skinvalues.h"
 #include "skinfiles/winconvert.h"
+#ifdef _WIN32
+#include "tools/skinpack/preview.h"
+#endif
 
 namespace {
 
@@ -33,6 +36,8 @@ const char* const kUsage =
     "                          refused when the ini names a bitmap the folder lacks\n"
     "  check DIR|PKG           report what in a skin folder or package would look wrong\n"
     "                          or be refused, one line each; exit status 1 when any\n"
+    "  preview PKG OUT.png     draw windows, buttons, an edit, a memo and a menu in the\n"
+    "                          skin PKG and save the picture (Windows build only)\n"
     "  --version               print the version\n"
     "  --help                  print this text\n";
 
@@ -216,6 +221,23 @@ int Check(const std::string& path)
     return problems.empty() ? 0 : 1;
 }
 
+void Preview(const std::string& package, const std::string& out)
+{
+#ifdef _WIN32
+    const TSkinFiles files = SkinFilesOf(package);
+    try {
+        WritePreview(files, out);
+    } catch (const Exception& e) {
+        throw Exception("\"" + package + "\": " + e.Message);
+    }
+#else
+    (void)package;
+    (void)out;
+    throw Exception("preview draws through Windows: run skinpack.exe preview (under Wine on Linux), which "
+                    "the installed orvane-skinpack does for you");
+#endif
+}
+
 int Run(const std::vector<std::string>& args)
 {
     const std::string& command = args[0];
@@ -241,6 +263,9 @@ int Run(const std::vector<std::string>& args)
     } else if (command == "build") {
         expect(2);
         Build(args[1], args[2]);
+    } else if (command == "preview") {
+        expect(2);
+        Preview(args[1], args[2]);
     } else if (command == "check") {
         expect(1);
         return Check(args[1]);

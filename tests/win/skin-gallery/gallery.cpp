@@ -1,8 +1,6 @@
 // skin-gallery.exe [OUT.bmp [SKIN-FOLDER]]: draws every picture of the
 // default skin, frame by frame and at a few sizes, through the skin's image
-// routines onto one off-screen page, and saves the page as a BMP. A page
-// rather than a window: what the routines draw is the subject, and an
-// off-screen page looks the same on every display.
+// routines onto one off-screen page, and saves the page as a BMP.
 #include <cstdio>
 #include <map>
 #include <string>
@@ -10,144 +8,14 @@
 #include "framework/graphics.h"
 #include "framework/resourcecount.h"
 #include "skin/winskinimage.h"
+#include "skin/winskinsample.h"
+#include "skinfiles/skinpackage.h"
 
 namespace {
 
-const TColor kDesk = static_cast<TColor>(RGB(58, 96, 128));
-const TColor kFace = static_cast<TColor>(RGB(237, 236, 226));
 const TRect kNone{0, 0, 0, 0};
 
-class TGallery {
-public:
-    TGallery(const std::string& folder, int w, int h) : folder_(folder)
-    {
-        page_.SetPixelFormat(pf24bit);
-        page_.SetSize(w, h);
-        c_ = page_.Canvas();
-        c_->Brush()->SetColor(kFace);
-        c_->FillRect(Rect(0, 0, w, h));
-        c_->Font()->SetName("Tahoma");
-        c_->Font()->SetHeight(-11);
-        ::SetBkMode(dc(), TRANSPARENT);
-    }
-
-    TBitmap& Page() { return page_; }
-    HDC dc() { return c_->Handle(); }
-
-    TBitmap* Img(const std::string& name)
-    {
-        auto& slot = images_[name];
-        if (!slot) {
-            slot = std::make_unique<TBitmap>();
-            slot->LoadFromFile(folder_ + "/" + name);
-        }
-        return slot.get();
-    }
-
-    void Label(int x, int y, const std::string& text, TColor color = clBlack)
-    {
-        c_->Font()->SetColor(color);
-        c_->Brush()->SetStyle(bsClear);
-        c_->TextOut(x, y, text);
-        c_->Brush()->SetStyle(bsSolid);
-    }
-
-    void Fill(const TRect& r, TColor color)
-    {
-        c_->Brush()->SetColor(color);
-        c_->FillRect(r);
-    }
-
-    // A skinned window frame at (x, y), w by h, as the frame engine puts it
-    // together: side borders 4 wide, a 25-pixel caption, a 4-pixel bottom.
-    void Window(int x, int y, int w, int h, bool active, const std::string& caption)
-    {
-        Fill(Bounds(x - 6, y - 6, w + 12, h + 12), kDesk);
-        const int frame = active ? 1 : 2;
-        DrawRect2(dc(), Bounds(x, y, 4, h), Img("left.bmp"), false, false, true, 2, frame, Rect(0, 25, 0, 4));
-        DrawRect2(dc(), Bounds(x + w - 4, y, 4, h), Img("right.bmp"), false, false, true, 2, frame,
-                  Rect(0, 25, 0, 4));
-        DrawRect2(dc(), Bounds(x + 4, y, w - 8, 25), Img("top.bmp"), true, false, true, 2, frame,
-                  Rect(49, 0, 82, 0));
-        DrawRect2(dc(), Bounds(x + 4, y + h - 4, w - 8, 4), Img("bottom.bmp"), true, false, false, 2, frame,
-                  Rect(49, 0, 82, 0));
-        Fill(Rect(x + 4, y + 25, x + w - 4, y + h - 4), kFace);
-        // The window icon's place, then the caption text.
-        Fill(Bounds(x + 8, y + 7, 16, 16), static_cast<TColor>(RGB(230, 120, 40)));
-        Fill(Bounds(x + 11, y + 10, 10, 10), static_cast<TColor>(RGB(255, 220, 120)));
-        Label(x + 30, y + 6, caption,
-              active ? static_cast<TColor>(RGB(255, 255, 241)) : static_cast<TColor>(RGB(237, 236, 231)));
-        // Close, the disabled maximize, minimize; inactive windows show frame 4.
-        DrawRect1(dc(), Bounds(x + w - 20, y + 6, 16, 18), Img("close.bmp"), true, 6, active ? 1 : 4);
-        DrawRect1(dc(), Bounds(x + w - 38, y + 6, 16, 18), Img("maximize.bmp"), true, 6, 4);
-        DrawRect1(dc(), Bounds(x + w - 56, y + 6, 16, 18), Img("minimize.bmp"), true, 6, active ? 1 : 4);
-    }
-
-    // Every frame of an image, each stretched (nine-sliced) to cw by ch.
-    void Frames(int x, int y, const std::string& name, int frames, int cw, int ch, const TRect& margins,
-                bool vertical = false, int gap = 4)
-    {
-        for (int f = 1; f <= frames; ++f)
-            DrawRect2(dc(), Bounds(x + (cw + gap) * (f - 1), y, cw, ch), Img(name), vertical, false, true,
-                      frames, f, margins);
-    }
-
-    void Button(int x, int y, int w, int h, int frame, const std::string& text)
-    {
-        DrawRect2(dc(), Bounds(x, y, w, h), Img("buttons.bmp"), false, false, true, 5, frame,
-                  Rect(7, 7, 7, 7));
-        TRect r = Bounds(x, y + (frame == 2 ? 1 : 0), w, h);
-        c_->Font()->SetColor(frame == 3 ? static_cast<TColor>(RGB(172, 170, 158)) : clBlack);
-        c_->Brush()->SetStyle(bsClear);
-        c_->DrawText(text, r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-        c_->Brush()->SetStyle(bsSolid);
-    }
-
-    void ScrollBars(int x, int y, int vx, int length, bool enabled)
-    {
-        TBitmap* arrows = Img("scrollbar.bmp");
-        // Horizontal.
-        DrawRect1(dc(), Bounds(x, y, 17, 17), arrows, true, 23, enabled ? 1 : 3);
-        DrawRect2(dc(), Bounds(x + 17, y, length - 34, 17), Img("hscroll.bmp"), false, false, false, 4,
-                  enabled ? 1 : 3, Rect(2, 2, 2, 2));
-        DrawRect1(dc(), Bounds(x + length - 17, y, 17, 17), arrows, true, 23, enabled ? 5 : 7);
-        if (enabled) {
-            DrawRect2(dc(), Bounds(x + 40, y, 50, 17), Img("hthumb.bmp"), false, false, true, 4, 1,
-                      Rect(4, 3, 4, 3));
-            DrawRect3(dc(), Bounds(x + 40, y, 50, 17), arrows, true, 23, 17);
-        }
-        // Vertical, at vx.
-        DrawRect1(dc(), Bounds(vx, y, 17, 17), arrows, true, 23, enabled ? 9 : 11);
-        DrawRect2(dc(), Bounds(vx, y + 17, 17, 86), Img("vscroll.bmp"), false, false, false, 4,
-                  enabled ? 1 : 3, Rect(2, 2, 2, 2));
-        DrawRect1(dc(), Bounds(vx, y + 103, 17, 17), arrows, true, 23, enabled ? 13 : 15);
-        if (enabled) {
-            DrawRect2(dc(), Bounds(vx, y + 30, 17, 40), Img("vthumb.bmp"), false, false, true, 4, 1,
-                      Rect(3, 4, 3, 4));
-            DrawRect3(dc(), Bounds(vx, y + 30, 17, 40), arrows, true, 23, 20);
-        }
-    }
-
-    void UpDown(int x, int y, int upState, int downState, bool vertical)
-    {
-        TBitmap* faces = Img(vertical ? "updownvert.bmp" : "updownhorz.bmp");
-        TBitmap* glyphs = Img(vertical ? "updownvertglyph.bmp" : "updownhorzglyph.bmp");
-        const TRect first = vertical ? Bounds(x, y, 16, 11) : Bounds(x, y, 11, 16);
-        const TRect second = vertical ? Bounds(x, y + 11, 16, 11) : Bounds(x + 11, y, 11, 16);
-        DrawRect1(dc(), first, faces, true, 8, upState);
-        DrawRect3(dc(), first, glyphs, true, 8, upState);
-        DrawRect1(dc(), second, faces, true, 8, 4 + downState);
-        DrawRect3(dc(), second, glyphs, true, 8, 4 + downState);
-    }
-
-private:
-    std::string folder_;
-    TBitmap page_;
-    TCanvas* c_ = nullptr;
-    std::map<std::string, std::unique_ptr<TBitmap>> images_;
-};
-
-void DrawPage(TGallery& g)
+void DrawPage(TSkinSample& g)
 {
     // Windows: active and inactive, at two sizes.
     g.Window(16, 16, 320, 130, true, "Orvane Panel");
@@ -182,8 +50,10 @@ void DrawPage(TGallery& g)
 
     y = 370;
     g.Label(16, y, "Scroll bars (enabled, disabled), every scroll-bar frame");
-    g.ScrollBars(16, y + 16, 470, 200, true);
-    g.ScrollBars(240, y + 16, 500, 200, false);
+    g.HorzScrollBar(16, y + 16, 200, true);
+    g.VertScrollBar(470, y + 16, 120, true);
+    g.HorzScrollBar(240, y + 16, 200, false);
+    g.VertScrollBar(500, y + 16, 120, false);
     g.Frames(16, y + 40, "scrollbar.bmp", 23, 17, 17, kNone, false, 2);
     g.Frames(16, y + 64, "hthumb.bmp", 4, 30, 17, Rect(4, 3, 4, 3));
     g.Frames(160, y + 64, "vthumb.bmp", 4, 17, 30, Rect(3, 4, 3, 4));
@@ -212,15 +82,7 @@ void DrawPage(TGallery& g)
 
     y = 610;
     g.Label(16, y, "Menu: background and items");
-    DrawRect2(g.dc(), Bounds(16, y + 16, 160, 70), g.Img("menubg.bmp"), false, true, false, 1, 1,
-              Rect(23, 0, 0, 0));
-    const int items[] = {1, 2, 4};
-    const char* itemText[] = {"Restore", "", "Close"};
-    for (int i = 0; i < 3; ++i) {
-        DrawRect2(g.dc(), Bounds(16, y + 18 + 22 * i, 160, 20), g.Img("menuitem.bmp"), false, false, true, 5,
-                  items[i], Rect(23, 3, 3, 3));
-        if (*itemText[i]) g.Label(46, y + 21 + 22 * i, itemText[i]);
-    }
+    g.Menu(16, y + 16, 160, {"Restore", "", "Close"}, 2);
     g.Label(230, y, "Track bars, thumbs, minimized caption");
     DrawRect2(g.dc(), Bounds(200, y + 30, 200, 5), g.Img("track.bmp"), false, false, false, 1, 1,
               Rect(3, 2, 3, 2));
@@ -246,7 +108,11 @@ int Run(const std::string& bmpFile, const std::string& folder)
 {
     const int gdi0 = TResourceCount::GdiObjects;
     {
-        TGallery g(folder, 900, 710);
+        TSkinFiles files;
+        const TSkinPackageWriter skin = TSkinPackageWriter::FromFolder(folder);
+        for (const TSkinPackageFile& f : skin.Files())
+            files[f.Name] = f.Data;
+        TSkinSample g(std::move(files), 900, 710);
         DrawPage(g);
         g.Page().SaveToFile(bmpFile);
     }
