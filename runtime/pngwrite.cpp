@@ -97,8 +97,8 @@ constexpr std::array<int, 29> kLengthBase = {3,  4,  5,  6,  7,  8,  9,  10, 11,
                                              31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
 constexpr std::array<int, 29> kLengthExtra = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
                                               2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-constexpr std::array<int, 30> kDistBase = {1,    2,    3,    4,    5,    7,     9,     13,    17,  25,
-                                           33,   49,   65,   97,   129,  193,   257,   385,   513, 769,
+constexpr std::array<int, 30> kDistBase = {1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
+                                           33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
                                            1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
 constexpr std::array<int, 30> kDistExtra = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
                                             6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
@@ -128,7 +128,9 @@ Bytes Deflate(const Bytes& data)
     w.Bits(1, 2); // fixed codes
     std::vector<int> head(kHashSize, -1), prev(kWindow, -1);
     const int n = int(data.size());
-    auto hash = [&](int i) { return ((data[size_t(i)] << 10) ^ (data[size_t(i) + 1] << 5) ^ data[size_t(i) + 2]) & (kHashSize - 1); };
+    auto hash = [&](int i) {
+        return ((data[size_t(i)] << 10) ^ (data[size_t(i) + 1] << 5) ^ data[size_t(i) + 2]) & (kHashSize - 1);
+    };
     auto insert = [&](int i) {
         if (i + 2 >= n) return;
         const int h = hash(i);

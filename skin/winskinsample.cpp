@@ -52,6 +52,8 @@ TSkinSample::TSkinSample(TSkinFiles files, int width, int height)
 
 TBitmap* TSkinSample::Img(const std::string& reference)
 {
+    // A part the ini gives no image is one the skin leaves to the system.
+    if (reference.empty()) return nullptr;
     const std::string name = LowerCase(SkinImageName(reference));
     auto& slot = images_[name];
     if (!slot) {
@@ -89,13 +91,15 @@ void TSkinSample::Fill(const TRect& r, TColor color)
 int TSkinSample::BorderWidth()
 {
     const TSkinObjectValues& left = values_.Borders[0];
-    return Img(left.Image)->GetWidth() / std::max(1, left.Frame);
+    TBitmap* image = Img(left.Image);
+    return image ? image->GetWidth() / std::max(1, left.Frame) : 4;
 }
 
 int TSkinSample::CaptionHeight()
 {
     const TSkinObjectValues& top = values_.Borders[2];
-    return Img(top.Image)->GetHeight() / std::max(1, top.Frame);
+    TBitmap* image = Img(top.Image);
+    return image ? image->GetHeight() / std::max(1, top.Frame) : 25;
 }
 
 void TSkinSample::Window(int x, int y, int w, int h, bool active, const std::string& caption)
@@ -105,15 +109,18 @@ void TSkinSample::Window(int x, int y, int w, int h, bool active, const std::str
     const TSkinObjectValues& top = values_.Borders[2];
     const TSkinObjectValues& bottom = values_.Borders[3];
     auto frameOf = [&](const TSkinObjectValues& b) { return active || b.Frame < 2 ? 1 : 2; };
-    const int lw = BorderWidth(), rw = Img(right.Image)->GetWidth() / std::max(1, right.Frame);
-    const int th = CaptionHeight(), bh = Img(bottom.Image)->GetHeight() / std::max(1, bottom.Frame);
+    TBitmap* rightImage = Img(right.Image);
+    TBitmap* bottomImage = Img(bottom.Image);
+    const int lw = BorderWidth(), rw = rightImage ? rightImage->GetWidth() / std::max(1, right.Frame) : 4;
+    const int th = CaptionHeight(),
+              bh = bottomImage ? bottomImage->GetHeight() / std::max(1, bottom.Frame) : 4;
     Fill(Bounds(x - 6, y - 6, w + 12, h + 12), kDesk);
     DrawRect2(dc(), Bounds(x, y, lw, h), Img(left.Image), false, false, left.Trans != 0, left.Frame,
               frameOf(left), Margins(left.Margins));
-    DrawRect2(dc(), Bounds(x + w - rw, y, rw, h), Img(right.Image), false, false, right.Trans != 0, right.Frame,
-              frameOf(right), Margins(right.Margins));
-    DrawRect2(dc(), Bounds(x + lw, y, w - lw - rw, th), Img(top.Image), true, false, top.Trans != 0, top.Frame,
-              frameOf(top), Margins(top.Margins));
+    DrawRect2(dc(), Bounds(x + w - rw, y, rw, h), Img(right.Image), false, false, right.Trans != 0,
+              right.Frame, frameOf(right), Margins(right.Margins));
+    DrawRect2(dc(), Bounds(x + lw, y, w - lw - rw, th), Img(top.Image), true, false, top.Trans != 0,
+              top.Frame, frameOf(top), Margins(top.Margins));
     DrawRect2(dc(), Bounds(x + lw, y + h - bh, w - lw - rw, bh), Img(bottom.Image), true, false,
               bottom.Trans != 0, bottom.Frame, frameOf(bottom), Margins(bottom.Margins));
     Fill(Rect(x + lw, y + th, x + w - rw, y + h - bh), Colour(values_, "ButtonFace", kFace));
@@ -132,23 +139,24 @@ void TSkinSample::Window(int x, int y, int w, int h, bool active, const std::str
             textLeft = std::max(textLeft, bx + 22);
             continue;
         }
-        if (b.ImageRef.empty() || b.Visibility == 1) continue;
-        TBitmap* image = Img(b.ImageRef);
+        TBitmap* image = b.Visibility == 1 ? nullptr : Img(b.ImageRef);
+        if (!image) continue;
         bool clearImage = false;
-        const int frames = SysButtonFrames(b.Frame, image->GetWidth(), image->GetHeight(), b.Action, clearImage);
+        const int frames =
+            SysButtonFrames(b.Frame, image->GetWidth(), image->GetHeight(), b.Action, clearImage);
         if (clearImage || frames <= 0) continue;
-        DrawRect1(dc(), Bounds(bx, y + b.Ycoord, image->GetWidth() / frames, image->GetHeight()), image, true, frames,
-                  active || frames < 4 ? 1 : 4);
+        DrawRect1(dc(), Bounds(bx, y + b.Ycoord, image->GetWidth() / frames, image->GetHeight()), image, true,
+                  frames, active || frames < 4 ? 1 : 4);
     }
     Label(textLeft, y + (th - 13) / 2, caption, textColour);
 }
 
-void TSkinSample::Frames(int x, int y, const std::string& name, int frames, int cw, int ch, const TRect& margins,
-                         bool vertical, int gap)
+void TSkinSample::Frames(int x, int y, const std::string& name, int frames, int cw, int ch,
+                         const TRect& margins, bool vertical, int gap)
 {
     for (int f = 1; f <= frames; ++f)
-        DrawRect2(dc(), Bounds(x + (cw + gap) * (f - 1), y, cw, ch), Img(name), vertical, false, true, frames, f,
-                  margins);
+        DrawRect2(dc(), Bounds(x + (cw + gap) * (f - 1), y, cw, ch), Img(name), vertical, false, true, frames,
+                  f, margins);
 }
 
 void TSkinSample::Button(int x, int y, int w, int h, int frame, const std::string& text)
@@ -167,7 +175,9 @@ void TSkinSample::Check(int x, int y, char kind, int frame, const std::string& t
 {
     const TSkinButtonValues& b = values_.Button;
     TBitmap* image = Img(kind == 'r' ? b.RadioImage : b.CheckImage);
-    const int frames = CheckFrames(kind == 'r' ? b.RadioFrame : b.CheckFrame, image->GetWidth(), image->GetHeight());
+    if (!image) return;
+    const int frames =
+        CheckFrames(kind == 'r' ? b.RadioFrame : b.CheckFrame, image->GetWidth(), image->GetHeight());
     const int size = image->GetWidth() / std::max(1, frames);
     DrawRect1(dc(), Bounds(x, y, size, image->GetHeight()), image, true, frames, frame);
     Label(x + size + 5, y + (image->GetHeight() - 13) / 2, text);
@@ -181,10 +191,12 @@ void TSkinSample::HorzScrollBar(int x, int y, int length, bool enabled)
     DrawRect1(dc(), Bounds(x, y, 17, 17), Img(arrows->Image), true, arrows->Frame, enabled ? 1 : 3);
     DrawRect2(dc(), Bounds(x + 17, y, length - 34, 17), Img(track->Image), false, track->Tile != 0, false,
               track->Frame, enabled ? 1 : 3, Margins(track->Margins));
-    DrawRect1(dc(), Bounds(x + length - 17, y, 17, 17), Img(arrows->Image), true, arrows->Frame, enabled ? 5 : 7);
+    DrawRect1(dc(), Bounds(x + length - 17, y, 17, 17), Img(arrows->Image), true, arrows->Frame,
+              enabled ? 5 : 7);
     if (!enabled) return;
     const TRect t = Bounds(x + 17 + (length - 34) / 5, y, std::max(20, (length - 34) / 3), 17);
-    DrawRect2(dc(), t, Img(thumb->Image), false, thumb->Tile != 0, true, thumb->Frame, 1, Margins(thumb->Margins));
+    DrawRect2(dc(), t, Img(thumb->Image), false, thumb->Tile != 0, true, thumb->Frame, 1,
+              Margins(thumb->Margins));
     DrawRect3(dc(), t, Img(arrows->Image), true, arrows->Frame, 17);
 }
 
@@ -200,7 +212,8 @@ void TSkinSample::VertScrollBar(int x, int y, int length, bool enabled)
               enabled ? 13 : 15);
     if (!enabled) return;
     const TRect t = Bounds(x, y + 17 + (length - 34) / 6, 17, std::max(20, (length - 34) / 3));
-    DrawRect2(dc(), t, Img(thumb->Image), false, thumb->Tile != 0, true, thumb->Frame, 1, Margins(thumb->Margins));
+    DrawRect2(dc(), t, Img(thumb->Image), false, thumb->Tile != 0, true, thumb->Frame, 1,
+              Margins(thumb->Margins));
     DrawRect3(dc(), t, Img(arrows->Image), true, arrows->Frame, 20);
 }
 
@@ -209,6 +222,7 @@ void TSkinSample::UpDown(int x, int y, int upState, int downState, bool vertical
     const TSkinObjectValues* o = Object(vertical ? "UpDown.Vert" : "UpDown.Horz");
     TBitmap* faces = Img(o->Image);
     TBitmap* glyphs = Img(o->Image2);
+    if (!faces) return;
     const int fw = faces->GetWidth() / std::max(1, o->Frame), fh = faces->GetHeight();
     const TRect first = Bounds(x, y, fw, fh);
     const TRect second = vertical ? Bounds(x, y + fh, fw, fh) : Bounds(x + fw, y, fw, fh);
@@ -234,11 +248,13 @@ void TSkinSample::Menu(int x, int y, int w, const std::vector<std::string>& item
     int h = 4;
     for (const std::string& text : items)
         h += text.empty() ? 8 : 22;
-    DrawRect2(dc(), Bounds(x, y, w, h), Img(bg->Image), false, bg->Tile != 0, false, 1, 1, Margins(bg->Margins));
+    DrawRect2(dc(), Bounds(x, y, w, h), Img(bg->Image), false, bg->Tile != 0, false, 1, 1,
+              Margins(bg->Margins));
     int iy = y + 2;
     for (size_t i = 0; i < items.size(); ++i) {
         if (items[i].empty()) {
-            canvas_->Pen()->SetColor(Colour(values_, "ButtonShadow", static_cast<TColor>(RGB(128, 128, 128))));
+            canvas_->Pen()->SetColor(
+                Colour(values_, "ButtonShadow", static_cast<TColor>(RGB(128, 128, 128))));
             canvas_->MoveTo(x + 26, iy + 4);
             canvas_->LineTo(x + w - 4, iy + 4);
             iy += 8;

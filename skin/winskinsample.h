@@ -23,8 +23,10 @@ public:
     HDC dc() { return canvas_->Handle(); }
     const TSkinIniValues& Values() const { return values_; }
 
-    // The image a reference names (loaded once). Raises Exception naming the
-    // image when the skin lacks it or it is no bitmap.
+    // The image a reference names (loaded once), or null for an empty
+    // reference: the drawing routines then draw nothing for that part.
+    // Raises Exception naming the image when the skin lacks it or it is no
+    // bitmap.
     TBitmap* Img(const std::string& reference);
 
     void Label(int x, int y, const std::string& text, TColor color = clBlack);

@@ -546,7 +546,8 @@ void TLZH::LZHUnpack(int32_t size, const TLZHGetBytes& getBytes, const TLZHPutBy
     int r = N - F;
     int32_t count = 0;
     while (count < size) {
-        if (unpackEnd_.ReadPastEnd != 0 && unpackEnd_.UnpackedBeforeEnd < 0) unpackEnd_.UnpackedBeforeEnd = count;
+        if (unpackEnd_.ReadPastEnd != 0 && unpackEnd_.UnpackedBeforeEnd < 0)
+            unpackEnd_.UnpackedBeforeEnd = count;
         const int c = DecodeChar(getBytes);
         if (c < 256) {
             EmitByte(putBytes, static_cast<uint8_t>(c));

@@ -2,7 +2,6 @@
 // default skin, frame by frame and at a few sizes, through the skin's image
 // routines onto one off-screen page, and saves the page as a BMP.
 #include <cstdio>
-#include <map>
 #include <string>
 
 #include "framework/graphics.h"
