@@ -401,7 +401,10 @@ inline void TLZH::FillByte(const TLZHGetBytes& getBytes)
     uint8_t b = 0;
     if (!ReadByte(getBytes, b)) {
         b = 0;
-        ++unpackEnd_.ReadPastEnd;
+        // Noted here, off the decoding loop's path: this runs only past the end.
+        if (unpackEnd_.ReadPastEnd++ == 0 && destStart_ >= 0)
+            unpackEnd_.UnpackedBeforeEnd =
+                DestStream->GetPosition() + static_cast<int64_t>(outLen_) - destStart_;
     }
     getbuf = static_cast<uint16_t>(getbuf | (unsigned(b) << (8 - getlen)));
     getlen = static_cast<uint8_t>(getlen + 8);
@@ -543,11 +546,10 @@ void TLZH::LZHUnpack(int32_t size, const TLZHGetBytes& getBytes, const TLZHPutBy
     StartHuff();
     std::memset(t.text_buf, ' ', N - F);
     unpackEnd_ = TUnpackEnd{};
+    destStart_ = ownSink_ && DestStream != nullptr ? DestStream->GetPosition() : -1;
     int r = N - F;
     int32_t count = 0;
     while (count < size) {
-        if (unpackEnd_.ReadPastEnd != 0 && unpackEnd_.UnpackedBeforeEnd < 0)
-            unpackEnd_.UnpackedBeforeEnd = count;
         const int c = DecodeChar(getBytes);
         if (c < 256) {
             EmitByte(putBytes, static_cast<uint8_t>(c));

@@ -32,7 +32,8 @@ struct TUnpackEnd {
     // Bytes asked for after the input had none left. A whole stream's bit
     // look-ahead costs at most one or two.
     int64_t ReadPastEnd = 0;
-    // Unpacked bytes produced before the first of those reads; -1 for none.
+    // Unpacked bytes produced before the first of those reads; -1 for none,
+    // or when the run wrote through a sink of the caller's.
     int64_t UnpackedBeforeEnd = -1;
 };
 void Decompress(TStream& source, TStream& dest, TUnpackEnd& end);
@@ -145,6 +146,7 @@ private:
     int32_t textsize = 0;
     int reconstCount_ = 0;
     TUnpackEnd unpackEnd_;
+    int64_t destStart_ = -1; // DestStream's position when an unpacking run began
     bool ownSource_ = false;
     bool ownSink_ = false;
 
