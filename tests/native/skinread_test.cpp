@@ -229,8 +229,9 @@ TEST(SkinReader, ShippedPackagesCutShortAreRefusedAndNameWhatIsMissing)
             EXPECT_TRUE(IsDamage(r)) << r.LastError;
             EXPECT_NE(r.LastError.find("cut short"), std::string::npos) << r.LastError;
             EXPECT_EQ(r.FileCount(), 0);
-            if (cut <= 100)
+            if (cut <= 100) {
                 EXPECT_NE(r.LastError.find("member " + lastFile), std::string::npos) << r.LastError;
+            }
         }
     }
 }
