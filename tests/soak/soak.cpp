@@ -166,6 +166,9 @@ private:
     std::vector<Sample> samples_;
     std::vector<double> sampleTimes_;
     std::map<HWND, bool> boxesHandled_;
+    // Boxes asked for by empty edits and not seen yet, and until when the
+    // last of them may come.
+    int boxesDue_ = 0;
     double boxExpectedUntil_ = -1;
     int expectedBoxes_ = 0, unexpectedBoxes_ = 0;
     std::string firstUnexpectedBox_;
@@ -348,10 +351,10 @@ void Soak::WatchWindows()
         if (!boxesHandled_.count(wnd)) {
             boxesHandled_[wnd] = true;
             const std::string text = Panel::BoxText(wnd);
-            if (text == "Data format error!" && Now() <= boxExpectedUntil_) {
+            if (text == "Data format error!" && boxesDue_ > 0 && Now() <= boxExpectedUntil_) {
                 Event("the \"Data format error!\" box came");
                 ++expectedBoxes_;
-                boxExpectedUntil_ = -1;
+                if (--boxesDue_ == 0) boxExpectedUntil_ = -1;
             } else {
                 ++unexpectedBoxes_;
                 if (firstUnexpectedBox_.empty()) firstUnexpectedBox_ = "'" + text + "'";
@@ -649,6 +652,10 @@ void Soak::EditNumber()
         // busy in a wait of its own can each put off the box, or its being
         // seen, by seconds (once 10 s were not enough), so it is due for
         // 30 s; a box that no empty edit brought is still one too many.
+        // A second empty edit entered while the panel still holds the first
+        // Enter behind a read brings a second box: each is counted.
+        if (Now() > boxExpectedUntil_) boxesDue_ = 0;
+        ++boxesDue_;
         boxExpectedUntil_ = Now() + 30;
         Event("empty edit entered: a \"Data format error!\" box is due");
         ++actions_["empty edits entered"];
