@@ -147,6 +147,7 @@ private:
     HWND Control(const std::string& name);
     void CloseMonitor();
     std::string GuiThreadState(HWND wnd);
+    std::string EditTexts();
 
     double total_;
     std::mt19937 rng_;
@@ -358,7 +359,7 @@ void Soak::WatchWindows()
             } else {
                 ++unexpectedBoxes_;
                 if (firstUnexpectedBox_.empty()) firstUnexpectedBox_ = "'" + text + "'";
-                Event("unexpected message box: " + text);
+                Event("unexpected message box: " + text + "; the edits hold" + EditTexts());
             }
         }
         PostMessageA(wnd, WM_COMMAND, IDOK, 0);
@@ -540,6 +541,18 @@ void Soak::CloseMonitor()
                      (second ? "closed it" : "did not close it either") + "; shown:" + Shown());
 }
 
+// What each of the panel's edits holds, for a box that says one cannot be read.
+std::string Soak::EditTexts()
+{
+    std::string texts;
+    for (int n : {1, 3, 4, 5, 6, 7}) {
+        char text[64] = "";
+        if (HWND edit = Control("Edit" + std::to_string(n))) GetWindowTextA(edit, text, sizeof text);
+        texts += " Edit" + std::to_string(n) + " '" + text + "'";
+    }
+    return texts;
+}
+
 // The window thread's state as the system keeps it: in a menu, a move or
 // size loop, who holds the capture and the focus.
 std::string Soak::GuiThreadState(HWND wnd)
@@ -662,6 +675,7 @@ void Soak::EditNumber()
     } else {
         // Now and then beyond the range, which the slider holds at its end.
         text = std::to_string(roll < 20 ? e.max + Random(1, 30) : Random(e.min, e.max));
+        Event("number entered: Edit" + std::to_string(e.edit) + " '" + text + "'");
         ++actions_["numbers entered"];
     }
     PressKey(edit, VK_END);
