@@ -546,8 +546,13 @@ std::string Soak::EditTexts()
 {
     std::string texts;
     for (int n : {1, 3, 4, 5, 6, 7}) {
+        // An edit's text lives in its own process: asked for, not read from
+        // the window's caption as GetWindowText would across processes.
         char text[64] = "";
-        if (HWND edit = Control("Edit" + std::to_string(n))) GetWindowTextA(edit, text, sizeof text);
+        DWORD_PTR copied = 0;
+        if (HWND edit = Control("Edit" + std::to_string(n)))
+            SendMessageTimeoutA(edit, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                                2000, &copied);
         texts += " Edit" + std::to_string(n) + " '" + text + "'";
     }
     return texts;
