@@ -73,6 +73,12 @@ struct HandleCloser {
 };
 using UniqueHandle = std::unique_ptr<void, HandleCloser>;
 
+// The panel's number edits ("EditN") and the range each one's slider holds.
+struct TPanelEdit {
+    int edit, min, max;
+};
+constexpr TPanelEdit kPanelEdits[] = {{1, -20, 20}, {3, 60, 120}, {4, 10, 100}, {5, 10, 100}, {6, 1, 60}, {7, 1, 60}};
+
 class Soak {
 public:
     Soak(double minutes, unsigned seed, std::string keepLog, std::string dumpDir)
@@ -535,7 +541,8 @@ void Soak::CloseMonitor()
     const std::string state = GuiThreadState(monitor);
     if (monitor) PostMessageA(monitor, WM_SYSCOMMAND, SC_CLOSE, 0);
     const bool second = WaitUntil(hidden, 10s);
-    RecordStuckPanel();
+    // A panel that did not answer is recorded by the wait already.
+    if (waitNote_.find("did not answer") == std::string::npos) RecordStuckPanel();
     report_.Fail("monitor opens, pauses, runs and clears",
                  "closing left the monitor visible" + waitNote_ + "; " + state + "; a second close " +
                      (second ? "closed it" : "did not close it either") + "; shown:" + Shown());
@@ -545,7 +552,8 @@ void Soak::CloseMonitor()
 std::string Soak::EditTexts()
 {
     std::string texts;
-    for (int n : {1, 3, 4, 5, 6, 7}) {
+    for (const TPanelEdit& e : kPanelEdits) {
+        const int n = e.edit;
         // An edit's text lives in its own process: asked for, not read from
         // the window's caption as GetWindowText would across processes.
         char text[64] = "";
@@ -656,10 +664,7 @@ void Soak::SliderDrag()
 
 void Soak::EditNumber()
 {
-    static const struct {
-        int edit, min, max;
-    } edits[] = {{1, -20, 20}, {3, 60, 120}, {4, 10, 100}, {5, 10, 100}, {6, 1, 60}, {7, 1, 60}};
-    const auto& e = edits[Random(0, 5)];
+    const TPanelEdit& e = kPanelEdits[Random(0, static_cast<int>(std::size(kPanelEdits)) - 1)];
     HWND edit = Control("Edit" + std::to_string(e.edit));
     if (!edit) return;
     const int roll = Random(0, 99);
