@@ -98,6 +98,9 @@ std::string TPanelProbe::State()
     s += ";firstPaintMs=" + std::to_string(firstPaintMs_);
     s += ";barTicks=" + std::to_string(f.barTicks);
     s += ";monitorLines=" + std::to_string(Form2 ? Form2->LineCount() : -1);
+    // What the queue holds now (the high word), not what came since the last
+    // look, so the window thread's own waiting is unaffected.
+    s += ";posted=" + std::to_string((HIWORD(GetQueueStatus(QS_POSTMESSAGE)) & QS_POSTMESSAGE) ? 1 : 0);
     const ParameterSet now = ::GatherParameters(PanelControlValues{
         f.RadioGroup1->GetItemIndex(), f.UpDown1->GetPosition(), f.iSlider2->GetPosition(), f.UpDown3->GetPosition(),
         f.UpDown4->GetPosition(), f.UpDown5->GetPosition(), f.CheckBox1->GetChecked(), f.UpDown6->GetPosition(),

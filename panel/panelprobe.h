@@ -10,8 +10,9 @@
 //     returns 1; 0 for a name it does not know.
 //   ProbeShowMonitor: shows the traffic monitor; returns 1.
 //   ProbeQueryState: answers "key=value;..." with the reading, its colour,
-//     the lit lamps, the sliders, the selection, the first-paint time and
-//     the monitor's line count.
+//     the lit lamps, the sliders, the selection, the first-paint time, the
+//     monitor's line count, and "posted=1" while messages posted to the
+//     window thread wait to be taken (keys posted to a control among them).
 //   ProbeQueryHandle, data: a windowed control's name. Returns its window
 //     handle (0 for a name it does not know), so keys can be posted to it.
 //   ProbeQueryMonitor: answers the traffic monitor's lines, one per "\n".

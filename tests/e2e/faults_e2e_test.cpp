@@ -34,15 +34,22 @@ size_t CountFrom(const std::vector<std::string>& frames, size_t from, const char
     return n;
 }
 
-int Threshold(Simulator& sim)
+// One of the device's nine values, by its place in wire order (input,
+// offset, refresh, threshold, number and bar brightness, automatic
+// brightness, alarm show and reset time); -1 when the simulator does not answer.
+int DeviceValue(Simulator& sim, int place)
 {
     const std::string params = SimParams(sim.Command("params"));
-    if (params.empty() || params[0] == '<') return -1; // no answer
-    // Wire order: input, offset, refresh, threshold, ...
+    if (params.empty() || params[0] == '<') return -1;
     size_t at = 0;
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < place; ++i)
         at = params.find(',', at) + 1;
     return std::stoi(params.substr(at));
+}
+
+int Threshold(Simulator& sim)
+{
+    return DeviceValue(sim, 3);
 }
 
 // One step of the threshold slider, as a user's arrow key; the value the
@@ -102,7 +109,8 @@ TEST(FaultMatrix, SpoiledRepliesChangeNothingTheUserSeesAndWriteNothing)
 
 // A device that answers late or not at all: each read waits for its reply
 // up to the 3000 ms time-out, so the panel asks no faster than that; a
-// write made meanwhile still reaches the device; the display only ever
+// write made meanwhile still reaches the device, and so does a number typed
+// meanwhile, without a "Data format error!" box; the display only ever
 // shows what the device reported; and the exchange is back in step once
 // the replies come on time.
 TEST(FaultMatrix, ASilentOrLateDeviceSlowsTheExchangeAndLosesNothing)
@@ -135,6 +143,8 @@ TEST(FaultMatrix, ASilentOrLateDeviceSlowsTheExchangeAndLosesNothing)
         const auto t0 = Clock::now();
         sim.Command("reading " + std::to_string(base + 10));
         const int threshold = StepThreshold(panel);
+        const int showTime = 20 + base / 10; // alarm show time, 1 to 60
+        TypeAndEnter(panel.Handle("Edit6"), std::to_string(showTime));
 
         // Every answer of the window's comes between two reads: never after
         // more than one time-out.
@@ -162,6 +172,8 @@ TEST(FaultMatrix, ASilentOrLateDeviceSlowsTheExchangeAndLosesNothing)
             EXPECT_FALSE(shown.count(std::to_string(base + 10))) << "a reading that was never sent";
         }
         EXPECT_TRUE(WaitUntil([&] { return Threshold(sim) == threshold; }, 20s)) << "the write made meanwhile";
+        EXPECT_TRUE(WaitUntil([&] { return DeviceValue(sim, 7) == showTime; }, 20s)) << "the number typed meanwhile";
+        EXPECT_EQ(panel.Popups(), std::vector<HWND>{}) << "a box or menu for a valid number";
 
         sim.Command("fault off");
         sim.Command("reading " + std::to_string(base + 20));

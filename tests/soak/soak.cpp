@@ -164,6 +164,9 @@ private:
     std::unique_ptr<Panel> panel_;
     Clock::time_point start_;
     double nextAction_ = 0, nextSample_ = 0, nextCollect_ = 0, nextReading_ = 0;
+    // When the last user action was posted, and when the panel last said,
+    // in answer to a request made then, that it had taken all posted input.
+    double lastInputAt_ = -1, inputTakenAsOf_ = 0;
     double lastPhase_ = -1;
     bool alive_ = true;
     double lastAnswer_ = 0;
@@ -302,8 +305,9 @@ void Soak::Tick()
         CollectMonitor();
         nextCollect_ = Now() + 2;
     }
-    if (Now() >= nextAction_ && Quiet()) {
+    if (Now() >= nextAction_ && inputTakenAsOf_ > lastInputAt_ && Quiet()) {
         UserAction();
+        lastInputAt_ = Now();
         nextAction_ = Now() + 0.35;
     }
     if (Now() >= nextReading_) {
@@ -314,10 +318,24 @@ void Soak::Tick()
 
 // Often, since a wrong reading stands only until the next poll reply; the
 // short wait keeps a panel held in a slow read from stalling the schedule.
+//
+// The same answer tells whether the panel has taken the input posted to it.
+// Posted keys are not a keyboard's: the panel makes a key's character only
+// as it takes the key, and queues it behind everything posted by then. Two
+// actions posted while the panel waits out a read would interleave: a
+// slider key, taken before the characters of a number typed just before
+// it, sets that edit's text and its caret to the start, and the number's
+// characters then land before the old text ("-5-11"). A keyboard's keys
+// wait in the input queue until the characters before them are handled, so
+// a user cannot do that; the driver posts an action only once the panel has
+// taken the last one, which may still come while it is busy in a read.
 void Soak::SampleReading()
 {
-    const std::string reading = Panel::ValueOf(panel_->Query(ProbeQueryState, "", 500), "reading");
+    const double asked = Now();
+    const std::string state = panel_->Query(ProbeQueryState, "", 500);
+    const std::string reading = Panel::ValueOf(state, "reading");
     if (!reading.empty()) shownReadings_.push_back(reading);
+    if (Panel::ValueOf(state, "posted") == "0") inputTakenAsOf_ = asked;
 }
 
 void Soak::RunSchedule(double phase)
@@ -643,17 +661,22 @@ void Soak::UserAction()
 void Soak::SliderKeys()
 {
     static const WPARAM keys[] = {VK_UP, VK_DOWN, VK_UP, VK_DOWN, VK_PRIOR, VK_NEXT, VK_HOME, VK_END};
-    HWND slider = Control("iSlider" + std::to_string(Random(1, 7)));
+    const std::string name = "iSlider" + std::to_string(Random(1, 7));
+    HWND slider = Control(name);
     if (!slider) return;
-    PressKey(slider, keys[Random(0, 7)]);
+    const WPARAM key = keys[Random(0, 7)];
+    PressKey(slider, key);
+    Event("key " + std::to_string(key) + " on " + name);
     ++actions_["slider keys"];
 }
 
 void Soak::SliderDrag()
 {
-    HWND slider = Control("iSlider" + std::to_string(Random(1, 7)));
+    const std::string name = "iSlider" + std::to_string(Random(1, 7));
+    HWND slider = Control(name);
     if (!slider) return;
     const int from = Random(8, 172), to = Random(8, 172);
+    Event("drag on " + name + " from " + std::to_string(from) + " to " + std::to_string(to));
     PostMessageA(slider, WM_MOUSEMOVE, 0, MAKELPARAM(12, from));
     PostMessageA(slider, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(12, from));
     for (int step = 1; step <= 4; ++step)
@@ -702,9 +725,11 @@ void Soak::CheckBox()
     if (!box) return;
     if (Random(0, 1)) {
         ClickAt(box, 7, 8);
+        Event("click on CheckBox1");
         ++actions_["check box clicks"];
     } else {
         PressKey(box, VK_SPACE);
+        Event("space bar on CheckBox1");
         ++actions_["check box space bar"];
     }
 }
@@ -722,7 +747,9 @@ void Soak::Radio()
         },
         reinterpret_cast<LPARAM>(&buttons));
     if (buttons.empty()) return;
-    ClickAt(buttons[static_cast<size_t>(Random(0, static_cast<int>(buttons.size()) - 1))], 6, 8);
+    const int button = Random(0, static_cast<int>(buttons.size()) - 1);
+    ClickAt(buttons[static_cast<size_t>(button)], 6, 8);
+    Event("click on radio button " + std::to_string(button));
     ++actions_["radio clicks"];
 }
 
@@ -733,7 +760,10 @@ void Soak::Button()
     static const int rows[] = {403, 427, 451, 481};
     HWND panel1 = Control("Panel1");
     if (!panel1) return;
-    ClickAt(panel1, 668, rows[Random(0, 3)]);
+    const int row = Random(0, 3);
+    ClickAt(panel1, 668, rows[row]);
+    static const char* const names[] = {"Self Check", "Save Parameter", "Default Parameter", "the hidden Debug button"};
+    Event(std::string("click on ") + names[row]);
     ++actions_["button clicks"];
 }
 
@@ -784,6 +814,7 @@ void Soak::SystemMenu()
     // the characters of keys sent before it, which the panel's loop makes
     // only as it takes those keys: the Enter of a number typed during a read
     // would then reach the menu, close it at once, and the digits with it.
+    Event("Alt+Space on the main window");
     PostMessageA(main, WM_SYSKEYDOWN, VK_SPACE, kAltSpaceDown);
     PostMessageA(main, WM_SYSKEYUP, VK_SPACE, kAltSpaceUp);
     const bool opened = WaitPastRead(open, 3s, 5s);
@@ -807,6 +838,7 @@ void Soak::SystemMenu()
     std::string left;
     for (HWND wnd : panel_->Popups())
         left += " " + panel_->Class(wnd);
+    Event(std::string("system menu ") + (opened ? "opened" : "did not open") + (closed ? ", closed" : ", not closed"));
     report_.Check("the system menu opens and closes with Escape", opened && closed && answers,
                   !opened    ? "no menu window appeared" + openNote + "; shown:" + Shown()
                   : !closed  ? "still open after two Escapes:" + left
