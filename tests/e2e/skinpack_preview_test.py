@@ -38,7 +38,8 @@ def run(*args):
 def read_bmp(path):
     """A 24-bit BMP's width and height, and the (r, g, b) at (x, y) from the
     top as a function: only the pixels compared are decoded."""
-    data = open(path, "rb").read()
+    with open(path, "rb") as f:
+        data = f.read()
     offset, = struct.unpack_from("<I", data, 10)
     width, height, _, bits = struct.unpack_from("<iiHH", data, 18)
     assert bits == 24, path
@@ -56,7 +57,8 @@ def read_png(path, rows):
     every filter type undone. The stream is inflated whole, but the rows
     below the last one asked for are never unfiltered: that per-byte work
     is what costs."""
-    data = open(path, "rb").read()
+    with open(path, "rb") as f:
+        data = f.read()
     assert data[:8] == b"\x89PNG\r\n\x1a\n", "not a PNG"
     pos, idat = 8, b""
     while pos < len(data):
