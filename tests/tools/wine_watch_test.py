@@ -13,10 +13,10 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 WATCH = os.path.join(HERE, "..", "..", "tools", "wine-watch")
 
 
-def watch(script, log):
+def watch(script, log, env=None):
     started = time.monotonic()
     r = subprocess.run([sys.executable, WATCH, log, "bash", "-c", script], stdin=subprocess.DEVNULL,
-                       capture_output=True, timeout=60)
+                       capture_output=True, timeout=60, env=env)
     return r.returncode, r.stdout, r.stderr, time.monotonic() - started
 
 
@@ -73,6 +73,25 @@ class WineWatch(unittest.TestCase):
                 self.assertIn(self.log.encode(), err)
         # The log keeps one block a run with its ending.
         self.assertEqual(self.read_log().count(b"== status "), len(cases))
+
+    def test_a_wineserver_replaced_under_the_program_is_no_pass(self):
+        # The prefix names its server's folder, as Debian's Wine does; the
+        # "program" replaces the socket, as another run's stop and start would.
+        prefix = os.path.join(self.tmp.name, "prefix")
+        os.mkdir(prefix)
+        with open(os.path.join(prefix, "wineserver"), "w") as f:
+            f.write("wine-test\n")
+        st = os.stat(prefix)
+        server = os.path.join(self.tmp.name, "wine-test", "server-%x-%x" % (st.st_dev, st.st_ino))
+        os.makedirs(server)
+        open(os.path.join(server, "socket"), "w").close()
+        env = dict(os.environ, WINEPREFIX=prefix, TMPDIR=self.tmp.name)
+        rc, out, err, _ = watch("echo kept", self.log, env)
+        self.assertEqual((rc, out, err), (0, b"kept\n", b""))
+        rc, _, err, _ = watch(f"rm {server}/socket; echo x >{server}/socket.new; mv {server}/socket.new {server}/socket",
+                              self.log, env)
+        self.assertEqual(rc, 1)
+        self.assertIn(b"wineserver was stopped or replaced during the run", err)
 
     def test_a_process_left_holding_the_pipes_does_not_hold_the_run(self):
         # As a wineserver or service started by the program would.
