@@ -172,6 +172,35 @@ TRect TButtonGlyph::Draw(TCanvas& canvas, const TRect& client, TPoint offset, co
 }
 
 // ---------------------------------------------------------------------------
+// TGlyphFace
+
+TGlyphFace::TGlyphFace()
+{
+    glyph_.OnChange = [this](TObject*) { FaceChanged(); };
+}
+
+void TGlyphFace::SetLayout(TButtonLayout value)
+{
+    if (value == layout_) return;
+    layout_ = value;
+    FaceChanged();
+}
+
+void TGlyphFace::SetMargin(int32_t value)
+{
+    if (value == margin_ || value < -1) return;
+    margin_ = value;
+    FaceChanged();
+}
+
+void TGlyphFace::SetSpacing(int32_t value)
+{
+    if (value == spacing_ || value < -1) return;
+    spacing_ = value;
+    FaceChanged();
+}
+
+// ---------------------------------------------------------------------------
 // TBitBtn
 
 namespace {
@@ -198,10 +227,7 @@ const TClassInfo& TBitBtn::StaticClass()
     return info;
 }
 
-TBitBtn::TBitBtn(TComponent* AOwner) : TButton(AOwner), canvas_(std::make_unique<TCanvas>())
-{
-    glyph_.OnChange = [this](TObject*) { Invalidate(); };
-}
+TBitBtn::TBitBtn(TComponent* AOwner) : TButton(AOwner), canvas_(std::make_unique<TCanvas>()) {}
 
 TBitBtn::~TBitBtn()
 {
@@ -213,27 +239,6 @@ void TBitBtn::CreateParams(TCreateParams& Params)
     TButton::CreateParams(Params);
     defaultLook_ = (Params.Style & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
     Params.Style = (Params.Style & ~static_cast<DWORD>(BS_TYPEMASK)) | BS_OWNERDRAW;
-}
-
-void TBitBtn::SetLayout(TButtonLayout value)
-{
-    if (value == layout_) return;
-    layout_ = value;
-    Invalidate();
-}
-
-void TBitBtn::SetMargin(int32_t value)
-{
-    if (value == margin_ || value < -1) return;
-    margin_ = value;
-    Invalidate();
-}
-
-void TBitBtn::SetSpacing(int32_t value)
-{
-    if (value == spacing_ || value < -1) return;
-    spacing_ = value;
-    Invalidate();
 }
 
 void TBitBtn::SetKind(TBitBtnKind value)
@@ -344,36 +349,9 @@ TSpeedButton::TSpeedButton(TComponent* AOwner) : TGraphicControl(AOwner)
     ControlStyle = {csCaptureMouse, csDoubleClicks};
     width_ = 23;
     height_ = 22;
-    glyph_.OnChange = [this](TObject* sender) { Changed(sender); };
 }
 
 TSpeedButton::~TSpeedButton() = default;
-
-void TSpeedButton::Changed(TObject*)
-{
-    Invalidate();
-}
-
-void TSpeedButton::SetLayout(TButtonLayout value)
-{
-    if (value == layout_) return;
-    layout_ = value;
-    Invalidate();
-}
-
-void TSpeedButton::SetMargin(int32_t value)
-{
-    if (value == margin_ || value < -1) return;
-    margin_ = value;
-    Invalidate();
-}
-
-void TSpeedButton::SetSpacing(int32_t value)
-{
-    if (value == spacing_ || value < -1) return;
-    spacing_ = value;
-    Invalidate();
-}
 
 void TSpeedButton::SetFlat(bool value)
 {

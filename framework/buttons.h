@@ -52,11 +52,11 @@ private:
     TNumGlyphs numGlyphs_ = 1;
 };
 
-class TBitBtn : public TButton {
-    ORVANE_CLASS(TBitBtn, TButton)
-    explicit TBitBtn(TComponent* AOwner);
-    ~TBitBtn() override;
-
+// Glyph and placement as TBitBtn and TSpeedButton publish them. A mix-in
+// rather than a base, since the two buttons descend from different controls;
+// each repaints in FaceChanged.
+class TGlyphFace {
+public:
     TBitmap* Glyph() const { return glyph_.Glyph(); }
     void SetGlyph(const TBitmap* value) { glyph_.SetGlyph(value); }
     TNumGlyphs GetNumGlyphs() const { return glyph_.GetNumGlyphs(); }
@@ -67,6 +67,25 @@ class TBitBtn : public TButton {
     void SetMargin(int32_t value);
     int32_t GetSpacing() const { return spacing_; }
     void SetSpacing(int32_t value);
+
+protected:
+    TGlyphFace();
+    TGlyphFace(const TGlyphFace&) = delete;
+    TGlyphFace& operator=(const TGlyphFace&) = delete;
+    virtual ~TGlyphFace() = default;
+    virtual void FaceChanged() = 0;
+
+    TButtonGlyph glyph_;
+    TButtonLayout layout_ = blGlyphLeft;
+    int32_t margin_ = -1;
+    int32_t spacing_ = 4;
+};
+
+class TBitBtn : public TButton, public TGlyphFace {
+    ORVANE_CLASS(TBitBtn, TButton)
+    explicit TBitBtn(TComponent* AOwner);
+    ~TBitBtn() override;
+
     // A standard kind gives caption, modal result and the Default/Cancel
     // role; bkCustom leaves them as set.
     TBitBtnKind GetKind() const { return kind_; }
@@ -78,34 +97,21 @@ protected:
     void CreateParams(TCreateParams& Params) override;
     void Dispatch(TMessage& Message) override;
     virtual void DrawItem(const DRAWITEMSTRUCT& DrawItemStruct);
+    void FaceChanged() override { Invalidate(); }
 
 private:
     void CNDrawItem(TMessage& Message);
 
-    TButtonGlyph glyph_;
-    TButtonLayout layout_ = blGlyphLeft;
-    int32_t margin_ = -1;
-    int32_t spacing_ = 4;
     TBitBtnKind kind_ = bkCustom;
     bool defaultLook_ = false;
     std::unique_ptr<TCanvas> canvas_;
 };
 
-class TSpeedButton : public TGraphicControl {
+class TSpeedButton : public TGraphicControl, public TGlyphFace {
     ORVANE_CLASS(TSpeedButton, TGraphicControl)
     explicit TSpeedButton(TComponent* AOwner);
     ~TSpeedButton() override;
 
-    TBitmap* Glyph() const { return glyph_.Glyph(); }
-    void SetGlyph(const TBitmap* value) { glyph_.SetGlyph(value); }
-    TNumGlyphs GetNumGlyphs() const { return glyph_.GetNumGlyphs(); }
-    void SetNumGlyphs(TNumGlyphs value) { glyph_.SetNumGlyphs(value); }
-    TButtonLayout GetLayout() const { return layout_; }
-    void SetLayout(TButtonLayout value);
-    int32_t GetMargin() const { return margin_; }
-    void SetMargin(int32_t value);
-    int32_t GetSpacing() const { return spacing_; }
-    void SetSpacing(int32_t value);
     bool GetFlat() const { return flat_; }
     void SetFlat(bool value);
     bool GetTransparent() const { return transparent_; }
@@ -136,16 +142,12 @@ protected:
     void CMMouseEnter(TMessage& Message) override;
     void CMMouseLeave(TMessage& Message) override;
     void CMEnabledChanged(TMessage& Message) override;
+    void FaceChanged() override { Invalidate(); }
 
 private:
     void UpdateExclusive();
     void ButtonPressed(TSpeedButton* sender);
-    void Changed(TObject*);
 
-    TButtonGlyph glyph_;
-    TButtonLayout layout_ = blGlyphLeft;
-    int32_t margin_ = -1;
-    int32_t spacing_ = 4;
     bool flat_ = false;
     bool transparent_ = true;
     int32_t groupIndex_ = 0;
