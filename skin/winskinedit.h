@@ -75,6 +75,8 @@ protected:
     void PaintWith(HDC dc, const TRect& rect, TBitmap* image, int frames, int frame, int rightInset);
     void SetFlags(TBitmap* image);
     TCheckLook Look();
+    // The strip this kind is painted from; none without a skin.
+    virtual TBitmap* FaceImage() const;
 };
 
 // A radio button from the Button object's RadioImage.
@@ -82,10 +84,11 @@ class TSkinRadioButton : public TSkinCheckBox {
     ORVANE_CLASS(TSkinRadioButton, TSkinCheckBox)
     explicit TSkinRadioButton(TComponent* AOwner) : TSkinCheckBox(AOwner) {}
 
-    void Init(TSkinControlHost* frame, TSkinData* data, bool recolor, TCanvas* canvas) override;
-    void Inithwnd(HWND wnd, TSkinData* data, TSkinControlHost* frame, TCanvas* canvas) override;
     void AfterProc(TMessage& Message) override;
     void DrawControl(HDC dc, const TRect& rect) override;
+
+protected:
+    TBitmap* FaceImage() const override;
 };
 
 // A group box or radio group: a rounded line in the skin's shadow colour with

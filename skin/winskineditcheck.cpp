@@ -36,15 +36,20 @@ void TSkinCheckBox::SetFlags(TBitmap* image)
 void TSkinCheckBox::Init(TSkinControlHost* frame, TSkinData* data, bool recolor, TCanvas* canvas)
 {
     TSkinControl::Init(frame, data, recolor, canvas);
-    SetFlags(fsd ? fsd->Button->CheckImage.get() : nullptr);
+    SetFlags(FaceImage());
     Invalidate();
 }
 
 void TSkinCheckBox::Inithwnd(HWND wnd, TSkinData* data, TSkinControlHost* frame, TCanvas* canvas)
 {
     TSkinControl::Inithwnd(wnd, data, frame, canvas);
-    SetFlags(fsd ? fsd->Button->CheckImage.get() : nullptr);
+    SetFlags(FaceImage());
     Invalidate();
+}
+
+TBitmap* TSkinCheckBox::FaceImage() const
+{
+    return fsd ? fsd->Button->CheckImage.get() : nullptr;
 }
 
 bool TSkinCheckBox::BeforeProc(TMessage& Message)
@@ -146,18 +151,9 @@ const TClassInfo& TSkinRadioButton::StaticClass()
     return info;
 }
 
-void TSkinRadioButton::Init(TSkinControlHost* frame, TSkinData* data, bool recolor, TCanvas* canvas)
+TBitmap* TSkinRadioButton::FaceImage() const
 {
-    TSkinControl::Init(frame, data, recolor, canvas);
-    SetFlags(fsd ? fsd->Button->RadioImage.get() : nullptr);
-    Invalidate();
-}
-
-void TSkinRadioButton::Inithwnd(HWND wnd, TSkinData* data, TSkinControlHost* frame, TCanvas* canvas)
-{
-    TSkinControl::Inithwnd(wnd, data, frame, canvas);
-    SetFlags(fsd ? fsd->Button->RadioImage.get() : nullptr);
-    Invalidate();
+    return fsd ? fsd->Button->RadioImage.get() : nullptr;
 }
 
 void TSkinRadioButton::AfterProc(TMessage& Message)
