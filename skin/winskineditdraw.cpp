@@ -33,14 +33,11 @@ TRect Intersect(const TRect& a, const TRect& b)
 // ---------------------------------------------------------------------------
 // Check boxes and radio buttons.
 
-int CheckImageFrame(const TCheckLook& look, int frames)
+namespace {
+// A twelve-frame strip (and a radio's eight, its first eight) orders checked,
+// unchecked disabled and checked disabled differently from the short strips.
+int TwelveFrameOrder(int frame)
 {
-    // A grey State property and the button's own third state are one look.
-    const bool indeterminate = look.Indeterminate || look.Base == 4;
-    int frame = look.Base + (look.Disabled ? 2 : 0);
-    if (indeterminate) frame = 4;
-    if (frames != 12) return frame;
-    if (indeterminate) return look.Disabled ? 12 : 9;
     switch (frame) {
     case 2:
         return 5;
@@ -52,21 +49,24 @@ int CheckImageFrame(const TCheckLook& look, int frames)
         return frame;
     }
 }
+} // namespace
+
+int CheckImageFrame(const TCheckLook& look, int frames)
+{
+    // A grey State property and the button's own third state are one look.
+    const bool indeterminate = look.Indeterminate || look.Base == 4;
+    int frame = look.Base + (look.Disabled ? 2 : 0);
+    if (indeterminate) frame = 4;
+    if (frames != 12) return frame;
+    if (indeterminate) return look.Disabled ? 12 : 9;
+    return TwelveFrameOrder(frame);
+}
 
 int RadioImageFrame(const TCheckLook& look, int frames)
 {
     const int frame = std::min(look.Base, 2) + (look.Disabled ? 2 : 0);
     if (frames != 8) return frame;
-    switch (frame) {
-    case 2:
-        return 5;
-    case 3:
-        return 4;
-    case 4:
-        return 8;
-    default:
-        return frame;
-    }
+    return TwelveFrameOrder(frame);
 }
 
 TRect CheckImageRect(const TRect& r, int frameWidth, int imageHeight, bool boxRight, int rightInset)
