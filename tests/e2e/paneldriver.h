@@ -26,6 +26,7 @@
 #include "simulator/devicemodel.h"
 #include "tests/support/jobprocess.h"
 #include "tests/support/simcontrol.h"
+#include "tests/support/simlog.h"
 
 namespace paneldriver {
 
@@ -422,21 +423,6 @@ public:
     Simulator sim;
     Panel panel;
 };
-
-// Frames in the simulator's log: received ("<- EB 90 ...") or sent
-// ("-> EB 91 ...", and whatever a fault made of a reply), in order, as the
-// hexadecimal text after the arrow.
-inline std::vector<std::string> LoggedFrames(const std::string& log, bool received)
-{
-    const std::string arrow = received ? "<- " : "-> ";
-    std::vector<std::string> frames;
-    std::istringstream in(log);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.rfind(arrow, 0) == 0) frames.push_back(line.substr(3));
-    }
-    return frames;
-}
 
 // The end of a long text, for failure messages.
 inline std::string Tail(const std::string& text, size_t size = 2000)

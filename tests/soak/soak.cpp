@@ -882,7 +882,7 @@ void Soak::Finish()
     WaitUntil(
         [&] {
             received.clear();
-            for (const std::string& f : SimFrames(sim_->Log(), true))
+            for (const std::string& f : LoggedFrames(sim_->Log(), true))
                 if (f.rfind("EB 90 0A 02", 0) == 0) received.push_back(f);
             return IsSubsequence(received, logged);
         },

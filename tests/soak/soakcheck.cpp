@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <set>
-#include <sstream>
 
 void TSoakReport::Check(const std::string& name, bool ok, const std::string& detail)
 {
@@ -86,18 +85,6 @@ void TMonitorTrail::Take(const std::vector<std::string>& snapshot)
     last_ = snapshot;
 }
 
-std::vector<std::string> SimFrames(const std::string& log, bool received)
-{
-    const std::string arrow = received ? "<- " : "-> ";
-    std::vector<std::string> frames;
-    std::istringstream in(log);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.rfind(arrow, 0) == 0) frames.push_back(line.substr(3));
-    }
-    return frames;
-}
-
 bool ContainsRun(const std::vector<std::string>& whole, const std::vector<std::string>& part)
 {
     if (part.empty()) return true;
@@ -140,10 +127,10 @@ std::string CompareMonitorWithLog(const std::vector<std::string>& monitorLines, 
         if (!parsed) return "not a monitor line: '" + line + "'";
         (parsed->sent ? sent : read).push_back(parsed->hex);
     }
-    if (!ContainsRun(SimFrames(simLog, true), sent))
+    if (!ContainsRun(LoggedFrames(simLog, true), sent))
         return std::to_string(sent.size()) +
                " frames sent are not one run of the simulator's received frames";
-    if (!ContainsRun(SimFrames(simLog, false), read))
+    if (!ContainsRun(LoggedFrames(simLog, false), read))
         return std::to_string(read.size()) + " frames read are not one run of the simulator's sent frames";
     return {};
 }
@@ -229,7 +216,7 @@ std::string ReadingShownFor(const std::string& replyHex)
 std::vector<std::string> WrongDisplays(const std::vector<std::string>& shown, const std::string& simLog)
 {
     std::set<std::string> reported;
-    for (const std::string& frame : SimFrames(simLog, false))
+    for (const std::string& frame : LoggedFrames(simLog, false))
         if (std::string r = ReadingShownFor(frame); !r.empty()) reported.insert(r);
     std::vector<std::string> wrong;
     for (const std::string& s : shown)

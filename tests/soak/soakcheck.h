@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/simlog.h"
+
 // Named checks (pass/fail with a detail) and figures, printed as one table.
 // A check that has failed once stays failed.
 class TSoakReport {
@@ -52,9 +54,6 @@ private:
     std::vector<std::string> lines_;
     int breaks_ = 0;
 };
-
-// Frames of the simulator's log ("<- EB 90 ..." received, "-> ..." sent).
-std::vector<std::string> SimFrames(const std::string& log, bool received);
 
 // True when `part` occurs in `whole` as one unbroken run.
 bool ContainsRun(const std::vector<std::string>& whole, const std::vector<std::string>& part);
