@@ -20,6 +20,7 @@
 #include "framework/menus.h"
 #include "framework/stdctrls.h"
 #include "framework/sysmenu.h"
+#include "tests/win/gdi_leak_check.h"
 
 namespace {
 
@@ -361,13 +362,11 @@ struct TMenuProbe {
     }
 };
 
-class Buttons : public ::testing::Test {
+class Buttons : public TWindowLeakCheckedTest {
 protected:
     void SetUp() override
     {
-        windows0_ = TResourceCount::Windows;
-        gdi0_ = TResourceCount::GdiObjects;
-        Application->OnException = [this](TObject*, Exception& e) { Errors.push_back(e.Message); };
+        TWindowLeakCheckedTest::SetUp();
         Form = new TButtonsForm(nullptr);
         Form->Show();
         Pump();
@@ -376,18 +375,11 @@ protected:
     {
         Form->Free();
         Pump();
-        Application->OnException = nullptr;
-        TControlCanvas::FreeDeviceContexts();
+        TWindowLeakCheckedTest::TearDown();
         EXPECT_TRUE(Errors.empty()) << Errors.front();
-        EXPECT_EQ(TResourceCount::Windows, windows0_) << "windows left behind";
-        EXPECT_EQ(TResourceCount::GdiObjects, gdi0_) << "GDI objects left behind";
     }
 
     TButtonsForm* Form = nullptr;
-    std::vector<std::string> Errors;
-
-private:
-    int windows0_ = 0, gdi0_ = 0;
 };
 
 // --- Up-down -----------------------------------------------------------------

@@ -13,6 +13,7 @@
 #include "framework/extctrls.h"
 #include "framework/forms.h"
 #include "tests/support/threadwindows.h"
+#include "tests/win/gdi_leak_check.h"
 
 namespace {
 
@@ -299,27 +300,7 @@ void Pump()
     Application->ProcessMessages();
 }
 
-class Controls : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        windows0_ = TResourceCount::Windows;
-        gdi0_ = TResourceCount::GdiObjects;
-        Application->OnException = [this](TObject*, Exception& e) { Errors.push_back(e.Message); };
-    }
-    void TearDown() override
-    {
-        Application->OnException = nullptr;
-        TControlCanvas::FreeDeviceContexts();
-        EXPECT_EQ(TResourceCount::Windows, windows0_) << "windows left behind";
-        EXPECT_EQ(TResourceCount::GdiObjects, gdi0_) << "GDI objects left behind";
-    }
-
-    std::vector<std::string> Errors;
-
-private:
-    int windows0_ = 0, gdi0_ = 0;
-};
+class Controls : public TWindowLeakCheckedTest {};
 
 // --- Layout and windows ------------------------------------------------------
 

@@ -10,6 +10,7 @@
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
 #include "tests/support/threadwindows.h"
+#include "tests/win/gdi_leak_check.h"
 
 namespace {
 
@@ -97,22 +98,13 @@ COLORREF PixelAt(HWND wnd, int x, int y)
     return c;
 }
 
-class StdControls : public ::testing::Test {
+class StdControls : public TWindowLeakCheckedTest {
 protected:
-    void SetUp() override
-    {
-        windows0_ = TResourceCount::Windows;
-        gdi0_ = TResourceCount::GdiObjects;
-        Application->OnException = [this](TObject*, Exception& e) { Errors.push_back(e.Message); };
-    }
     void TearDown() override
     {
         // Freed here, so that a failed assertion leaves nothing behind either.
         if (form_) form_->Free();
-        Application->OnException = nullptr;
-        TControlCanvas::FreeDeviceContexts();
-        EXPECT_EQ(TResourceCount::Windows, windows0_) << "windows left behind";
-        EXPECT_EQ(TResourceCount::GdiObjects, gdi0_) << "GDI objects left behind";
+        TWindowLeakCheckedTest::TearDown();
         EXPECT_EQ(CountOurThreadWindows(), 0);
         EXPECT_TRUE(Errors.empty()) << Errors.front();
     }
@@ -125,11 +117,8 @@ protected:
         return form_;
     }
 
-    std::vector<std::string> Errors;
-
 private:
     TStdForm* form_ = nullptr;
-    int windows0_ = 0, gdi0_ = 0;
 };
 
 // --- Labels ------------------------------------------------------------------

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "framework/forms.h"
-#include "framework/resourcecount.h"
+#include "tests/win/gdi_leak_check.h"
 #include "tests/win/paint_counter.h"
 #include "widgets/ivclcomponent.h"
 
@@ -60,23 +60,18 @@ private:
 };
 
 // Every test ends with the windows and GDI objects it began with.
-class WidgetTest : public ::testing::Test {
+class WidgetTest : public TWindowLeakCheckedTest {
 protected:
     void SetUp() override
     {
-        windows0_ = TResourceCount::Windows;
-        gdi0_ = TResourceCount::GdiObjects;
-        Application->OnException = [this](TObject*, Exception& e) { Errors.push_back(e.Message); };
+        TWindowLeakCheckedTest::SetUp();
         Form = new TBaseTestForm(nullptr);
     }
     void TearDown() override
     {
         if (Form) Form->Free();
         Pump();
-        Application->OnException = nullptr;
-        TControlCanvas::FreeDeviceContexts();
-        EXPECT_EQ(TResourceCount::Windows, windows0_) << "windows left behind";
-        EXPECT_EQ(TResourceCount::GdiObjects, gdi0_) << "GDI objects left behind";
+        TWindowLeakCheckedTest::TearDown();
         EXPECT_TRUE(Errors.empty()) << Errors.front();
     }
     template <class W> W* Place(int left, int top, int width, int height)
@@ -93,10 +88,6 @@ protected:
     }
 
     TBaseTestForm* Form = nullptr;
-    std::vector<std::string> Errors;
-
-private:
-    int windows0_ = 0, gdi0_ = 0;
 };
 
 } // namespace wbase_testing

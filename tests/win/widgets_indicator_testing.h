@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "framework/forms.h"
-#include "framework/resourcecount.h"
+#include "tests/win/gdi_leak_check.h"
 #include "tests/win/paint_counter.h"
 #include "widgets/ivclcomponent.h"
 
@@ -47,7 +47,7 @@ using ::TPaintCounter;
 // A fixture with a shown form to put widgets on (one per suite: destroying a
 // shown top-level window takes Wine about two seconds). Whatever a test
 // created must be gone, windows and GDI objects alike, when it ends.
-class IndicatorTest : public ::testing::Test {
+class IndicatorTest : public TWindowLeakCheckedTest {
 protected:
     static void SetUpTestSuite()
     {
@@ -65,18 +65,13 @@ protected:
     void SetUp() override
     {
         TControlCanvas::FreeDeviceContexts();
-        windows0_ = TResourceCount::Windows;
-        gdi0_ = TResourceCount::GdiObjects;
-        Application->OnException = [this](TObject*, Exception& e) { Errors.push_back(e.Message); };
+        TWindowLeakCheckedTest::SetUp();
     }
     void TearDown() override
     {
         Form->DestroyComponents();
         Pump();
-        Application->OnException = nullptr;
-        TControlCanvas::FreeDeviceContexts();
-        EXPECT_EQ(TResourceCount::Windows, windows0_) << "windows left behind";
-        EXPECT_EQ(TResourceCount::GdiObjects, gdi0_) << "GDI objects left behind";
+        TWindowLeakCheckedTest::TearDown();
         EXPECT_TRUE(Errors.empty()) << Errors.front();
     }
 
@@ -91,10 +86,6 @@ protected:
     }
 
     static inline TForm* Form = nullptr;
-    std::vector<std::string> Errors;
-
-private:
-    int windows0_ = 0, gdi0_ = 0;
 };
 
 } // namespace indicator_testing
