@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <fstream>
 #include <mutex>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -203,9 +204,18 @@ struct Ch375Test : ::testing::Test {
         SetPort(port);
         g_events.Clear();
     }
+    // A simulator, and the device opened on it with these time-outs.
+    void OpenOnSimulator(ULONG readMs, ULONG writeMs)
+    {
+        simulator.emplace(port);
+        ASSERT_NE(lib.Open(0), INVALID_HANDLE_VALUE);
+        lib.SetTimeout(0, readMs, writeMs);
+    }
     // Leaves the library idle: no routine, device closed, watcher ended.
+    // The simulator goes first, as it would at the end of the test's scope.
     void TearDown() override
     {
+        simulator.reset();
         if (!Lib().Complete()) return;
         Lib().SetDeviceNotify(0, nullptr, nullptr);
         Lib().SetExclusive(0, 0);
@@ -214,6 +224,7 @@ struct Ch375Test : ::testing::Test {
     }
     Ch375& lib = Lib();
     uint16_t port = 0;
+    std::optional<SimProcess> simulator;
 };
 
 TEST_F(Ch375Test, OpenFailsWithoutTheSimulatorAndSucceedsWithIt)
@@ -237,9 +248,7 @@ TEST_F(Ch375Test, OpenFailsWithoutTheSimulatorAndSucceedsWithIt)
 
 TEST_F(Ch375Test, RequestsGetRepliesThePanelAccepts)
 {
-    SimProcess sim(port);
-    ASSERT_NE(lib.Open(0), INVALID_HANDLE_VALUE);
-    lib.SetTimeout(0, 3000, 3000);
+    ASSERT_NO_FATAL_FAILURE(OpenOnSimulator(3000, 3000));
     DeviceFrame b;
     ULONG n = 0;
 
@@ -275,15 +284,13 @@ TEST_F(Ch375Test, RequestsGetRepliesThePanelAccepts)
 
 TEST_F(Ch375Test, AReplyThatComesAfterItsReadGaveUpIsNotTakenForTheNextRequest)
 {
-    SimProcess sim(port);
-    ASSERT_NE(lib.Open(0), INVALID_HANDLE_VALUE);
-    lib.SetTimeout(0, 1000, 300);
+    ASSERT_NO_FATAL_FAILURE(OpenOnSimulator(1000, 300));
     DeviceFrame b;
     ULONG n = 0;
-    EXPECT_EQ(sim.Command("fault delay 500"), "ok fault delay 500");
+    EXPECT_EQ(simulator->Command("fault delay 500"), "ok fault delay 500");
     ASSERT_TRUE(lib.WriteRequest(RequestKind::Poll));
     EXPECT_FALSE(lib.ReadReply(b, n)) << "the read gives up before the reply comes";
-    EXPECT_EQ(sim.Command("fault off"), "ok fault off");
+    EXPECT_EQ(simulator->Command("fault off"), "ok fault off");
     std::this_thread::sleep_for(std::chrono::milliseconds(600)); // the late poll reply is in
     ASSERT_TRUE(lib.WriteRequest(RequestKind::SelfCheck));
     ASSERT_TRUE(lib.ReadReply(b, n));
@@ -295,9 +302,7 @@ TEST_F(Ch375Test, AReplyThatComesAfterItsReadGaveUpIsNotTakenForTheNextRequest)
 
 TEST_F(Ch375Test, ReadsEndAtTheTimeOutWhenNoReplyComes)
 {
-    SimProcess sim(port);
-    ASSERT_NE(lib.Open(0), INVALID_HANDLE_VALUE);
-    lib.SetTimeout(0, 1000, 400);
+    ASSERT_NO_FATAL_FAILURE(OpenOnSimulator(1000, 400));
     DeviceFrame b;
     ULONG n = 0;
 
@@ -310,7 +315,7 @@ TEST_F(Ch375Test, ReadsEndAtTheTimeOutWhenNoReplyComes)
     };
     // Nothing asked, nothing comes; then a device that ignores requests.
     const auto idle = timedRead();
-    EXPECT_EQ(sim.Command("fault drop"), "ok fault drop");
+    EXPECT_EQ(simulator->Command("fault drop"), "ok fault drop");
     ASSERT_TRUE(lib.WriteRequest(RequestKind::Poll));
     const auto dropped = timedRead();
     for (auto ms : {idle, dropped}) {
@@ -318,7 +323,7 @@ TEST_F(Ch375Test, ReadsEndAtTheTimeOutWhenNoReplyComes)
         EXPECT_LT(ms, 3000);
     }
 
-    EXPECT_EQ(sim.Command("fault off"), "ok fault off");
+    EXPECT_EQ(simulator->Command("fault off"), "ok fault off");
     ASSERT_TRUE(lib.WriteRequest(RequestKind::Poll));
     ASSERT_TRUE(lib.ReadReply(b, n));
     EXPECT_TRUE(CheckReply(b, n, true));
@@ -390,9 +395,7 @@ TEST_F(Ch375Test, ProcessEndsPromptlyWithTheWatcherRunning)
 // simulator, printed for the record.
 TEST_F(Ch375Test, PollRoundTripFigures)
 {
-    SimProcess sim(port);
-    ASSERT_NE(lib.Open(0), INVALID_HANDLE_VALUE);
-    lib.SetTimeout(0, 3000, 3000);
+    ASSERT_NO_FATAL_FAILURE(OpenOnSimulator(3000, 3000));
     constexpr int kPolls = 1000;
     std::vector<double> us;
     us.reserve(kPolls);
