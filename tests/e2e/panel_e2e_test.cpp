@@ -328,8 +328,11 @@ TEST(PanelEndToEnd, ASecondStartBringsTheRunningPanelForwardAndLeavesWhileOtherD
     const uint16_t otherPort = FreeLoopbackPort();
     Panel other(otherPort);
     ASSERT_TRUE(other.Started());
-    EXPECT_TRUE(WaitUntil([&] { return other.Window("#32770") != nullptr; }, 60s)) << "its own start";
-    EXPECT_EQ(Panel::BoxText(other.Window("#32770")), "No connect device!");
+    // The box's text is there once it shows, not yet when its window is made.
+    HWND box = nullptr;
+    EXPECT_TRUE(WaitUntil([&] { return (box = other.Window("#32770")) && IsWindowVisible(box); }, 60s))
+        << "its own start";
+    EXPECT_EQ(Panel::BoxText(box), "No connect device!");
     CloseAndExpectCleanExit(first);
 }
 
