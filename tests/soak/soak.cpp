@@ -194,6 +194,7 @@ private:
     int lateAfterRead_ = 0;
     double longestRead_ = 0;
     std::string waitNote_;
+    bool stuckRecorded_ = false; // the last wait found the panel silent and recorded it
     std::map<std::string, HWND> controls_;
     size_t firstActions_ = 0;
 };
@@ -560,7 +561,7 @@ void Soak::CloseMonitor()
     if (monitor) PostMessageA(monitor, WM_SYSCOMMAND, SC_CLOSE, 0);
     const bool second = WaitUntil(hidden, 10s);
     // A panel that did not answer is recorded by the wait already.
-    if (waitNote_.find("did not answer") == std::string::npos) RecordStuckPanel();
+    if (!stuckRecorded_) RecordStuckPanel();
     report_.Fail("monitor opens, pauses, runs and clears",
                  "closing left the monitor visible" + waitNote_ + "; " + state + "; a second close " +
                      (second ? "closed it" : "did not close it either") + "; shown:" + Shown());
@@ -711,12 +712,7 @@ void Soak::EditNumber()
         Event("number entered: Edit" + std::to_string(e.edit) + " '" + text + "'");
         ++actions_["numbers entered"];
     }
-    PressKey(edit, VK_END);
-    for (int i = 0; i < 5; ++i)
-        PressKey(edit, VK_BACK);
-    for (char c : text)
-        PressKey(edit, c == '-' ? VK_OEM_MINUS : static_cast<WPARAM>(c));
-    PressKey(edit, VK_RETURN);
+    TypeAndEnter(edit, text);
 }
 
 void Soak::CheckBox()
@@ -777,10 +773,12 @@ bool Soak::WaitPastRead(const std::function<bool()>& done, std::chrono::millisec
                         std::chrono::milliseconds after)
 {
     waitNote_.clear();
+    stuckRecorded_ = false;
     if (WaitUntil(done, within)) return true;
     const auto asked = Clock::now();
     if (panel_->Query(ProbeQueryState, "", 20000) == "<no answer>") {
         RecordStuckPanel();
+        stuckRecorded_ = true;
         waitNote_ = ", and the panel did not answer for 20 s";
         return false;
     }
