@@ -10,6 +10,8 @@
 
 #include "ctl/parametertext.h"
 #include "device/deviceframe.h"
+#include "device/parameterset.h"
+#include "history/alarmrule.h"
 #include "history/csvformat.h"
 #include "history/levelsample.h"
 #include "history/logfile.h"
@@ -260,21 +262,35 @@ int Acknowledged(TDevice& d, RequestKind kind, const char* what)
 }
 
 // One watched reading as the level log keeps a second: its columns and
-// rules, so that a watch file and the panel's log read alike.
+// rules, so that a watch file and the panel's log read alike. The reading
+// stands for its second; the display's alarm follows its own rule over
+// the readings of this watch.
 TSecondRecord RecordOf(int64_t epochSecond, const std::optional<PollReply>& r, TLevelStatus gap,
-                       uint8_t lastWeighting, uint8_t lastThreshold)
+                       const TSecondRecord& last, TAlarmRule& alarm, int64_t steadyMs)
 {
     TSecondRecord s;
-    s.second = static_cast<uint32_t>(epochSecond);
-    s.weighting = r ? r->inputCode : lastWeighting;
-    s.threshold = r ? r->alarmThreshold : lastThreshold;
-    s.status = r ? StatusOfReading(r->reading) : gap;
-    if (r && s.status == TLevelStatus::Ok) {
+    s.second = s.wall = static_cast<uint32_t>(epochSecond);
+    s.weighting = last.weighting;
+    s.offset = last.offset;
+    s.threshold = last.threshold;
+    s.status = gap;
+    if (!r) {
+        if (gap == TLevelStatus::Disconnected) alarm.Lost();
+        return s;
+    }
+    const TLevelSample sample = SampleOfReply(r->reading, ParametersFromPollReply(*r));
+    s.weighting = sample.weighting;
+    s.offset = sample.offset;
+    s.threshold = sample.threshold;
+    s.status = sample.status;
+    s.received = 1;
+    s.connectedMs = 1000;
+    if (alarm.Reading(steadyMs, sample.Over(), sample.showTime, sample.resetTime).began) s.alarms = 1;
+    if (sample.Valid()) {
         s.count = 1;
-        s.received = 1;
-        s.energy = static_cast<float>(std::pow(10.0, r->reading / 10.0));
-        s.minLevel = s.maxLevel = r->reading;
-        s.over = r->reading >= r->alarmThreshold ? 1 : 0;
+        s.energy = static_cast<float>(std::pow(10.0, sample.level / 10.0));
+        s.minLevel = s.maxLevel = sample.level;
+        s.over = sample.Over() ? 1 : 0;
     }
     return s;
 }
@@ -284,7 +300,7 @@ int Watch(const TOptions& o, TDevice& d, std::ostream& out, std::ostream& err)
     std::unique_ptr<TLogFile> csv;
     if (!o.csvFile.empty()) {
         try {
-            csv = TLogFile::Open(o.csvFile, kLevelLogHeader);
+            csv = TLogFile::Open(o.csvFile, kLevelLogHeader, kEarlierLevelLogHeader);
         } catch (const Exception& e) {
             throw TFailure{kExitUsage, e.Message};
         }
@@ -294,7 +310,8 @@ int Watch(const TOptions& o, TDevice& d, std::ostream& out, std::ostream& err)
     const auto interval =
         std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(o.intervalSeconds));
     auto next = Clock::now();
-    uint8_t weighting = 0, threshold = 0;
+    TSecondRecord last;
+    TAlarmRule alarm;
     bool known = false; // a reading has come: its weighting stands for the gaps after it
     for (long i = 0; !o.count || i < *o.count; ++i) {
         if (i > 0) std::this_thread::sleep_until(next);
@@ -312,9 +329,10 @@ int Watch(const TOptions& o, TDevice& d, std::ostream& out, std::ostream& err)
         const int64_t now = std::chrono::duration_cast<std::chrono::seconds>(
                                 std::chrono::system_clock::now().time_since_epoch())
                                 .count();
-        const TSecondRecord rec = RecordOf(now, r, gap, weighting, threshold);
-        weighting = rec.weighting;
-        threshold = rec.threshold;
+        const auto steady =
+            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch());
+        const TSecondRecord rec = RecordOf(now, r, gap, last, alarm, steady.count());
+        last = rec;
         known = known || r.has_value();
         const std::string time = IsoLocalTime(now);
         const std::string reading = r ? ReadingText(r->reading) : "-";
@@ -330,7 +348,7 @@ int Watch(const TOptions& o, TDevice& d, std::ostream& out, std::ostream& err)
         out.flush();
         if (csv) {
             try {
-                csv->Append(LevelLogRow(rec));
+                csv->Append(LevelLogRows({&rec, 1}));
             } catch (const Exception& e) {
                 err << "orvane-ctl: " << e.Message << '\n';
                 return kExitDeviceError;

@@ -6,6 +6,17 @@
 
 namespace {
 
+int64_t FloorDiv(int64_t a, int64_t b)
+{
+    const int64_t q = a / b;
+    return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
+}
+
+int64_t CeilDiv(int64_t a, int64_t b)
+{
+    return -FloorDiv(-a, b);
+}
+
 // Columns of a window [start, start + spanMs) of width columns.
 struct TColumnMap {
     TTimeMs start, spanMs;
@@ -51,7 +62,8 @@ void SetThreshold(iwm::ChartColumn& c, uint8_t threshold)
 // slow exchange still draws a line, a stopped one a gap.
 constexpr TTimeMs kSampleReach = 250;
 
-void FromSamples(const TLevelRecorder& recorder, const TColumnMap& map, std::vector<iwm::ChartColumn>& columns)
+void FromSamples(const TLevelRecorder& recorder, const TColumnMap& map,
+                 std::vector<iwm::ChartColumn>& columns)
 {
     const auto& recent = recorder.Recent();
     for (size_t i = 0; i < recent.Size(); ++i) {
@@ -65,15 +77,16 @@ void FromSamples(const TLevelRecorder& recorder, const TColumnMap& map, std::vec
             SetThreshold(col, s.threshold);
             if (!s.Valid()) continue;
             Merge(col, s.level, s.level);
-            if (s.Alarm()) col.alarm = true;
+            if (s.Over()) col.alarm = true;
         }
     }
 }
 
-void FromRecords(const TLevelRecorder& recorder, const TColumnMap& map, std::vector<iwm::ChartColumn>& columns)
+void FromRecords(const TLevelRecorder& recorder, const TColumnMap& map,
+                 std::vector<iwm::ChartColumn>& columns)
 {
     const auto& records = recorder.Records();
-    const int64_t firstSecond = map.start / 1000 - (map.start % 1000 < 0 ? 1 : 0);
+    const int64_t firstSecond = FloorDiv(map.start, 1000);
     for (size_t i = recorder.FirstRecordFrom(firstSecond); i < records.Size(); ++i) {
         const TSecondRecord& r = records[i];
         const TTimeMs from = static_cast<TTimeMs>(r.second) * 1000;
@@ -87,14 +100,15 @@ void FromRecords(const TLevelRecorder& recorder, const TColumnMap& map, std::vec
             SetThreshold(col, r.threshold);
             if (!r.HasLevels()) continue;
             Merge(col, r.minLevel, r.maxLevel);
-            if (r.Alarm()) col.alarm = true;
+            if (r.Over()) col.alarm = true;
         }
     }
 }
 
 } // namespace
 
-std::vector<iwm::ChartColumn> ChartColumns(const TLevelRecorder& recorder, TTimeMs end, int spanSeconds, int width)
+std::vector<iwm::ChartColumn> ChartColumns(const TLevelRecorder& recorder, TTimeMs end, int spanSeconds,
+                                           int width)
 {
     if (width <= 0 || spanSeconds <= 0) return {};
     std::vector<iwm::ChartColumn> columns(static_cast<size_t>(width));
@@ -107,24 +121,61 @@ std::vector<iwm::ChartColumn> ChartColumns(const TLevelRecorder& recorder, TTime
     return columns;
 }
 
-std::vector<iwm::ChartTick> ChartTimeTicks(TTimeMs end, int spanSeconds, int width)
+std::vector<int64_t> RoundLocalTimes(int64_t fromSecond, int64_t toSecond, int64_t interval)
+{
+    std::vector<int64_t> times;
+    int64_t from = fromSecond;
+    while (from <= toSecond) {
+        // The piece from `from` on with one offset: up to the first second
+        // with another, found by halving (a day holds at most one change).
+        const int64_t offset = UtcOffsetAt(from);
+        int64_t until = toSecond + 1;
+        if (UtcOffsetAt(toSecond) != offset) {
+            int64_t same = from, other = toSecond;
+            while (other - same > 1) {
+                const int64_t mid = same + (other - same) / 2;
+                (UtcOffsetAt(mid) == offset ? same : other) = mid;
+            }
+            until = other;
+        }
+        for (int64_t local = CeilDiv(from + offset, interval) * interval; local - offset < until;
+             local += interval)
+            times.push_back(local - offset);
+        from = until;
+    }
+    return times;
+}
+
+std::vector<iwm::ChartTick> ChartTimeTicks(const TLevelRecorder& recorder, TTimeMs end, int spanSeconds,
+                                           int width)
 {
     std::vector<iwm::ChartTick> ticks;
     if (width <= 0 || spanSeconds <= 0) return ticks;
-    const int64_t interval = spanSeconds <= 60 ? 10 : spanSeconds <= 600 ? 60 : spanSeconds <= 3600 ? 600 : 10800;
+    const int64_t interval = spanSeconds <= 60     ? 10
+                             : spanSeconds <= 600  ? 60
+                             : spanSeconds <= 3600 ? 600
+                                                   : 10800;
     const TTimeMs spanMs = static_cast<TTimeMs>(spanSeconds) * 1000;
     const TTimeMs start = end - spanMs;
-    // Round local times: k intervals after local midnight of 1970, shifted
-    // by the offset in force then.
-    const int64_t offset = UtcOffsetAt(start / 1000);
-    for (int64_t k = (start / 1000 + offset) / interval; k * interval - offset <= end / 1000 + interval; ++k) {
-        const int64_t local = k * interval;
-        const int64_t t = local - UtcOffsetAt(local - offset);
-        const TTimeMs ms = t * 1000;
-        if (ms < start || ms > end) continue;
-        const std::string iso = IsoLocalTime(t);
-        ticks.push_back({static_cast<int32_t>((ms - start) * width / spanMs),
-                         iso.substr(11, spanSeconds <= 60 ? 8 : 5)});
+    // The span in pieces of one wall clock setting each: where the clock
+    // was set, the labels on either side come from either setting.
+    std::vector<std::pair<TTimeMs, TTimeMs>> pieces; // from, shift
+    const TRing<TClockStep>& steps = recorder.ClockSteps();
+    pieces.emplace_back(start, recorder.WallAt(start) - start);
+    for (size_t i = 0; i < steps.Size(); ++i)
+        if (steps[i].at > start && steps[i].at <= end) pieces.emplace_back(steps[i].at, steps[i].shift);
+    for (size_t p = 0; p < pieces.size(); ++p) {
+        const auto [from, shift] = pieces[p];
+        // A tick at the very end would fall just beyond the last column.
+        const TTimeMs until = p + 1 < pieces.size() ? pieces[p + 1].first : end;
+        for (int64_t wall :
+             RoundLocalTimes(CeilDiv(from + shift, 1000), FloorDiv(until - 1 + shift, 1000), interval)) {
+            const TTimeMs at = wall * 1000 - shift;
+            if (at < from || at >= until) continue;
+            const std::string iso = IsoLocalTime(wall);
+            ticks.push_back({static_cast<int32_t>((at - start) * width / spanMs),
+                             iso.substr(11, spanSeconds <= 60 ? 8 : 5)});
+        }
     }
     return ticks;
 }

@@ -41,7 +41,8 @@ bool BrokenDown(int64_t epochSecond, bool local, std::tm& out)
 
 int64_t SecondsOf(const std::tm& tm)
 {
-    return DaysFromCivil(tm.tm_year + 1900, static_cast<unsigned>(tm.tm_mon + 1), static_cast<unsigned>(tm.tm_mday)) *
+    return DaysFromCivil(tm.tm_year + 1900, static_cast<unsigned>(tm.tm_mon + 1),
+                         static_cast<unsigned>(tm.tm_mday)) *
                86400 +
            tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec;
 }
@@ -55,42 +56,110 @@ int64_t UtcOffsetAt(int64_t epochSecond)
     return SecondsOf(local) - SecondsOf(utc);
 }
 
-std::string IsoLocalTime(int64_t epochSecond)
+namespace {
+
+// The local time of a moment, and its offset from UTC in seconds. A time
+// the C library cannot break down is given in UTC.
+bool LocalTime(int64_t epochSecond, std::tm& local, int64_t& offset)
 {
-    std::tm local{}, utc{};
-    // A time the C library cannot break down is written in UTC.
-    if (!BrokenDown(epochSecond, true, local) && !BrokenDown(epochSecond, false, local)) return "";
+    std::tm utc{};
+    if (!BrokenDown(epochSecond, true, local) && !BrokenDown(epochSecond, false, local)) return false;
     if (!BrokenDown(epochSecond, false, utc)) utc = local;
-    const int64_t offset = SecondsOf(local) - SecondsOf(utc);
+    offset = SecondsOf(local) - SecondsOf(utc);
+    return true;
+}
+
+} // namespace
+
+namespace {
+
+std::string IsoText(const std::tm& local, int64_t offset)
+{
     const int64_t magnitude = offset < 0 ? -offset : offset;
     char text[96];
     std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d", local.tm_year + 1900,
-                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, offset < 0 ? '-' : '+',
-                  static_cast<int>(magnitude / 3600), static_cast<int>(magnitude / 60 % 60));
+                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
+                  offset < 0 ? '-' : '+', static_cast<int>(magnitude / 3600),
+                  static_cast<int>(magnitude / 60 % 60));
     return text;
 }
 
-std::string LevelText(double level)
+std::string DateTimeText(const std::tm& local)
+{
+    char text[80];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", local.tm_year + 1900, local.tm_mon + 1,
+                  local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+    return text;
+}
+
+} // namespace
+
+std::string IsoLocalTime(int64_t epochSecond)
+{
+    std::tm local{};
+    int64_t offset = 0;
+    return LocalTime(epochSecond, local, offset) ? IsoText(local, offset) : "";
+}
+
+std::string LocalDateTime(int64_t epochSecond)
+{
+    std::tm local{};
+    int64_t offset = 0;
+    return LocalTime(epochSecond, local, offset) ? DateTimeText(local) : "";
+}
+
+namespace {
+
+std::string Fixed(double value, int decimals)
 {
     char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, level, std::chars_format::fixed, 1);
+    const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
     return std::string(text, result.ptr);
 }
 
-std::string LevelLogRow(const TSecondRecord& s)
+void AppendRow(std::string& rows, const TSecondRecord& s, double replySeconds)
 {
-    std::string row = IsoLocalTime(s.second);
-    row += ',';
+    std::tm local{};
+    int64_t offset = 0;
+    if (LocalTime(s.wall, local, offset))
+        rows += IsoText(local, offset) + ',' + DateTimeText(local);
+    else
+        rows += ',';
+    rows += ',';
     if (s.HasLevels()) {
-        row += LevelText(s.Leq());
-        row += ',' + std::to_string(s.maxLevel) + ',' + std::to_string(s.minLevel);
+        rows += LevelText(s.Leq());
+        rows += ',' + std::to_string(s.maxLevel) + ',' + std::to_string(s.minLevel);
     } else {
-        row += ",,";
+        rows += ",,";
     }
-    row += ',' + CsvField(WeightingName(s.weighting));
-    row += ',' + std::to_string(s.threshold);
-    row += s.Alarm() ? ",1," : ",0,";
-    row += CsvField(LevelStatusName(s.status));
-    row += "\r\n";
-    return row;
+    rows += ',' + CsvField(WeightingName(s.weighting));
+    rows += ',' + OffsetText(s.offset);
+    rows += ',' + std::to_string(s.threshold);
+    rows += ',';
+    if (s.HasLevels()) rows += Fixed(s.over * replySeconds, 2);
+    rows += ',' + std::to_string(s.alarms);
+    rows += ',' + CsvField(LevelStatusName(s.status));
+    rows += "\r\n";
+}
+
+} // namespace
+
+std::string LevelText(double level)
+{
+    return Fixed(level, 1);
+}
+
+std::string LevelLogRows(std::span<const TSecondRecord> records)
+{
+    std::string rows;
+    rows.reserve(records.size() * 96);
+    for (size_t i = 0; i < records.size();) {
+        size_t end = i + 1;
+        while (end < records.size() && records[end].second == records[i].second)
+            ++end;
+        const double share = ReplySeconds(records.subspan(i, end - i));
+        for (; i < end; ++i)
+            AppendRow(rows, records[i], share);
+    }
+    return rows;
 }

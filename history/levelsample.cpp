@@ -49,13 +49,29 @@ std::string WeightingName(uint8_t code)
     }
 }
 
-TLevelSample SampleOfReply(TTimeMs time, uint8_t readingCode, int32_t weighting, int32_t threshold)
+std::string OffsetText(int offset)
+{
+    return (offset > 0 ? "+" : "") + std::to_string(offset);
+}
+
+namespace {
+
+uint8_t Byte(int32_t value)
+{
+    return static_cast<uint8_t>(std::clamp(value, 0, 255));
+}
+
+} // namespace
+
+TLevelSample SampleOfReply(uint8_t readingCode, const ParameterSet& p)
 {
     TLevelSample s;
-    s.time = time;
     s.status = StatusOfReading(readingCode);
     s.level = s.Valid() ? readingCode : 0;
-    s.weighting = static_cast<uint8_t>(std::clamp(weighting, 0, 255));
-    s.threshold = static_cast<uint8_t>(std::clamp(threshold, 0, 255));
+    s.weighting = Byte(p.micInputType);
+    s.threshold = Byte(p.alarmThreshold);
+    s.offset = static_cast<int8_t>(std::clamp(p.micOffset, -128, 127));
+    s.showTime = Byte(p.alarmShowTime);
+    s.resetTime = Byte(p.alarmResetTime);
     return s;
 }

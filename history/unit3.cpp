@@ -17,7 +17,7 @@ constexpr UINT kLogFailedMessage = WM_APP + 0x48;
 
 constexpr int kSpans[] = {60, 600, 3600, 24 * 3600};
 
-TTimeMs SystemClock()
+TClockTime SystemClock()
 {
     FILETIME ft;
     GetSystemTimeAsFileTime(&ft);
@@ -25,7 +25,8 @@ TTimeMs SystemClock()
     t.LowPart = ft.dwLowDateTime;
     t.HighPart = ft.dwHighDateTime;
     // From 100 ns units since 1601 to milliseconds since 1970.
-    return static_cast<TTimeMs>((t.QuadPart - 116444736000000000ULL) / 10000);
+    const TTimeMs wall = static_cast<TTimeMs>((t.QuadPart - 116444736000000000ULL) / 10000);
+    return {static_cast<TTimeMs>(GetTickCount64()), wall};
 }
 
 const char* const kCsvFilter = "CSV files (*.csv)|*.csv|All files (*.*)|*.*";
@@ -87,9 +88,9 @@ TForm3::~TForm3()
 // ---------------------------------------------------------------------------
 // Recording
 
-void TForm3::RecordReply(uint8_t readingCode, int32_t weighting, int32_t threshold)
+void TForm3::RecordReply(uint8_t readingCode, const ParameterSet& inForce)
 {
-    history_->Recorder().Add(SampleOfReply(Clock(), readingCode, weighting, threshold));
+    history_->Recorder().Add(Clock(), SampleOfReply(readingCode, inForce));
 }
 
 void TForm3::RecordTick(bool connected)
@@ -97,22 +98,23 @@ void TForm3::RecordTick(bool connected)
     history_->Recorder().Advance(Clock(), connected);
 }
 
-void TForm3::LogFailed(const std::string& reason)
+void TForm3::LogFailed(const std::string& what)
 {
-    // Called inside the tick that wrote the row: telling the user there
-    // would run a modal loop in the middle of the exchange.
-    failure_ = reason;
+    // Called inside the exchange's tick: telling the user there would run
+    // a modal loop in the middle of the exchange.
+    failure_ = what;
     PostMessageA(Handle(), kLogFailedMessage, 0, 0);
 }
 
 void TForm3::Dispatch(TMessage& Message)
 {
     if (Message.Msg == kLogFailedMessage) {
-        const std::string reason = std::move(failure_);
+        const std::string what = std::move(failure_);
         failure_.clear();
-        if (!reason.empty())
-            Tell("The level log has stopped: a row could not be written.\r\n\r\n" + reason +
-                     "\r\n\r\nThe readings are still recorded here; \"Start log...\" begins a new log.",
+        if (!what.empty())
+            Tell("The level log has stopped.\r\n\r\n" + what +
+                     "\r\n\r\nThe readings are still recorded here for a day: \"Export CSV...\" writes the "
+                     "seconds of the chart's span to a file, and \"Start log...\" begins a new log.",
                  MB_ICONWARNING);
         return;
     }
@@ -149,6 +151,12 @@ void TForm3::Refresh()
     ShowLogState();
 }
 
+int64_t TForm3::NowSecond() const
+{
+    const TTimeMs now = history_->Recorder().TimeOf(Clock());
+    return now / 1000 - (now % 1000 < 0 ? 1 : 0);
+}
+
 void TForm3::DrawChart()
 {
     const int span = SpanSeconds();
@@ -156,38 +164,45 @@ void TForm3::DrawChart()
     // A span longer than the minute of full-rate samples is drawn from whole
     // seconds: its end moves in whole seconds, or in whole columns' worth of
     // them, so that the chart only changes (and repaints) when a column does.
-    TTimeMs end = Clock();
+    const TLevelRecorder& recorder = history_->Recorder();
+    TTimeMs end = recorder.TimeOf(Clock());
     if (span > TLevelRecorder::kRecentSeconds && width > 0) {
         const TTimeMs step = std::max<TTimeMs>(1, static_cast<TTimeMs>(span) / width) * 1000;
         end = (end + step - 1) / step * step;
     }
-    iLevelChart1->SetData(ChartColumns(history_->Recorder(), end, span, width), ChartTimeTicks(end, span, width));
+    iLevelChart1->SetData(ChartColumns(recorder, end, span, width),
+                          ChartTimeTicks(recorder, end, span, width));
 }
 
 void TForm3::ShowStatistics()
 {
     const TLevelRecorder& r = history_->Recorder();
     const bool sinceStart = CheckBox1->GetChecked();
-    const int64_t now = static_cast<int64_t>(std::floor(static_cast<double>(Clock()) / 1000));
+    const int64_t now = NowSecond();
     const TSpanStats stats = sinceStart ? TotalStats(r) : SpanStats(r, now - SpanSeconds() + 1, now);
     TLabel* const columns[] = {Label2, Label3, Label4};
     for (size_t i = 0; i < 3; ++i)
-        columns[i]->SetCaption(i < stats.weightings.size() ? StatsColumnText(stats.weightings[i]) : "");
+        columns[i]->SetCaption(i < stats.series.size() ? StatsColumnText(stats.series[i]) : "");
     std::string note = StatsNoteText(stats, sinceStart);
-    if (stats.weightings.size() > 3) note += " Only the first three weightings are shown.";
+    if (stats.series.size() > 3) note += " Only the first three are shown.";
     Label5->SetCaption(note);
     iLevelChart1->SetLevelCaption(stats.Empty()   ? "dB"
                                   : stats.Mixed() ? "dB, mixed"
-                                                  : WeightingName(stats.weightings[0].weighting));
+                                                  : WeightingName(stats.series[0].weighting));
 }
 
 void TForm3::ShowLogState()
 {
     if (!Label6) return;
-    if (history_->Logging())
-        Label6->SetCaption("Logging to " + Utf8ToAnsi(history_->LogName()) + "\r\n" +
-                           std::to_string(history_->RowsLogged()) + " rows written.");
-    else
+    if (history_->Logging()) {
+        std::string text = "Logging to " + Utf8ToAnsi(history_->LogName()) + "\r\n" +
+                           std::to_string(history_->RowsLogged()) + " rows written.";
+        const std::string trouble = history_->LogTrouble();
+        if (!trouble.empty())
+            text += " " + std::to_string(history_->RowsWaiting()) + " rows wait: " + Utf8ToAnsi(trouble) +
+                    ". Trying again each second.";
+        Label6->SetCaption(text);
+    } else
         Label6->SetCaption("No log running.");
     Button2->SetEnabled(history_->Logging());
 }
@@ -265,7 +280,7 @@ void TForm3::Button3Click(TObject*)
     dialog.FileName = "level-history.csv";
     if (!AskFor(dialog)) return;
     // The span's whole seconds: the one still running is not over yet.
-    const int64_t now = static_cast<int64_t>(std::floor(static_cast<double>(Clock()) / 1000));
+    const int64_t now = NowSecond();
     try {
         WriteWholeFile(dialog.FileName, ExportRows(history_->Recorder(), now - SpanSeconds(), now - 1));
     } catch (const std::exception& e) {

@@ -34,16 +34,19 @@ class TForm3 : public TForm {
     TTimer* Timer1 = nullptr;
 
     // --- Fed by the main window
-    // An accepted poll reply: its reading byte, with the weighting code and
-    // threshold the device holds.
-    void RecordReply(uint8_t readingCode, int32_t weighting, int32_t threshold);
+    // An accepted poll reply: its reading byte, with the parameters it was
+    // measured under (weighting, offset, threshold, alarm show and reset
+    // times: the reply's own).
+    void RecordReply(uint8_t readingCode, const ParameterSet& inForce);
     // Every tick of the exchange's timer, connected or not: the seconds that
     // ended are closed (and logged).
     void RecordTick(bool connected);
 
     TLevelHistory& History() { return *history_; }
-    // Wall-clock milliseconds since 1970; tests put a clock of their own.
-    std::function<TTimeMs()> Clock;
+    // The steady clock (GetTickCount64, which also counts while the computer
+    // sleeps) and the wall clock (milliseconds since 1970); tests put clocks
+    // of their own.
+    std::function<TClockTime()> Clock;
 
     // Shows the window in front of the others.
     void ShowHistory();
@@ -73,10 +76,12 @@ protected:
     void Dispatch(TMessage& Message) override;
 
 private:
+    // The current second on the recorder's clock.
+    int64_t NowSecond() const;
     void DrawChart();
     void ShowStatistics();
     void ShowLogState();
-    void LogFailed(const std::string& reason);
+    void LogFailed(const std::string& what);
     void Tell(const std::string& text, UINT flags);
     bool AskFor(TSaveDialog& dialog);
 

@@ -329,9 +329,9 @@ bool TForm1::ReadReply(RequestKind kind)
         }
         firstReplyPending = false;
     }
-    // With the weighting and threshold the device holds, which the first
-    // reply of a connection has just brought.
-    if (Form3) Form3->RecordReply(reply->reading, parameterSet.micInputType, parameterSet.alarmThreshold);
+    // With the parameters the reply carries: what the device measured and
+    // judged its alarm with.
+    if (Form3) Form3->RecordReply(reply->reading, ParametersFromPollReply(*reply));
     return true;
 }
 

@@ -198,15 +198,21 @@ TEST_F(CtlTest, StatusAndWatchShowTheReadingAsTheDeviceGivesIt)
     const CtlRun watch = ctl({"watch", "--count", "5", "--interval", "0.1", "--csv", csv.string()});
     EXPECT_EQ(watch.code, 0) << watch.err;
     const std::regex line(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d 72 dBA ok\n)");
-    const std::regex row(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d,72\.0,72,72,dB\(A\),70,1,ok\r\n)");
+    const std::regex row(
+        R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d,\d{4}-\d\d-\d\d \d\d:\d\d:\d\d,72\.0,72,72,dB\(A\),0,70,1\.00,1,ok\r\n)");
     EXPECT_TRUE(std::regex_match(watch.out, std::regex("(" + std::string(R"(\S+ 72 dBA ok\n)") + "){5}")))
         << watch.out;
     EXPECT_TRUE(std::regex_search(watch.out, line));
     const std::string rows = ReadFile(csv);
-    ASSERT_EQ(rows.rfind("Time,Leq,Lmax,Lmin,Weighting,Threshold,Alarm,Status\r\n", 0), 0u) << rows;
+    ASSERT_EQ(
+        rows.rfind("Time,Local time,Leq,Lmax,Lmin,Weighting,Offset,Threshold,Over,Alarms,Status\r\n", 0), 0u)
+        << rows;
     const std::string body = rows.substr(rows.find('\n') + 1);
+    // One alarm, at the first reading: the display's stays on while the
+    // level does.
     EXPECT_TRUE(std::regex_match(
-        body, std::regex("(" + std::string(R"(\S+,72\.0,72,72,dB\(A\),70,1,ok\r\n)") + "){5}")))
+        body, std::regex("(" + std::string(R"(\S+,\S+ \S+,72\.0,72,72,dB\(A\),0,70,1\.00,1,ok\r\n)") + ")(" +
+                         std::string(R"(\S+,\S+ \S+,72\.0,72,72,dB\(A\),0,70,1\.00,0,ok\r\n)") + "){4}")))
         << rows;
     EXPECT_TRUE(std::regex_search(body, row));
     // A second watch continues the same log; a file that is no level log

@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <string>
+#include <vector>
 
 #include "history/chartcolumns.h"
 #include "widgets/ichartgeometry.h"
@@ -11,6 +13,51 @@
 namespace {
 
 constexpr TTimeMs kStart = 1'700'000'000'000;
+
+ParameterSet Threshold(int threshold, int weighting = 1)
+{
+    return {weighting, 0, 3, threshold, 100, 100, 1, 10, 10};
+}
+
+// A zone given as a rule (so that no zone files are needed), for as long as
+// it lives.
+class TZone {
+public:
+    explicit TZone(const char* rule)
+    {
+#ifndef _WIN32
+        const char* tz = std::getenv("TZ");
+        had_ = tz != nullptr;
+        saved_ = tz ? tz : "";
+        setenv("TZ", rule, 1);
+        tzset();
+#else
+        (void)rule;
+#endif
+    }
+    ~TZone()
+    {
+#ifndef _WIN32
+        if (had_)
+            setenv("TZ", saved_.c_str(), 1);
+        else
+            unsetenv("TZ");
+        tzset();
+#endif
+    }
+
+private:
+    bool had_ = false;
+    std::string saved_;
+};
+
+[[maybe_unused]] std::vector<std::string> Labels(const std::vector<iwm::ChartTick>& ticks)
+{
+    std::vector<std::string> labels;
+    for (const auto& t : ticks)
+        labels.push_back(t.text);
+    return labels;
+}
 
 TEST(ChartGeometry, LevelsMapToRowsBetweenTheScalesEnds)
 {
@@ -34,7 +81,7 @@ TEST(ChartColumns, AMinuteFromEverySampleWithItsGapsBlank)
     // over a threshold of 85.
     for (int i = 0; i < 3000; ++i) {
         const uint8_t code = i < 500 ? 60 : i < 600 ? 0xE1 : 90;
-        recorder.Add(SampleOfReply(kStart + i * 20, code, 1, 85));
+        recorder.Add({kStart + i * 20, kStart + i * 20}, SampleOfReply(code, Threshold(85)));
     }
     const TTimeMs end = kStart + 60'000;
     const auto columns = ChartColumns(recorder, end, 60, 600); // 100 ms a column
@@ -69,11 +116,11 @@ TEST(ChartColumns, ADayFromTheRecordsWithEachColumnsExtremes)
     for (int s = 0; s < 24 * 3600; ++s, t += 1000) {
         const int hour = s / 3600;
         if (hour == 19) {
-            recorder.Advance(t, false);
+            recorder.Advance({t, t}, false);
             continue;
         }
         const uint8_t level = hour == 12 ? static_cast<uint8_t>(50 + s % 50) : 40;
-        recorder.Add(SampleOfReply(t, level, 2, 95));
+        recorder.Add({t, t}, SampleOfReply(level, Threshold(95, 2)));
     }
     const auto columns = ChartColumns(recorder, t, 24 * 3600, 720); // 120 s a column
     ASSERT_EQ(columns.size(), 720u);
@@ -102,6 +149,7 @@ TEST(ChartColumns, ADayFromTheRecordsWithEachColumnsExtremes)
 
 TEST(ChartTicks, FallOnRoundLocalTimes)
 {
+    const TLevelRecorder recorder;        // nothing recorded: the wall clock is its clock
     const TTimeMs end = kStart + 123'456; // 2023-11-14 22:15:23.456 UTC
     struct Case {
         int span;
@@ -109,31 +157,97 @@ TEST(ChartTicks, FallOnRoundLocalTimes)
         const char* first;
     };
 #ifndef _WIN32
-    const char* tz = std::getenv("TZ");
-    const std::string saved = tz ? tz : "";
-    setenv("TZ", "NST+3:30", 1);
-    tzset();
-    // 18:45:23 local at the end.
-    const Case cases[] = {{60, 6, "18:44:30"}, {600, 10, "18:36"}, {3600, 6, "17:50"}, {86400, 8, "21:00"}};
-    for (const Case& c : cases) {
-        const auto ticks = ChartTimeTicks(end, c.span, 600);
-        ASSERT_EQ(ticks.size(), c.count) << c.span;
-        EXPECT_EQ(ticks.front().text, c.first) << c.span;
-        for (size_t i = 1; i < ticks.size(); ++i)
-            EXPECT_GT(ticks[i].column, ticks[i - 1].column);
-        EXPECT_LT(ticks.back().column, 600);
+    {
+        const TZone zone("NST+3:30");
+        // 18:45:23 local at the end.
+        const Case cases[] = {
+            {60, 6, "18:44:30"}, {600, 10, "18:36"}, {3600, 6, "17:50"}, {86400, 8, "21:00"}};
+        for (const Case& c : cases) {
+            const auto ticks = ChartTimeTicks(recorder, end, c.span, 600);
+            ASSERT_EQ(ticks.size(), c.count) << c.span;
+            EXPECT_EQ(ticks.front().text, c.first) << c.span;
+            for (size_t i = 1; i < ticks.size(); ++i)
+                EXPECT_GT(ticks[i].column, ticks[i - 1].column);
+            EXPECT_LT(ticks.back().column, 600);
+        }
     }
-    if (tz)
-        setenv("TZ", saved.c_str(), 1);
-    else
-        unsetenv("TZ");
-    tzset();
 #endif
     // In any zone: evenly spaced within the chart.
-    const auto ticks = ChartTimeTicks(end, 600, 600);
+    const auto ticks = ChartTimeTicks(recorder, end, 600, 600);
     ASSERT_EQ(ticks.size(), 10u);
     for (size_t i = 1; i < ticks.size(); ++i)
         EXPECT_EQ(ticks[i].column - ticks[i - 1].column, 60);
 }
+
+#ifndef _WIN32
+// Where summer time begins or ends inside the span, each side is labelled
+// with the times its clocks showed.
+TEST(ChartTicks, FollowTheClockAcrossSummerTime)
+{
+    const TZone zone("CET-1CEST,M3.5.0,M10.5.0/3");
+    const TLevelRecorder recorder;
+    struct Case {
+        const char* name;
+        TTimeMs end; // UTC
+        int span;
+        std::vector<std::string> labels;
+        std::vector<int32_t> columns;
+    };
+    // 2024-03-31 01:00 UTC: 02:00 CET becomes 03:00 CEST; 2024-10-27 01:00
+    // UTC: 03:00 CEST becomes 02:00 CET.
+    constexpr TTimeMs spring = 1'711'846'800'000, autumn = 1'729'990'800'000;
+    const Case cases[] = {
+        {"an hour ending 03:50 on the first day of summer time",
+         spring + 50 * 60'000,
+         3600,
+         {"01:50", "03:00", "03:10", "03:20", "03:30", "03:40"},
+         {0, 100, 200, 300, 400, 500}},
+        {"an hour ending 02:30 on the last day of summer time",
+         autumn + 30 * 60'000,
+         3600,
+         {"02:30", "02:40", "02:50", "02:00", "02:10", "02:20"},
+         {0, 100, 200, 300, 400, 500}},
+        {"a day ending at noon on the first day of summer time",
+         spring + 9 * 3'600'000,
+         86400,
+         {"12:00", "15:00", "18:00", "21:00", "00:00", "03:00", "06:00", "09:00"},
+         {25, 100, 175, 250, 325, 375, 450, 525}},
+    };
+    for (const Case& c : cases) {
+        const auto ticks = ChartTimeTicks(recorder, c.end, c.span, 600);
+        EXPECT_EQ(Labels(ticks), c.labels) << c.name;
+        std::vector<int32_t> columns;
+        for (const auto& t : ticks)
+            columns.push_back(t.column);
+        EXPECT_EQ(columns, c.columns) << c.name;
+    }
+}
+
+// The wall clock set back an hour in the middle of the span: the chart goes
+// on without a break, and each half is labelled with what the clock said.
+TEST(ChartTicks, FollowTheClockWhereItWasSet)
+{
+    const TZone zone("UTC0");
+    constexpr TTimeMs round = 1'700'000'400'000; // 2023-11-14 22:20:00 UTC
+    TLevelRecorder recorder;
+    TTimeMs wallShift = 0;
+    for (TTimeMs t = round; t < round + 600'000; t += 20) {
+        if (t == round + 300'000) wallShift = -3'600'000;
+        recorder.Add({t, t + wallShift}, SampleOfReply(60, Threshold(85)));
+    }
+    const TTimeMs end = recorder.TimeOf({round + 600'000, round + 600'000 + wallShift});
+    EXPECT_EQ(end, round + 600'000);
+    const auto ticks = ChartTimeTicks(recorder, end, 600, 600);
+    const std::vector<std::string> labels = {"22:20", "22:21", "22:22", "22:23", "22:24",
+                                             "21:25", "21:26", "21:27", "21:28", "21:29"};
+    EXPECT_EQ(Labels(ticks), labels);
+    for (size_t i = 0; i < ticks.size(); ++i)
+        EXPECT_EQ(ticks[i].column, static_cast<int32_t>(60 * i));
+    int blank = 0;
+    for (const auto& c : ChartColumns(recorder, end, 600, 600))
+        blank += !c.hasLevels;
+    EXPECT_EQ(blank, 0) << "no gap where the clock was set";
+}
+#endif
 
 } // namespace

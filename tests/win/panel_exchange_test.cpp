@@ -596,8 +596,9 @@ TEST_F(PanelExchange, TheMainWindowCarriesTheDefaultSkinLoaded)
 
 namespace {
 
-// The level history hears of accepted poll replies only, with the weighting
-// and threshold the device holds, and of the disconnected time as a gap.
+// The level history hears of accepted poll replies only, with the
+// parameters the reply carries (weighting, offset, threshold, alarm show and
+// reset times), and of the disconnected time as a gap.
 TEST_F(PanelExchange, TheLevelHistoryRecordsAcceptedPollRepliesOnly)
 {
     const size_t before = Form3->History().Recorder().Recent().Size();
@@ -619,7 +620,10 @@ TEST_F(PanelExchange, TheLevelHistoryRecordsAcceptedPollRepliesOnly)
     EXPECT_EQ(first.level, 96);
     EXPECT_EQ(first.weighting, 1) << "dB(A), as the device holds";
     EXPECT_EQ(first.threshold, 95) << "the device's, not the panel's start value";
-    EXPECT_TRUE(first.Alarm());
+    EXPECT_EQ(first.offset, -5) << "the reply's microphone offset";
+    EXPECT_EQ(first.showTime, 7) << "the reply's alarm show time";
+    EXPECT_EQ(first.resetTime, 9) << "the reply's alarm reset time";
+    EXPECT_TRUE(first.Over());
     EXPECT_EQ(recent[before + 1].status, TLevelStatus::E2);
 
     // Unplugged for three seconds: those seconds are gaps that say why.

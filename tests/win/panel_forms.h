@@ -51,7 +51,10 @@ protected:
         Application->CreateForm(Form2);
         if (how.historyClock) {
             Application->CreateForm(Form3);
-            Form3->Clock = how.historyClock;
+            Form3->Clock = [clock = how.historyClock] {
+                const TTimeMs t = clock();
+                return TClockTime{t, t};
+            };
         }
         Form1->Show();
         if (how.showMonitor) Form2->Show();
