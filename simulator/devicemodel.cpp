@@ -179,15 +179,51 @@ TDeviceModel::TDeviceModel(std::string stateFile, uint32_t seed)
     current_ = saved_;
 }
 
-bool TDeviceModel::Save(std::string& error)
+bool TDeviceModel::Save(const ParameterSet& values, std::string& error)
 {
     if (stateFile_.empty()) {
-        saved_ = current_;
+        saved_ = values;
         return true;
     }
-    if (!WriteFileAtomically(stateFile_, FormatParameterFile(current_), false, error)) return false;
-    saved_ = current_;
+    if (!WriteFileAtomically(stateFile_, FormatParameterFile(values), false, error)) return false;
+    saved_ = values;
     return true;
+}
+
+std::vector<uint8_t> TDeviceModel::SaveAndReply(const ParameterSet& values, uint64_t nowMs, std::string& note)
+{
+    static constexpr uint8_t kDone[] = {0x00, 0x00, 0x00};
+    static constexpr uint8_t kFailed[] = {0x01, 0x00, 0x00};
+    const uint8_t command = static_cast<uint8_t>(RequestKind::SaveParameters);
+    // A write that failed counts too: a full disk is not tried again at once.
+    if (!stateFile_.empty()) lastSaveWriteMs_ = nowMs;
+    std::string error;
+    if (!Save(values, error)) {
+        note = "save failed: " + error;
+        return ReplyFrame(command, kFailed);
+    }
+    note = stateFile_.empty() ? "parameters saved (kept only while running)"
+                              : "parameters saved to " + stateFile_;
+    return ReplyFrame(command, kDone);
+}
+
+std::optional<uint64_t> TDeviceModel::SaveDueMs() const
+{
+    if (!pendingSave_) return std::nullopt;
+    return lastSaveWriteMs_.value_or(0) + kSaveIntervalMs;
+}
+
+DeviceOutcome TDeviceModel::FinishSave(uint64_t nowMs)
+{
+    DeviceOutcome out;
+    if (!pendingSave_) return out;
+    const ParameterSet values = *pendingSave_;
+    pendingSave_.reset();
+    out.accepted = true;
+    out.reply = SaveAndReply(values, nowMs, out.note);
+    out.shown = out.note;
+    ApplyFault(out);
+    return out;
 }
 
 uint8_t TDeviceModel::Reading(uint64_t nowMs)
@@ -281,17 +317,8 @@ std::vector<uint8_t> TDeviceModel::ReplyTo(uint8_t command, uint64_t nowMs, std:
         };
         return ReplyFrame(command, payload);
     }
-    case RequestKind::SaveParameters: {
-        std::string error;
-        if (!Save(error)) {
-            note = "save failed: " + error;
-            const uint8_t failed[] = {0x01, 0x00, 0x00};
-            return ReplyFrame(command, failed);
-        }
-        note = stateFile_.empty() ? "parameters saved (kept only while running)"
-                                  : "parameters saved to " + stateFile_;
-        return ReplyFrame(command, kDone);
-    }
+    case RequestKind::SaveParameters:
+        return SaveAndReply(current_, nowMs, note);
     case RequestKind::SelfCheck:
         // What the device's own display shows of its check.
         note = "self check: ok";
@@ -323,6 +350,15 @@ DeviceOutcome TDeviceModel::Handle(std::span<const uint8_t> request, uint64_t no
         p.alarmResetTime = request[12];
         SetParameters(p);
         if (!(current_ == p)) out.note = "values held to their ranges";
+    }
+    // Each save rewrites the file and waits for the disk: hundreds of them
+    // in a row are written as one, with the values of the last.
+    if (command == static_cast<uint8_t>(RequestKind::SaveParameters) && !stateFile_.empty() &&
+        (pendingSave_ || (lastSaveWriteMs_ && nowMs < *lastSaveWriteMs_ + kSaveIntervalMs))) {
+        pendingSave_ = current_;
+        out.deferred = true;
+        out.note = "save waits for the state file's next write";
+        return out;
     }
     out.reply = ReplyTo(command, nowMs, out.note);
     if (command == static_cast<uint8_t>(RequestKind::SelfCheck) ||

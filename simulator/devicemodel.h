@@ -49,7 +49,13 @@ struct DeviceOutcome {
     std::string shown;          // what the device itself shows: a self check's result, a save
     std::vector<uint8_t> reply; // empty: nothing is sent
     int delayMs = 0;
+    // A save that waits for the state file's next write: no reply yet,
+    // FinishSave gives it.
+    bool deferred = false;
 };
+
+// The state file is rewritten (and flushed to the disk) at most this often.
+inline constexpr uint64_t kSaveIntervalMs = 250;
 
 class TDeviceModel {
 public:
@@ -66,7 +72,14 @@ public:
     const ParameterSet& Parameters() const { return current_; }
     const ParameterSet& SavedParameters() const { return saved_; }
     void SetParameters(const ParameterSet& p) { current_ = ClampParameters(p); }
-    bool Save(std::string& error);
+
+    // A save asked for within kSaveIntervalMs of the state file's last
+    // write waits (Handle returns it deferred); saves asked for meanwhile
+    // join it, and FinishSave writes the values held when the last of them
+    // was asked for, once SaveDueMs has come. Its outcome answers each of
+    // them.
+    std::optional<uint64_t> SaveDueMs() const;
+    DeviceOutcome FinishSave(uint64_t nowMs);
 
     // The reading (dB after weighting and offset, or an error code) and the
     // level bar as a poll at nowMs reports them.
@@ -87,6 +100,8 @@ public:
 
 private:
     std::vector<uint8_t> ReplyTo(uint8_t command, uint64_t nowMs, std::string& note);
+    std::vector<uint8_t> SaveAndReply(const ParameterSet& values, uint64_t nowMs, std::string& note);
+    bool Save(const ParameterSet& values, std::string& error);
     void ApplyFault(DeviceOutcome& out);
 
     std::string stateFile_;
@@ -100,6 +115,8 @@ private:
     FaultMode fault_ = FaultMode::Off;
     int faultDelayMs_ = 0;
     bool alarm_ = false;
+    std::optional<uint64_t> lastSaveWriteMs_;
+    std::optional<ParameterSet> pendingSave_;
     uint64_t alarmSince_ = 0;
     std::optional<uint64_t> alarmEnded_;
 };

@@ -1,7 +1,11 @@
 // orvane-sim: a stand-in for the sound-level display, reached by the
 // interface library over TCP on the loopback interface.
+#include <atomic>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -11,6 +15,7 @@
 #ifdef _WIN32
 #include <io.h>
 #else
+#include <signal.h>
 #include <unistd.h>
 #endif
 
@@ -23,6 +28,42 @@
 #include "simulator/statefile.h"
 
 namespace {
+
+// Set by the signal handler, read by the server's loop.
+std::atomic<int> gStopSignal{0};
+
+extern "C" void OnStopSignal(int signal)
+{
+    gStopSignal = signal;
+}
+
+// A terminal closed, the session ending, Ctrl+C: the run ends as with
+// `quit`, its token file removed and its log closed.
+void EndOnSignals()
+{
+#ifdef _WIN32
+    std::signal(SIGINT, OnStopSignal);
+    std::signal(SIGTERM, OnStopSignal);
+    std::signal(SIGBREAK, OnStopSignal);
+#else
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    // No restarting: the loop's wait ends at once.
+    action.sa_flags = 0;
+    for (int signal : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(signal, &action, nullptr);
+#endif
+}
+
+// Text on standard output that could not be written (a full disk, a closed
+// pipe) is a failure, said on standard error.
+int FinishOutput(int code)
+{
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return code;
+    std::fprintf(stderr, "orvane-sim: cannot write the output: %s\n", std::strerror(errno));
+    return 1;
+}
 
 const char kHelp[] = R"(orvane-sim: the Orvane sound-level display, simulated.
 
@@ -44,6 +85,9 @@ Options:
                      (default: standard error; when standard input is a terminal,
                      the file traffic.log beside the saved parameters, so that the
                      frames do not flood the console you type commands in)
+  --log-limit BYTES  a log file that reaches this size becomes FILE.1 (replacing
+                     the one there) and a new one is begun (default: 8388608,
+                     8 MiB; 0: no limit)
   --verbose          with standard input a terminal: the whole log on standard
                      error after all, frames included
   --seed N           seed of the simulated sound, for repeatable runs (default: random)
@@ -84,8 +128,17 @@ A connection whose first line is anything else, or that sends a line looking
 like a web request ("POST / HTTP/1.1", "Host: ..."), is closed unanswered
 beyond one error line. With --no-token the first line must be a command.
 A connection gets 5 seconds for its first line and is closed after 10 minutes
-without one; at most 16 control and 32 device connections are kept, more are
-refused (and logged).
+without one; at most 16 control and 32 device connections are kept. A newcomer
+beyond that takes the place of the connection silent longest among those that
+hold nothing (no token shown; the device not opened); when all hold something
+it is refused (and logged). A device connection that does not open the device
+is closed after 10 seconds of silence.
+
+Logging: a connection's frames are logged one by one up to 500 lines a
+second; beyond, they are counted and the count logged. Saves rewrite the state
+file at most four times a second: a save asked for sooner is answered once the
+values of the last one asked for are written. SIGTERM, SIGINT and SIGHUP end
+the simulator as `quit` does.
 
 The device: nine parameters held to their ranges (input 0..2, offset -20..20,
 refresh 3..45, threshold 60..120, brightnesses 10..100, automatic brightness
@@ -157,6 +210,7 @@ struct Options {
     std::string tokenFile;
     bool useToken = true;
     bool verbose = false;
+    uint64_t logLimit = 8 << 20;
 };
 
 // Only while it still holds this run's token: a later run may own it now.
@@ -184,10 +238,10 @@ int main(int argc, char** argv)
         const bool hasValue = i + 1 < argc;
         if (a == "--help" || a == "-h") {
             std::fputs(kHelp, stdout);
-            return 0;
+            return FinishOutput(0);
         } else if (a == "--version") {
             std::printf("orvane-sim %s\n", OrvaneVersion());
-            return 0;
+            return FinishOutput(0);
         } else if (a == "--verbose") {
             o.verbose = true;
         } else if (a == "--no-stdin") {
@@ -204,6 +258,11 @@ int main(int argc, char** argv)
             o.tokenFile = argv[++i];
         } else if (a == "--log" && hasValue) {
             o.logFile = argv[++i];
+        } else if (a == "--log-limit" && hasValue) {
+            int32_t n = 0;
+            if (!TryStrToInt(argv[++i], n) || n < 0)
+                return Usage("bad log limit '" + std::string(argv[i]) + "'");
+            o.logLimit = static_cast<uint64_t>(n);
         } else if (a == "--seed" && hasValue) {
             int32_t s = 0;
             if (!TryStrToInt(argv[++i], s)) return Usage("bad seed '" + std::string(argv[i]) + "'");
@@ -220,12 +279,9 @@ int main(int argc, char** argv)
     // panel attached) go to a file, and the console keeps to answers and events.
     const bool atTerminal = o.readStdin && !o.verbose && StdinIsTerminal();
     if (atTerminal && o.logFile.empty()) o.logFile = DefaultFile("traffic.log");
-    FILE* logOut = stderr;
-    if (!o.logFile.empty()) {
-        logOut = std::fopen(o.logFile.c_str(), "w");
-        if (!logOut) return Usage("cannot write the log file '" + o.logFile + "'");
-    }
-    TSimLog log(logOut, atTerminal ? stdout : nullptr);
+    TSimLog log(stderr, atTerminal ? stdout : nullptr);
+    if (!o.logFile.empty() && !log.OpenFile(o.logFile, o.logLimit))
+        return Usage("cannot write the log file '" + o.logFile + "'");
     if (atTerminal)
         std::printf("orvane-sim %s: frames are logged to %s (--verbose shows them here); type help for the commands\n",
                     OrvaneVersion(), o.logFile.c_str());
@@ -233,7 +289,7 @@ int main(int argc, char** argv)
     TDeviceModel model(o.stateFile, o.seed ? *o.seed : std::random_device{}());
     if (!model.LoadWarning().empty()) {
         std::fprintf(stderr, "orvane-sim: warning: %s\n", model.LoadWarning().c_str());
-        if (logOut != stderr) log.Line("warning: " + model.LoadWarning());
+        if (!o.logFile.empty()) log.Line("warning: " + model.LoadWarning());
     }
 
     const std::string token = o.useToken ? NewControlToken() : std::string();
@@ -246,6 +302,8 @@ int main(int argc, char** argv)
         if (!folder.empty()) std::filesystem::create_directories(folder, ec);
     }
     TSimServer server(model, log, o.port, o.controlPort, token);
+    EndOnSignals();
+    server.StopOnSignal(&gStopSignal);
     std::string error;
     // The token is in its file before anybody can connect: a client that
     // reaches the port always finds this run's token, never an old one.
@@ -271,7 +329,6 @@ int main(int argc, char** argv)
     }
     server.Run(input, stdout);
     if (o.useToken) RemoveTokenFile(o.tokenFile, token);
-    if (logOut != stderr) std::fclose(logOut);
     std::fflush(stdout);
     // The stdin reader may still be inside getline; leave without running
     // destructors that would race with it.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 #include "device/deviceframe.h"
 #include "runtime/sysutils.h"
@@ -10,6 +11,13 @@ namespace {
 
 // A peer that connects but never says who it is gets this long.
 constexpr uint64_t kHelloTimeoutMs = 3000;
+// One that said who it is but has not opened the device, and says nothing,
+// this long: the library opens at once, and a watcher dropped so hears a
+// removal and connects afresh.
+constexpr uint64_t kIdleWithoutDeviceMs = 10000;
+// Frame lines logged for one connection in a second; a panel's exchange
+// makes about a hundred. Beyond, the lines are counted and summed up.
+constexpr unsigned kFrameLinesPerSecond = 500;
 // A control connection gets this long for its token (or first command),
 // then this long between commands.
 constexpr uint64_t kFirstLineTimeoutMs = 5000;
@@ -38,11 +46,43 @@ uint64_t SteadyMs()
 
 } // namespace
 
+TSimLog::~TSimLog()
+{
+    if (!path_.empty() && out_) std::fclose(out_);
+}
+
+bool TSimLog::OpenFile(const std::string& path, uint64_t maxBytes)
+{
+    FILE* f = std::fopen(path.c_str(), "w");
+    if (!f) return false;
+    if (!path_.empty() && out_) std::fclose(out_);
+    out_ = f;
+    path_ = path;
+    maxBytes_ = maxBytes;
+    written_ = 0;
+    return true;
+}
+
+void TSimLog::Rotate()
+{
+    std::fclose(out_);
+    const std::string older = path_ + ".1";
+    // Windows renames over nothing that exists.
+    std::remove(older.c_str());
+    std::rename(path_.c_str(), older.c_str());
+    out_ = std::fopen(path_.c_str(), "w");
+    written_ = 0;
+    if (out_) Line("log continued from " + older);
+}
+
 void TSimLog::Line(const std::string& text)
 {
+    if (!path_.empty() && maxBytes_ > 0 && written_ > 0 && written_ + text.size() + 1 > maxBytes_) Rotate();
+    if (!out_) return;
     std::fputs(text.c_str(), out_);
     std::fputc('\n', out_);
     std::fflush(out_);
+    written_ += text.size() + 1;
 }
 
 void TSimLog::Event(const std::string& text)
@@ -193,6 +233,7 @@ void TSimServer::Unplug()
 void TSimServer::CloseClient(Client& c, const std::string& why)
 {
     if (c.closing) return;
+    SumUpFrames(c);
     c.closing = true;
     if (c.greeted)
         log_.Line("connection closed (client " + std::to_string(c.id) + (why.empty() ? "" : ": " + why) +
@@ -232,16 +273,17 @@ void TSimServer::AcceptClients()
         if (!s.Valid()) return;
         const size_t open = static_cast<size_t>(
             std::count_if(clients_.begin(), clients_.end(), [](const auto& c) { return !c->closing; }));
-        if (open >= kMaxDeviceClients) {
-            Refused(deviceRefusals_, "connection refused: " + std::to_string(open) +
-                                         " device connections open, the most taken");
+        if (open >= kMaxDeviceClients && !MakeRoomForClient()) {
+            Refused(deviceRefusals_,
+                    "connection refused: " + std::to_string(open) +
+                        " device connections open, the most taken, each with the device open");
             continue;
         }
         s.SetNonBlocking();
         auto c = std::make_unique<Client>();
         c->sock = std::move(s);
         c->id = nextId_++;
-        c->acceptedMs = Now();
+        c->acceptedMs = c->lastHeardMs = Now();
         clients_.push_back(std::move(c));
     }
 }
@@ -253,9 +295,10 @@ void TSimServer::AcceptControls()
         if (!s.Valid()) return;
         const size_t open = static_cast<size_t>(
             std::count_if(controls_.begin(), controls_.end(), [](const auto& c) { return !c->closing; }));
-        if (open >= kMaxControlClients) {
-            Refused(controlRefusals_, "control connection refused: " + std::to_string(open) +
-                                          " control connections open, the most taken");
+        if (open >= kMaxControlClients && !MakeRoomForControl()) {
+            Refused(controlRefusals_,
+                    "control connection refused: " + std::to_string(open) +
+                        " control connections open, the most taken, each with the token shown");
             continue;
         }
         s.SetNonBlocking();
@@ -267,6 +310,34 @@ void TSimServer::AcceptControls()
     }
 }
 
+// A neighbour can fill every place with connections that say nothing, and
+// open new ones as the old are timed out. So a newcomer at the cap takes the
+// place of whoever has been silent longest of those that hold nothing: a
+// process using the device, or a token's holder, is never the one to go.
+bool TSimServer::MakeRoomForClient()
+{
+    Client* victim = nullptr;
+    for (auto& c : clients_)
+        if (!c->closing && !c->opened && (!victim || c->lastHeardMs < victim->lastHeardMs)) victim = c.get();
+    if (!victim) return false;
+    Refused(deviceRoom_, "client " + std::to_string(victim->id) + " (device not open, silent for " +
+                             std::to_string(Now() - victim->lastHeardMs) +
+                             " ms) made room for a new connection");
+    CloseClient(*victim, "made room for a new connection");
+    return true;
+}
+
+bool TSimServer::MakeRoomForControl()
+{
+    ControlClient* victim = nullptr;
+    for (auto& c : controls_)
+        if (!c->closing && !c->session.Admitted() && (!victim || c->lastLineMs < victim->lastLineMs))
+            victim = c.get();
+    if (!victim) return false;
+    CloseControl(*victim, "no token yet; made room for a new connection");
+    return true;
+}
+
 void TSimServer::ReadClient(Client& c)
 {
     uint8_t buf[512];
@@ -275,6 +346,7 @@ void TSimServer::ReadClient(Client& c)
         CloseClient(c, n == 0 ? "" : "receive failed");
         return;
     }
+    c.lastHeardMs = Now();
     c.reader.Feed(std::span(buf, static_cast<size_t>(n)));
     while (!c.closing) {
         auto m = c.reader.Next();
@@ -399,16 +471,48 @@ void TSimServer::Send(Client& c, const std::vector<uint8_t>& message)
         CloseClient(c, c.sock.Valid() ? "send failed or not read" : "send failed");
 }
 
+void TSimServer::FrameLine(Client& c, const std::string& line, bool event)
+{
+    const uint64_t now = Now();
+    if (now - c.frameWindowMs >= 1000) {
+        SumUpFrames(c);
+        c.frameWindowMs = now;
+        c.framesLogged = 0;
+    }
+    if (c.framesLogged >= kFrameLinesPerSecond) {
+        ++c.framesUnlogged;
+        return;
+    }
+    ++c.framesLogged;
+    if (event)
+        log_.Event(line);
+    else
+        log_.Line(line);
+}
+
+void TSimServer::SumUpFrames(Client& c)
+{
+    if (c.framesUnlogged == 0) return;
+    log_.Line("-- " + std::to_string(c.framesUnlogged) + " lines about the frames of client " +
+              std::to_string(c.id) + " not logged one by one (at most " +
+              std::to_string(kFrameLinesPerSecond) + " a second are logged for one connection)");
+    c.framesUnlogged = 0;
+}
+
 void TSimServer::OnFrame(Client& c, const std::vector<uint8_t>& frame)
 {
-    log_.Line("<- " + HexBytes(frame));
+    FrameLine(c, "<- " + HexBytes(frame));
     const uint64_t now = Now();
     const DeviceOutcome out = model_.Handle(frame, now);
     if (!out.accepted) {
-        log_.Line("?? ignored: " + out.note);
+        FrameLine(c, "?? ignored: " + out.note);
         return;
     }
-    if (!out.note.empty() && out.note != out.shown) log_.Line("-- " + out.note);
+    if (!out.note.empty() && out.note != out.shown) FrameLine(c, "-- " + out.note);
+    if (out.deferred) {
+        saveWaiters_.push_back(c.id);
+        return;
+    }
     if (frame[3] == static_cast<uint8_t>(RequestKind::Poll)) {
         const bool alarm = model_.AlarmOn(now);
         if (alarm != alarm_)
@@ -417,25 +521,44 @@ void TSimServer::OnFrame(Client& c, const std::vector<uint8_t>& frame)
                       std::to_string(model_.Parameters().alarmThreshold) + ")");
         alarm_ = alarm;
     }
-    if (!out.reply.empty()) {
-        if (out.delayMs <= 0) {
-            SendFrame(c, out.reply);
-        } else if (c.delayed >= kMaxDelayedPerClient) {
-            Refused(delayRefusals_, "-- delayed reply dropped (client " + std::to_string(c.id) + " has " +
-                                        std::to_string(c.delayed) + " waiting, the most kept)");
-        } else {
-            ++c.delayed;
-            delayed_.push_back({c.id, out.reply, now + static_cast<uint64_t>(out.delayMs)});
-        }
-    }
+    Reply(c, out.reply, out.delayMs);
     // After its answer, as the device shows the result once it has acted
     // (whether or not the answer got through).
-    if (!out.shown.empty()) log_.Event(out.shown);
+    if (!out.shown.empty()) FrameLine(c, out.shown, true);
+}
+
+void TSimServer::Reply(Client& c, const std::vector<uint8_t>& reply, int delayMs)
+{
+    if (reply.empty() || c.closing) return;
+    if (delayMs <= 0) {
+        SendFrame(c, reply);
+    } else if (c.delayed >= kMaxDelayedPerClient) {
+        Refused(delayRefusals_, "-- delayed reply dropped (client " + std::to_string(c.id) + " has " +
+                                    std::to_string(c.delayed) + " waiting, the most kept)");
+    } else {
+        ++c.delayed;
+        delayed_.push_back({c.id, reply, Now() + static_cast<uint64_t>(delayMs)});
+    }
+}
+
+void TSimServer::FinishSave(bool now)
+{
+    const auto due = model_.SaveDueMs();
+    if (!due || (!now && Now() < *due)) return;
+    const DeviceOutcome out = model_.FinishSave(Now());
+    const std::vector<int> waiters = std::exchange(saveWaiters_, {});
+    if (!out.note.empty() && out.note != out.shown) log_.Line("-- " + out.note);
+    // Once for the file, whatever the number of requests it answers.
+    log_.Event(out.shown +
+               (waiters.size() > 1 ? " (for " + std::to_string(waiters.size()) + " requests)" : ""));
+    for (int id : waiters)
+        for (auto& c : clients_)
+            if (c->id == id) Reply(*c, out.reply, out.delayMs);
 }
 
 void TSimServer::SendFrame(Client& c, const std::vector<uint8_t>& frame)
 {
-    log_.Line("-> " + HexBytes(frame));
+    FrameLine(c, "-> " + HexBytes(frame));
     Send(c, EncodeLink(LinkType::Frame, frame));
 }
 
@@ -503,14 +626,23 @@ int TSimServer::NextTimeout() const
     const uint64_t now = Now();
     for (const auto& d : delayed_)
         wait = std::min<int64_t>(wait, d.dueMs > now ? static_cast<int64_t>(d.dueMs - now) : 0);
+    if (const auto due = model_.SaveDueMs())
+        wait = std::min<int64_t>(wait, *due > now ? static_cast<int64_t>(*due - now) : 0);
     return static_cast<int>(wait);
 }
 
 void TSimServer::CloseIdle()
 {
     const uint64_t now = Now();
-    for (auto& c : clients_)
-        if (!c->greeted && !c->closing && now - c->acceptedMs > kHelloTimeoutMs) CloseClient(*c, "no hello");
+    for (auto& c : clients_) {
+        if (c->closing) continue;
+        if (!c->greeted && now - c->acceptedMs > kHelloTimeoutMs)
+            CloseClient(*c, "no hello");
+        else if (c->greeted && !c->opened && now - c->lastHeardMs > kIdleWithoutDeviceMs)
+            CloseClient(*c, "idle with the device not open");
+        else if (c->framesUnlogged > 0 && now - c->frameWindowMs >= 1000)
+            SumUpFrames(*c);
+    }
     for (auto& cc : controls_) {
         if (cc->closing) continue;
         if (!cc->session.Admitted() && now - cc->lastLineMs > kFirstLineTimeoutMs)
@@ -526,6 +658,11 @@ void TSimServer::Run(TLineQueue* input, FILE* answers)
     TPollSet set;
     std::vector<size_t> clientAt, controlAt;
     while (running_) {
+        if (stopSignal_ && stopSignal_->load() != 0) {
+            log_.Event("signal " + std::to_string(stopSignal_->load()) + ": ending as with quit");
+            running_ = false;
+            break;
+        }
         set.Clear();
         clientAt.clear();
         controlAt.clear();
@@ -570,10 +707,15 @@ void TSimServer::Run(TLineQueue* input, FILE* answers)
             log_.Line("standard input closed; commands are still taken on the control port");
         }
 
+        FinishSave(false);
         SendDue();
         CloseIdle();
         DropClosed();
     }
+    // A save still waiting is written, and answered, before the end.
+    FinishSave(true);
+    for (auto& c : clients_)
+        if (!c->closing) c->out.Flush(c->sock);
     // The answer to `quit` goes out before the connections close.
     for (auto& cc : controls_)
         if (!cc->closing) cc->out.Flush(cc->sock);

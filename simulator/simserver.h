@@ -4,6 +4,7 @@
 // that only queues lines.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <deque>
@@ -25,15 +26,29 @@
 // device's self check and saves.
 class TSimLog {
 public:
+    // Lines go to `out` (standard error) until a file is opened.
     explicit TSimLog(FILE* out, FILE* console = nullptr) : out_(out), console_(console == out ? nullptr : console) {}
+    ~TSimLog();
+    TSimLog(const TSimLog&) = delete;
+    TSimLog& operator=(const TSimLog&) = delete;
+
+    // From now on the log is the file at `path`, emptied first. When it
+    // would pass maxBytes (0: no limit) it becomes path.1, replacing the one
+    // there, and a new file is begun: a flood fills at most twice that.
+    bool OpenFile(const std::string& path, uint64_t maxBytes);
     // Frames, connections, commands: the log only.
     void Line(const std::string& text);
     // The log, and the console.
     void Event(const std::string& text);
 
 private:
+    void Rotate();
+
     FILE* out_;
     FILE* console_;
+    std::string path_;
+    uint64_t maxBytes_ = 0;
+    uint64_t written_ = 0;
 };
 
 // Lines from standard input, handed from the reading thread to the loop.
@@ -85,6 +100,9 @@ public:
                std::string controlToken);
     ~TSimServer() override;
 
+    // A signal number set (by a signal handler) ends the run as `quit` does.
+    void StopOnSignal(const std::atomic<int>* signal) { stopSignal_ = signal; }
+
     // Takes both ports; nobody can connect yet.
     bool Start(std::string& error);
     // Connections are taken from now on.
@@ -108,7 +126,13 @@ private:
         bool exclusive = false;
         bool closing = false;
         uint64_t acceptedMs = 0;
+        uint64_t lastHeardMs = 0;
         size_t delayed = 0; // replies of this client waiting for their time
+        // Frame lines logged in the second from frameWindowMs, and those
+        // left out beyond the budget, summed up when the second is over.
+        uint64_t frameWindowMs = 0;
+        unsigned framesLogged = 0;
+        unsigned framesUnlogged = 0;
     };
     struct ControlClient {
         explicit ControlClient(const std::string& token) : session(token) {}
@@ -135,6 +159,14 @@ private:
     void OnOpen(Client& c);
     void OnExclusive(Client& c, bool on);
     void OnFrame(Client& c, const std::vector<uint8_t>& frame);
+    // The reply now, or after delayMs.
+    void Reply(Client& c, const std::vector<uint8_t>& reply, int delayMs);
+    // Saves that waited for the state file's next write, once it is due
+    // (or, with `now`, at the end of the run).
+    void FinishSave(bool now);
+    // A line about one of this client's frames, within its budget.
+    void FrameLine(Client& c, const std::string& line, bool event = false);
+    void SumUpFrames(Client& c);
     void Answer(Client& c, LinkType type, const std::string& text = {});
     void SendFrame(Client& c, const std::vector<uint8_t>& frame);
     void Send(Client& c, const std::vector<uint8_t>& message);
@@ -146,6 +178,10 @@ private:
     std::string Command(const std::string& line, const char* source);
     void DropClosed();
     void CloseClient(Client& c, const std::string& why);
+    // At the cap: the connection that has been silent longest among those
+    // that hold nothing (no device open, no token shown) makes room.
+    bool MakeRoomForClient();
+    bool MakeRoomForControl();
     void CloseIdle();
     int NextTimeout() const;
     void SendDue();
@@ -161,10 +197,13 @@ private:
     std::vector<std::unique_ptr<Client>> clients_;
     std::vector<std::unique_ptr<ControlClient>> controls_;
     std::vector<Delayed> delayed_;
+    std::vector<int> saveWaiters_; // a client's id for each save that waits
     TRefusalNote deviceRefusals_;
     TRefusalNote controlRefusals_;
     TRefusalNote controlClosings_;
     TRefusalNote delayRefusals_;
+    TRefusalNote deviceRoom_;
+    const std::atomic<int>* stopSignal_ = nullptr;
     bool plugged_ = true;
     bool running_ = true;
     bool alarm_ = false;

@@ -1,7 +1,8 @@
 // The simulator against what other programs on the machine can throw at it:
-// web pages posting to its control port, floods of idle connections, two
-// processes racing for the device, a state folder it cannot write. Run
-// against its AddressSanitizer build, so that memory faults end the test.
+// web pages posting to its control port, floods of idle connections, of
+// frames and of saves, two processes racing for the device, a state folder
+// it cannot write, signals. Run against its AddressSanitizer build, so that
+// memory faults end the test.
 #include "tests/e2e/simprocess.h"
 
 #include <sys/stat.h>
@@ -125,25 +126,40 @@ TEST(SimulatorUnderAbuse, TwoThousandConnectionsLeaveTheDeviceServed)
         panel.Send(LinkType::Frame, Request(RequestKind::Poll));
         ASSERT_TRUE(panel.Frame(3000)) << i;
     }
-    // Newcomers get in once the idle connections have had their time.
-    std::optional<Client> late;
-    for (auto until = std::chrono::steady_clock::now() + 15s; std::chrono::steady_clock::now() < until;) {
-        late.emplace(sim.port, 2);
-        if (late->welcomed) break;
-        std::this_thread::sleep_for(200ms);
-    }
-    ASSERT_TRUE(late && late->welcomed);
-    ASSERT_TRUE(late->Open());
-    late->Send(LinkType::Frame, Request(RequestKind::Poll));
-    EXPECT_TRUE(late->Frame(3000));
+    // Newcomers get in at once: the idle ones make room.
+    Client late(sim.port, 2);
+    ASSERT_TRUE(late.welcomed);
+    ASSERT_TRUE(late.Open());
+    late.Send(LinkType::Frame, Request(RequestKind::Poll));
+    EXPECT_TRUE(late.Frame(3000));
     TSimControl control;
-    EXPECT_TRUE(control.Connect(sim.controlPort, sim.tokenFile, 15s));
+    EXPECT_TRUE(control.Connect(sim.controlPort, sim.tokenFile, 2s));
     EXPECT_EQ(control.Command("params").rfind("ok input=", 0), 0u);
+    std::string text = ReadFile(log);
+    EXPECT_NE(text.find("made room for a new connection"), std::string::npos) << text;
+    EXPECT_NE(text.find("control connection 2 closed: no token yet; made room"), std::string::npos);
+    EXPECT_LT(std::count(text.begin(), text.end(), '\n'), 400)
+        << "the room made is summed up, not one line each";
 
-    const std::string text = ReadFile(log);
+    // Every place held by a process with the device open, or a holder of
+    // the token: a newcomer is refused, and none of them goes.
+    std::vector<std::unique_ptr<Client>> holders;
+    for (uint32_t i = 0; i < 30; ++i) {
+        holders.push_back(std::make_unique<Client>(sim.port, 100 + i));
+        ASSERT_TRUE(holders.back()->welcomed && holders.back()->Open()) << i;
+    }
+    std::vector<TSimControl> admitted(14);
+    for (auto& a : admitted)
+        ASSERT_TRUE(a.Connect(sim.controlPort, sim.tokenFile, 2s));
+    EXPECT_FALSE(Client(sim.port, 3).welcomed);
+    TSimControl refused;
+    EXPECT_FALSE(refused.Connect(sim.controlPort, sim.tokenFile, 500ms));
+    text = ReadFile(log);
     EXPECT_NE(text.find("connection refused: 32 device connections open"), std::string::npos) << text;
     EXPECT_NE(text.find("control connection refused: 16 control connections open"), std::string::npos);
-    EXPECT_LT(std::count(text.begin(), text.end(), '\n'), 400) << "refusals are summed up, not one line each";
+    panel.Send(LinkType::Frame, Request(RequestKind::Poll));
+    EXPECT_TRUE(panel.Frame(3000));
+    EXPECT_EQ(admitted.back().Command("params").rfind("ok input=", 0), 0u);
     EXPECT_EQ(control.Command("quit"), "ok bye");
     EXPECT_TRUE(sim.WaitExit(5s));
     EXPECT_EQ(sim.exitCode, 0) << "an AddressSanitizer report ends the process with another code";
@@ -276,6 +292,167 @@ TEST(SimulatorUnderAbuse, ASaveThatCannotBeWrittenLeavesTheSavedFileAlone)
     for (const auto& e : fs::directory_iterator(folder))
         EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos)
             << "a temporary file is left beside it: " << e.path();
+}
+
+// Every place on the device port taken by a process that greeted the device
+// and then said nothing, a client polling as fast as it is answered, and one
+// asking for a save five hundred times: a newcomer is served at once, the
+// flood is logged as a summary, and the saved file holds the last values
+// asked for, written a few times rather than five hundred.
+TEST(SimulatorUnderAbuse, IdleGreetedClientsAndFloodsOfPollsAndSavesLeaveTheDeviceServed)
+{
+    using Clock = std::chrono::steady_clock;
+    Scratch s;
+    const fs::path log = s.dir / "log", state = s.dir / "state";
+    SimProcess sim(state, log, {"--no-stdin"}, ORVANE_SIM_ASAN_EXE);
+
+    std::vector<std::unique_ptr<Client>> idle;
+    for (uint32_t i = 0; i < 32; ++i) {
+        idle.push_back(std::make_unique<Client>(sim.port, 1000 + i));
+        ASSERT_TRUE(idle.back()->welcomed) << i;
+    }
+    const auto idleSince = Clock::now();
+    // Its welcome is waited for 2 s at most.
+    Client tool(sim.port, 2);
+    ASSERT_TRUE(tool.welcomed) << "a newcomer is let in at once: " << tool.refusal << "\n" << ReadFile(log);
+    ASSERT_TRUE(tool.Open());
+
+    // Polls as fast as they are answered, a batch at a time, for 3 s.
+    Client flooder(sim.port, 3);
+    ASSERT_TRUE(flooder.welcomed && flooder.Open());
+    const size_t logBefore = ReadFile(log).size();
+    size_t flooded = 0;
+    for (const auto until = Clock::now() + 3s; Clock::now() < until;) {
+        for (int i = 0; i < 100; ++i)
+            flooder.Send(LinkType::Frame, Request(RequestKind::Poll));
+        for (int i = 0; i < 100; ++i)
+            ASSERT_TRUE(flooder.Frame(3000)) << flooded;
+        flooded += 100;
+        tool.Send(LinkType::Frame, Request(RequestKind::Poll));
+        ASSERT_TRUE(tool.Frame(3000)) << "the device answers others during the flood";
+    }
+    const std::string text = ReadFile(log);
+    const std::string during = text.substr(logBefore);
+    const auto frameLines = std::count(during.begin(), during.end(), '\n');
+    // Logged one by one, the flood would take two lines a poll.
+    ASSERT_GT(flooded, 3000u) << "too little of a flood to show anything";
+    EXPECT_LT(frameLines, 4000) << flooded << " polls gave " << frameLines << " lines";
+    EXPECT_NE(during.find("not logged one by one"), std::string::npos) << during.substr(0, 2000);
+
+    // Saves asked for hundreds of times, each after other values.
+    Client saver(sim.port, 5);
+    ASSERT_TRUE(saver.welcomed && saver.Open());
+    ParameterSet last = kStartParameters;
+    for (int i = 0; i < 500; ++i) {
+        last.alarmThreshold = 60 + i % 61;
+        last.micOffset = i % 41 - 20;
+        saver.Send(LinkType::Frame, Request(RequestKind::WriteParameters, last));
+        saver.Send(LinkType::Frame, Request(RequestKind::SaveParameters));
+    }
+    int saves = 0, savedWell = 0;
+    for (int i = 0; i < 1000; ++i) {
+        const auto reply = saver.Frame(3000);
+        ASSERT_TRUE(reply) << "reply " << i << " of 1000";
+        if ((*reply)[3] == static_cast<uint8_t>(RequestKind::SaveParameters)) {
+            ++saves;
+            savedWell += (*reply)[4] == 0 ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(saves, 500) << "every request is answered";
+    EXPECT_EQ(savedWell, 500);
+    const std::string saved = ReadFile(state);
+    EXPECT_NE(saved.find("alarmThreshold=" + std::to_string(last.alarmThreshold) + "\n"), std::string::npos)
+        << "the last values asked for are the ones kept: " << saved;
+    EXPECT_NE(saved.find("micOffset=" + std::to_string(last.micOffset) + "\n"), std::string::npos) << saved;
+    const std::string afterSaves = ReadFile(log);
+    size_t writes = 0;
+    for (size_t at = afterSaves.find("parameters saved to"); at != std::string::npos;
+         at = afterSaves.find("parameters saved to", at + 1))
+        ++writes;
+    EXPECT_GE(writes, 1u);
+    EXPECT_LE(writes, 20u) << "each save rewrote the file";
+
+    // The idle ones that were not made room for end after their time.
+    size_t closed = 0;
+    for (auto& c : idle) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(idleSince + 15s - Clock::now());
+        c->Next(static_cast<int>(std::max<int64_t>(left.count(), 0)));
+        closed += c->closedByPeer ? 1 : 0;
+    }
+    EXPECT_EQ(closed, idle.size());
+    EXPECT_NE(ReadFile(log).find("idle with the device not open"), std::string::npos);
+    tool.Send(LinkType::Frame, Request(RequestKind::Poll));
+    EXPECT_TRUE(tool.Frame(3000)) << "a client that holds the device is never timed out";
+}
+
+// A flood of frames on a simulator whose log may take 64 KiB: the log is
+// rotated, one older file kept, and neither grows past the limit.
+TEST(SimulatorUnderAbuse, TheLogRotatesAtItsLimitKeepingOneOlderFile)
+{
+    using Clock = std::chrono::steady_clock;
+    Scratch s;
+    const fs::path log = s.dir / "log";
+    const size_t limit = 64 * 1024;
+    SimProcess sim(s.dir / "state", log, {"--no-stdin", "--log-limit", std::to_string(limit)},
+                   ORVANE_SIM_ASAN_EXE);
+    std::vector<std::unique_ptr<Client>> flooders;
+    for (uint32_t i = 0; i < 4; ++i) {
+        flooders.push_back(std::make_unique<Client>(sim.port, 10 + i));
+        ASSERT_TRUE(flooders.back()->Open());
+    }
+    for (const auto until = Clock::now() + 3s; Clock::now() < until;)
+        for (auto& f : flooders) {
+            for (int i = 0; i < 50; ++i)
+                f->Send(LinkType::Frame, Request(RequestKind::Poll));
+            for (int i = 0; i < 50; ++i)
+                ASSERT_TRUE(f->Frame(3000));
+        }
+    EXPECT_EQ(sim.Command("quit"), "ok bye");
+    EXPECT_TRUE(sim.WaitExit(5s));
+    EXPECT_EQ(sim.exitCode, 0);
+    const fs::path older = log.string() + ".1";
+    ASSERT_TRUE(fs::exists(older)) << "never rotated: " << fs::file_size(log) << " bytes";
+    EXPECT_FALSE(fs::exists(log.string() + ".2"));
+    for (const fs::path& p : {log, older})
+        EXPECT_LE(fs::file_size(p), limit + 200) << p;
+    const std::string text = ReadFile(log);
+    EXPECT_EQ(text.rfind("log continued from " + older.string(), 0), 0u) << text.substr(0, 200);
+    EXPECT_NE(text.find("simulator ends"), std::string::npos);
+}
+
+// Silent connections on the control port, as many as a neighbour cares to
+// open and reopen, never keep the token's holder out; and a signal ends the
+// simulator as `quit` does, its token file removed.
+TEST(SimulatorUnderAbuse, SilentControlConnectionsNeverLockOutTheTokenAndSignalsEndTheRunAsQuitDoes)
+{
+    Scratch s;
+    {
+        SimProcess sim(s.dir / "state", s.dir / "log", {"--no-stdin"}, ORVANE_SIM_ASAN_EXE);
+        std::vector<TSocket> silent;
+        for (int i = 0; i < 64; ++i)
+            silent.push_back(TSocket::Connect(sim.controlPort, 2000));
+        EXPECT_EQ(sim.Command("params").rfind("ok input=", 0), 0u) << "the holder that was there";
+        TSimControl late;
+        EXPECT_TRUE(late.Connect(sim.controlPort, sim.tokenFile, 1500ms)) << "a newcomer with the token";
+        for (int i = 0; i < 64; ++i)
+            silent.push_back(TSocket::Connect(sim.controlPort, 2000));
+        EXPECT_EQ(late.Command("reading 44"), "ok reading 44");
+        EXPECT_EQ(sim.Command("reading auto"), "ok reading auto");
+        EXPECT_NE(ReadFile(s.dir / "log").find("made room"), std::string::npos);
+    }
+    for (const int sig : {SIGTERM, SIGINT, SIGHUP}) {
+        const fs::path log = s.dir / ("log-" + std::to_string(sig));
+        SimProcess sim(s.dir / "state", log, {"--no-stdin"}, ORVANE_SIM_ASAN_EXE);
+        ASSERT_TRUE(fs::exists(sim.tokenFile));
+        sim.Signal(sig);
+        ASSERT_TRUE(sim.WaitExit(5s)) << sig;
+        EXPECT_EQ(sim.exitCode, 0) << "signal " << sig << " ends it as quit does";
+        EXPECT_FALSE(fs::exists(sim.tokenFile)) << "signal " << sig;
+        const std::string text = ReadFile(log);
+        EXPECT_NE(text.find("signal " + std::to_string(sig) + ": ending"), std::string::npos) << text;
+        EXPECT_NE(text.find("simulator ends"), std::string::npos) << text;
+    }
 }
 
 } // namespace

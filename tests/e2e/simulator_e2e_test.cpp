@@ -201,6 +201,13 @@ TEST(SimulatorProcess, HelpDocumentsEveryCommandAndBadOptionsFail)
     std::string version;
     std::getline(std::ifstream(ORVANE_SOURCE_DIR "/VERSION"), version);
     EXPECT_EQ(ReadFile(s.dir / "version"), "orvane-sim " + version + "\n");
+    // Text that could not be written is a failure, not a success.
+    for (const char* option : {"--help", "--version"}) {
+        const std::string full =
+            std::string(ORVANE_SIM_EXE) + " " + option + " > /dev/full 2> " + (s.dir / "full.err").string();
+        EXPECT_EQ(WEXITSTATUS(std::system(full.c_str())), 1) << option;
+        EXPECT_NE(ReadFile(s.dir / "full.err").find("cannot write"), std::string::npos) << option;
+    }
 }
 
 // The simulator with a terminal as its standard input, as a user starts it

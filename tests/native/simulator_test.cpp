@@ -246,6 +246,64 @@ TEST(DeviceModel, FailedSaveIsReportedNotPretended)
     EXPECT_EQ(m.SavedParameters(), before);
 }
 
+// Saves asked for in quick succession (a script, or a hostile client, in a
+// loop) rewrite the file a few times a second, not once each: a save within
+// the interval waits, later ones join it, and the values of the last one
+// asked for are written.
+TEST(DeviceModel, SavesCloseTogetherAreWrittenTogetherWithTheLastValues)
+{
+    StateFile file;
+    TDeviceModel m(file.path.string(), 1);
+    const ParameterSet a{0, 5, 12, 75, 40, 30, 0, 20, 25}, b{2, -3, 20, 90, 50, 60, 1, 5, 6},
+        c{1, 0, 3, 61, 10, 10, 0, 1, 1}, d{2, 20, 45, 120, 100, 100, 1, 60, 60};
+    const auto saved = [&] {
+        std::string problem;
+        return ParseParameterFile(ReadSmallFile(file.path.string(), 1000, problem).value_or(""), problem);
+    };
+    const auto save = [&](const ParameterSet& p, uint64_t at) {
+        m.Handle(Request(RequestKind::WriteParameters, p), at);
+        return m.Handle(Request(RequestKind::SaveParameters), at);
+    };
+    DeviceOutcome out = save(a, 1000);
+    EXPECT_FALSE(out.deferred) << "the first is written at once";
+    EXPECT_EQ(out.reply[4], 0);
+    EXPECT_EQ(saved(), a);
+    EXPECT_FALSE(m.SaveDueMs());
+
+    out = save(b, 1100);
+    EXPECT_TRUE(out.deferred);
+    EXPECT_TRUE(out.reply.empty()) << "answered once written";
+    EXPECT_EQ(m.SaveDueMs(), 1000 + kSaveIntervalMs);
+    EXPECT_TRUE(save(c, 1200).deferred);
+    m.Handle(Request(RequestKind::WriteParameters, d), 1210); // after the last save asked for
+    EXPECT_EQ(saved(), a) << "nothing written before its time";
+
+    out = m.FinishSave(1250);
+    ASSERT_TRUE(Accepted(out.reply));
+    EXPECT_EQ(out.reply[3], static_cast<uint8_t>(RequestKind::SaveParameters));
+    EXPECT_EQ(out.reply[4], 0);
+    EXPECT_EQ(out.shown, "parameters saved to " + file.path.string());
+    EXPECT_EQ(saved(), c);
+    EXPECT_EQ(m.SavedParameters(), c);
+    EXPECT_FALSE(m.SaveDueMs());
+
+    // The interval counts from that write; well after it, saves go at once.
+    EXPECT_TRUE(save(d, 1300).deferred);
+    EXPECT_EQ(m.SaveDueMs(), 1250 + kSaveIntervalMs);
+    m.SetFault(FaultMode::BadChecksum);
+    out = m.FinishSave(1500);
+    EXPECT_FALSE(Accepted(out.reply)) << "a fault spoils the late answer too";
+    EXPECT_EQ(saved(), d);
+    m.SetFault(FaultMode::Off);
+    EXPECT_FALSE(save(a, 5000).deferred);
+    EXPECT_EQ(saved(), a);
+
+    // Kept only in memory, nothing waits.
+    TDeviceModel memory("", 1);
+    for (uint64_t at : {0, 1, 2})
+        EXPECT_FALSE(memory.Handle(Request(RequestKind::SaveParameters), at).deferred);
+}
+
 // Two simulators saving into one state folder at once (or a save racing the
 // token file) must never write into each other's temporary file; whoever
 // renames last wins, with a whole file.
