@@ -8,7 +8,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = TLinkClient::Clock;
 using std::chrono::milliseconds;
 
 constexpr uint32_t kDefaultTimeoutMs = 5000;
@@ -32,6 +32,13 @@ constexpr size_t kAnswerLimit = 8;
 // replies waiting at most; a peer that never stops sending would otherwise
 // keep the caller, the panel's window thread, in that loop for good.
 constexpr int kDrainReadLimit = 256;
+// A connection that ends sooner than this after it was made (a peer that
+// welcomes and hangs up, a server that crashes at every greeting) is
+// followed by a pause before the next attempt: 100 ms, doubling up to 2 s.
+// Every arrival and removal is a message to the panel's window.
+constexpr milliseconds kShortLived{1000};
+constexpr uint32_t kFirstBackOffMs = 100;
+constexpr uint32_t kMaxBackOffMs = 2000;
 // Stopping waits this long for the watcher to finish its current wait.
 constexpr milliseconds kStopWait{5000};
 // How long a stop request can go unnoticed while the watcher waits on the
@@ -109,8 +116,10 @@ bool TLinkClient::WaitFor(std::unique_lock<std::mutex>& l, Done done, uint32_t t
 
 // Caller holds the lock. Moves what has reached the socket into the inbox
 // and the answers, without waiting for more.
-TLinkClient::Taken TLinkClient::TakeArrivedLocked(TSocket& s, TLinkReader& reader)
+TLinkClient::Taken TLinkClient::TakeArrivedLocked(Link& link)
 {
+    TSocket& s = link.sock;
+    TLinkReader& reader = link.reader;
     if (linkEnded_) return Taken::End;
     const bool readable = s.WaitReadable(0);
     int n = 0;
@@ -149,8 +158,8 @@ void TLinkClient::DropStaleRepliesLocked()
 
 void TLinkClient::DrainArrivedLocked()
 {
-    if (!link_ || !reader_) return;
-    for (int reads = 0; reads < kDrainReadLimit && TakeArrivedLocked(*link_, *reader_) == Taken::Some; ++reads) {
+    if (!link_) return;
+    for (int reads = 0; reads < kDrainReadLimit && TakeArrivedLocked(*link_) == Taken::Some; ++reads) {
     }
 }
 
@@ -158,19 +167,19 @@ void TLinkClient::DrainArrivedLocked()
 // would read whatever comes next as the rest of it. Nothing more is sent on
 // this connection: the watcher ends it, reports the removal and connects
 // afresh, which the caller sees as an arrival once the device answers again.
-void TLinkClient::EndLinkAfterFailedSend(TSocket* link)
+void TLinkClient::EndLinkAfterFailedSend(Link* link)
 {
     std::lock_guard<std::mutex> l(mutex_);
     if (link_ != link || linkEnded_) return;
     linkEnded_ = true;
     // Wakes the watcher at once rather than at its next look.
-    link->Shutdown();
+    link->sock.Shutdown();
     changed_.notify_all();
 }
 
 bool TLinkClient::SendInTurn(LinkType type, std::span<const uint8_t> body, bool request)
 {
-    TSocket* link;
+    Link* link;
     uint32_t timeoutMs;
     {
         std::lock_guard<std::mutex> l(mutex_);
@@ -184,7 +193,7 @@ bool TLinkClient::SendInTurn(LinkType type, std::span<const uint8_t> body, bool 
     }
     const int t = timeoutMs == kLinkWaitForever ? 24 * 3600 * 1000
                                                 : static_cast<int>(std::min<uint32_t>(timeoutMs, 0x7FFFFFFF));
-    if (link->SendAll(EncodeLink(type, body), t)) return true;
+    if (link->sock.SendAll(EncodeLink(type, body), t)) return true;
     EndLinkAfterFailedSend(link);
     return false;
 }
@@ -194,7 +203,7 @@ bool TLinkClient::SendInTurn(LinkType type, std::span<const uint8_t> body, bool 
 // from inside a notification (on the watcher's own thread) is answered.
 std::optional<TLinkClient::Answer> TLinkClient::AskInTurn(LinkType type, std::span<const uint8_t> body)
 {
-    TSocket* link;
+    Link* link;
     {
         std::lock_guard<std::mutex> l(mutex_);
         if (!link_ || linkEnded_) return std::nullopt;
@@ -208,7 +217,7 @@ std::optional<TLinkClient::Answer> TLinkClient::AskInTurn(LinkType type, std::sp
     for (;;) {
         {
             std::lock_guard<std::mutex> l(mutex_);
-            if (link_ == link && !linkEnded_) TakeArrivedLocked(*link_, *reader_);
+            if (link_ == link && !linkEnded_) TakeArrivedLocked(*link);
             if (!answers_.empty()) {
                 Answer a = std::move(answers_.front());
                 answers_.pop_front();
@@ -220,7 +229,7 @@ std::optional<TLinkClient::Answer> TLinkClient::AskInTurn(LinkType type, std::sp
         if (left == 0) return std::nullopt;
         // The socket stays open meanwhile: the watcher closes it only while
         // holding the send lock, which the caller holds.
-        link->WaitReadable(std::min(left, kReceivePollMs));
+        link->sock.WaitReadable(std::min(left, kReceivePollMs));
     }
 }
 
@@ -270,13 +279,23 @@ TSocket TLinkClient::Greet(TLinkReader& reader)
 }
 
 // Until the peer goes away or the watcher is told to stop.
-void TLinkClient::Receive(TSocket& s, TLinkReader& reader, const Watcher& self)
+void TLinkClient::Receive(Link& link, const Watcher& self)
 {
     for (;;) {
-        s.WaitReadable(kReceivePollMs);
+        link.sock.WaitReadable(kReceivePollMs);
         std::lock_guard<std::mutex> l(mutex_);
-        if (self.stop || TakeArrivedLocked(s, reader) == Taken::End) return;
+        if (self.stop || TakeArrivedLocked(link) == Taken::End) return;
     }
+}
+
+uint32_t TLinkClient::PauseAfter(Clock::duration lived)
+{
+    if (lived >= kShortLived) {
+        backOffMs_ = 0;
+        return 0;
+    }
+    backOffMs_ = backOffMs_ == 0 ? kFirstBackOffMs : std::min(backOffMs_ * 2, kMaxBackOffMs);
+    return backOffMs_;
 }
 
 void TLinkClient::WatchLoop(Watcher& self)
@@ -286,8 +305,8 @@ void TLinkClient::WatchLoop(Watcher& self)
             std::lock_guard<std::mutex> l(mutex_);
             attemptRunning_ = true;
         }
-        TLinkReader reader;
-        TSocket s = Greet(reader);
+        Link link;
+        link.sock = Greet(link.reader);
         bool refused;
         {
             std::lock_guard<std::mutex> l(mutex_);
@@ -295,29 +314,33 @@ void TLinkClient::WatchLoop(Watcher& self)
             attemptWanted_ = false;
             ++attempts_;
             refused = !refusal_.empty();
-            if (s.Valid() && !self.stop) {
-                link_ = &s;
-                reader_ = &reader;
+            if (link.sock.Valid() && !self.stop) {
+                link_ = &link;
                 linkEnded_ = false;
                 inbox_.clear();
                 answers_.clear();
             }
             changed_.notify_all();
         }
-        if (!s.Valid() || self.stop) {
+        if (!link.sock.Valid() || self.stop) {
             std::unique_lock<std::mutex> l(mutex_);
             if (!attemptWanted_ && !self.stop)
                 changed_.wait_for(l, milliseconds(refused ? kRefusedRetryMs : kRetryMs));
             continue;
         }
+        const auto connected = Clock::now();
         CallRoutine(kLinkArrived);
-        Receive(s, reader, self);
+        Receive(link, self);
         {
             std::lock_guard<std::mutex> l(mutex_);
-            if (link_ == &s) link_ = nullptr;
-            reader_ = nullptr;
-            opened_ = false;
-            inbox_.clear();
+            // Only while the connection is this watcher's: a watcher being
+            // stopped may finish after a new one has connected, and the
+            // device state then is the new one's.
+            if (link_ == &link) {
+                link_ = nullptr;
+                opened_ = false;
+                inbox_.clear();
+            }
             // Answers stay: a denied Open is followed at once by the end of
             // the connection, and the asker, which holds the send lock until
             // it has looked, must still find the reason.
@@ -325,9 +348,16 @@ void TLinkClient::WatchLoop(Watcher& self)
         }
         {
             std::lock_guard<std::mutex> sending(sendMutex_);
-            s.Close();
+            link.sock.Close();
         }
-        if (!self.stop) CallRoutine(kLinkRemoved);
+        if (self.stop) continue;
+        CallRoutine(kLinkRemoved);
+        // Not cut short by an Open wanting an attempt: a caller that opens
+        // in a loop would bring back the tight loop.
+        if (const uint32_t pause = PauseAfter(Clock::now() - connected)) {
+            std::unique_lock<std::mutex> l(mutex_);
+            changed_.wait_for(l, milliseconds(pause), [&] { return self.stop.load(); });
+        }
     }
 }
 
@@ -365,7 +395,7 @@ void TLinkClient::StopWatcherIfIdle()
     // Wakes the watcher from its wait on the socket at once rather than at
     // its next look: a program that opens, asks and closes is not kept a
     // tenth of a second longer than its work takes.
-    if (link_ && !linkEnded_) link_->Shutdown();
+    if (link_ && !linkEnded_) link_->sock.Shutdown();
     changed_.notify_all();
     if (!OnWatcherThread()) changed_.wait_for(l, kStopWait, [&] { return w->done; });
 }

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -34,6 +35,7 @@ inline constexpr uint32_t kLinkRemoved = 0;
 
 class TLinkClient {
 public:
+    using Clock = std::chrono::steady_clock;
     using Notify = std::function<void(uint32_t event)>;
     // Runs the body on a thread of its own; false when no thread could start.
     using ThreadStarter = std::function<bool(std::function<void()> body)>;
@@ -83,6 +85,14 @@ public:
 
 private:
     struct Watcher;
+    // A watcher's connection while it lasts: the socket and the reader of
+    // what arrives on it. It lives on its watcher's stack; that watcher alone
+    // sets and clears link_, so a watcher still finishing never touches the
+    // connection of the one started after it.
+    struct Link {
+        TSocket sock;
+        TLinkReader reader;
+    };
     struct Answer {
         bool granted = false;
         std::string reason;
@@ -95,17 +105,19 @@ private:
     void StopWatcherIfIdle();
     void WatchLoop(Watcher& self);
     TSocket Greet(TLinkReader& reader);
-    void Receive(TSocket& s, TLinkReader& reader, const Watcher& self);
+    void Receive(Link& link, const Watcher& self);
+    // After a connection ends: how long to wait before the next attempt.
+    uint32_t PauseAfter(Clock::duration lived);
     void CallRoutine(uint32_t event);
 
-    Taken TakeArrivedLocked(TSocket& s, TLinkReader& reader);
+    Taken TakeArrivedLocked(Link& link);
     void DropStaleRepliesLocked();
     // What has arrived, taken from the socket up to a bound.
     void DrainArrivedLocked();
     // The caller holds sendMutex_.
     bool SendInTurn(LinkType type, std::span<const uint8_t> body, bool request);
     std::optional<Answer> AskInTurn(LinkType type, std::span<const uint8_t> body);
-    void EndLinkAfterFailedSend(TSocket* link);
+    void EndLinkAfterFailedSend(Link* link);
 
     template <class Done> bool WaitFor(std::unique_lock<std::mutex>& l, Done done, uint32_t timeoutMs);
 
@@ -118,9 +130,8 @@ private:
     std::mutex sendMutex_;
 
     // Everything below is guarded by mutex_.
-    TSocket* link_ = nullptr;      // the watcher's socket while connected
-    TLinkReader* reader_ = nullptr; // its reader; bytes leave the socket only under the lock
-    bool linkEnded_ = false;       // the connection is over; the watcher reports the removal
+    Link* link_ = nullptr;   // the watcher's connection; bytes leave its socket only under the lock
+    bool linkEnded_ = false; // the connection is over; the watcher reports the removal
     bool opened_ = false;
     bool exclusive_ = false;
     uint32_t writeTimeoutMs_;
@@ -136,4 +147,6 @@ private:
     bool attemptWanted_ = false;
     bool attemptRunning_ = false;
     uint64_t attempts_ = 0;
+    // Grows while connections end as soon as they are made (watcher only).
+    uint32_t backOffMs_ = 0;
 };

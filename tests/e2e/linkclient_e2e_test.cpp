@@ -254,4 +254,109 @@ TEST(LinkClient, AWriteThatCannotGoOutWholeEndsTheLinkUntilThePeerIsBack)
     EXPECT_EQ(Ask(*c, RequestKind::Poll), 0x01);
 }
 
+// A peer that welcomes each connection and closes it at once (a device
+// whose server crashes after every greeting), or, once told, keeps it open
+// until told to close it.
+class RestlessPeer {
+public:
+    RestlessPeer()
+    {
+        std::string error;
+        listener_ = TSocket::Listen(0, error);
+        port = listener_.LocalPort();
+        thread_ = std::thread([this] { Serve(); });
+    }
+    ~RestlessPeer()
+    {
+        stop_ = true;
+        thread_.join();
+    }
+    void KeepConnections(bool keep) { keep_ = keep; }
+    void DropKept() { drop_ = true; }
+
+    uint16_t port = 0;
+
+private:
+    void Serve()
+    {
+        TSocket kept;
+        while (!stop_) {
+            if (drop_.exchange(false)) kept.Close();
+            if (!listener_.WaitReadable(20)) continue;
+            TSocket s = listener_.Accept();
+            if (!s.Valid()) continue;
+            TLinkReader reader;
+            uint8_t buf[256];
+            // Its hello first, as the device would want it.
+            while (!reader.Next() && s.WaitReadable(1000)) {
+                const int n = s.Recv(buf, sizeof buf);
+                if (n <= 0) break;
+                reader.Feed(std::span(buf, static_cast<size_t>(n)));
+            }
+            s.SendAll(EncodeLink(LinkType::Welcome), 1000);
+            if (keep_) kept = std::move(s);
+        }
+    }
+
+    TSocket listener_;
+    std::thread thread_;
+    std::atomic<bool> stop_{false}, keep_{false}, drop_{false};
+};
+
+// Every connection is an arrival and its end a removal, and in a panel each
+// is a message to its window: a peer that ends every connection at once
+// must not get the client reconnecting in a tight loop. A connection that
+// lived brings the next attempt at once again.
+TEST(LinkClient, APeerThatEndsEveryConnectionAtOnceIsRetriedAFewTimesASecond)
+{
+    using Clock = std::chrono::steady_clock;
+    RestlessPeer peer;
+    Events events;
+    auto c = NewClient(peer.port, 9);
+    c->SetNotify(events.Routine());
+    ASSERT_TRUE(events.WaitFor(kLinkArrived));
+    std::this_thread::sleep_for(3s);
+    const size_t arrived = events.CountNow(kLinkArrived);
+    EXPECT_GE(arrived, 3u) << "it keeps trying";
+    EXPECT_LE(arrived, 12u) << "arrivals in 3 s";
+
+    // Steady connections from here on: the pause grown above is forgotten
+    // once one has lived a while.
+    peer.KeepConnections(true);
+    ASSERT_TRUE(events.WaitFor(kLinkArrived, events.CountNow(kLinkArrived) + 1, 5s));
+    std::this_thread::sleep_for(1500ms);
+    const size_t removed = events.CountNow(kLinkRemoved), before = events.CountNow(kLinkArrived);
+    peer.DropKept();
+    ASSERT_TRUE(events.WaitFor(kLinkRemoved, removed + 1, 3s));
+    const auto dropped = Clock::now();
+    ASSERT_TRUE(events.WaitFor(kLinkArrived, before + 1, 3s));
+    EXPECT_LT(Clock::now() - dropped, 600ms) << "back at once after a connection that lived";
+}
+
+// A routine that, told of the arrival, registers a routine of its own in its
+// place: the watcher that told it ends, and a new one connects while the old
+// one is still finishing. The old one must leave the new one's connection
+// alone.
+TEST(LinkClient, AWatcherReplacedFromInsideItsNotificationLeavesItsSuccessorsConnectionAlone)
+{
+    Scratch s;
+    SimProcess sim(s.dir / "state", s.dir / "log", {"--no-stdin"}, ORVANE_SIM_ASAN_EXE);
+    Events later;
+    auto c = NewClient(sim.port, 31);
+    std::atomic<bool> replaced{false};
+    c->SetNotify([&](uint32_t code) {
+        if (code != kLinkArrived || replaced.exchange(true)) return;
+        c->SetNotify(nullptr);
+        c->SetNotify(later.Routine());
+        // Only once the new watcher is connected does the old one go on.
+        later.WaitFor(kLinkArrived, 1, 5s);
+    });
+    ASSERT_TRUE(later.WaitFor(kLinkArrived)) << "the new watcher connects";
+    // The old watcher notices it was stopped within a tenth of a second.
+    std::this_thread::sleep_for(400ms);
+    ASSERT_TRUE(c->Open());
+    EXPECT_EQ(Ask(*c, RequestKind::Poll), 0x01);
+    EXPECT_EQ(Ask(*c, RequestKind::SelfCheck), 0x03);
+}
+
 } // namespace
