@@ -23,6 +23,7 @@ struct TOptions {
     std::string command;
     std::vector<std::string> operands;
     bool json = false;
+    bool intervalGiven = false;
     double intervalSeconds = 1.0;
     std::optional<long> count;
     std::string csvFile;
@@ -47,7 +48,8 @@ public:
     void Open()
     {
         const auto r = port_.Open();
-        const std::string detail = r.detail.empty() ? "" : " (" + r.detail + ")";
+        // The device's own words: any bytes at all.
+        const std::string detail = r.detail.empty() ? "" : " (" + TerminalText(r.detail) + ")";
         if (r.state == TDevicePort::TState::Busy)
             throw TFailure{kExitBusy, "the device is busy: another program holds it" + detail};
         if (r.state == TDevicePort::TState::Absent) throw TFailure{kExitNoDevice, "no device" + detail};
@@ -145,6 +147,27 @@ void PrintParameters(std::ostream& out, const ParameterSet& p, const std::vector
         out << n->name << '=' << ValueText(*n, p.*n->field) << '\n';
 }
 
+// A value printed as "unknown code N" is the device's error, not a result:
+// said on the error output, and the exit code says so.
+int CheckKnown(const ParameterSet& p, const std::vector<const ParameterName*>& names, std::ostream& err)
+{
+    int code = kExitDone;
+    for (const ParameterName* n : names)
+        if (!KnownValue(*n, p.*n->field)) {
+            err << "orvane-ctl: the device reports " << n->name << " code " << p.*n->field
+                << ", which is none of dB, dBA, dBC\n";
+            code = kExitDeviceError;
+        }
+    return code;
+}
+
+// Data that could not be written is no success; the stream is flushed to
+// find out.
+void CheckWritten(std::ostream& out)
+{
+    if (!out.flush()) throw TFailure{kExitOutput, "cannot write the output"};
+}
+
 int Detect(const TOptions& o, TDevicePort& port, std::ostream& out)
 {
     const auto r = port.Open();
@@ -158,14 +181,15 @@ int Detect(const TOptions& o, TDevicePort& port, std::ostream& out)
         // The device words a refusal "busy: ..." itself; said once is enough.
         std::string detail = r.detail;
         if (detail.rfind(std::string(word) + ": ", 0) == 0) detail.erase(0, std::strlen(word) + 2);
-        out << word << (detail.empty() ? "" : ": " + detail) << '\n';
+        out << word << (detail.empty() ? "" : ": " + TerminalText(detail)) << '\n';
     }
+    CheckWritten(out);
     return r.state == TDevicePort::TState::Opened ? kExitDone
            : r.state == TDevicePort::TState::Busy ? kExitBusy
                                                   : kExitNoDevice;
 }
 
-int Status(const TOptions& o, TDevice& d, std::ostream& out)
+int Status(const TOptions& o, TDevice& d, std::ostream& out, std::ostream& err)
 {
     const PollReply r = d.PollOrFail();
     const ParameterSet p = ParametersFromPollReply(r);
@@ -175,13 +199,14 @@ int Status(const TOptions& o, TDevice& d, std::ostream& out)
             << ",\"status\":" << JsonString(LevelStatusName(st))
             << ",\"weighting\":" << ValueJson(InputName(), p.micInputType) << ",\"level\":" << int(r.level)
             << ",\"parameters\":" << ParametersJson(p, AllNames()) << "}\n";
-        return kExitDone;
+    } else {
+        out << "reading=" << ReadingText(r.reading) << '\n'
+            << "weighting=" << ValueText(InputName(), p.micInputType) << '\n'
+            << "level=" << int(r.level) << '\n';
+        PrintParameters(out, p, AllNames());
     }
-    out << "reading=" << ReadingText(r.reading) << '\n'
-        << "weighting=" << ValueText(InputName(), p.micInputType) << '\n'
-        << "level=" << int(r.level) << '\n';
-    PrintParameters(out, p, AllNames());
-    return kExitDone;
+    CheckWritten(out);
+    return CheckKnown(p, AllNames(), err);
 }
 
 std::vector<const ParameterName*> NamesOf(const std::vector<std::string>& operands)
@@ -196,7 +221,7 @@ std::vector<const ParameterName*> NamesOf(const std::vector<std::string>& operan
     return names;
 }
 
-int Get(const TOptions& o, TDevice& d, std::ostream& out)
+int Get(const TOptions& o, TDevice& d, std::ostream& out, std::ostream& err)
 {
     const auto names = NamesOf(o.operands);
     d.Open();
@@ -205,7 +230,8 @@ int Get(const TOptions& o, TDevice& d, std::ostream& out)
         out << ParametersJson(p, names) << '\n';
     else
         PrintParameters(out, p, names);
-    return kExitDone;
+    CheckWritten(out);
+    return CheckKnown(p, names, err);
 }
 
 // Every NAME=VALUE checked before the device is touched.
@@ -313,6 +339,7 @@ int Watch(const TOptions& o, TDevice& d, std::ostream& out, std::ostream& err)
     TSecondRecord last;
     TAlarmRule alarm;
     bool known = false; // a reading has come: its weighting stands for the gaps after it
+    int code = kExitDone;
     for (long i = 0; !o.count || i < *o.count; ++i) {
         if (i > 0) std::this_thread::sleep_until(next);
         next += interval;
@@ -345,7 +372,10 @@ int Watch(const TOptions& o, TDevice& d, std::ostream& out, std::ostream& err)
         else
             out << time << ' ' << reading << ' ' << (known ? ValueText(InputName(), rec.weighting) : "-")
                 << ' ' << LevelStatusName(rec.status) << '\n';
-        out.flush();
+        CheckWritten(out);
+        // Said once; the rows go on, and the exit code tells at the end.
+        if (r && code == kExitDone && !KnownValue(InputName(), rec.weighting))
+            code = CheckKnown(ParametersFromPollReply(*r), {&InputName()}, err);
         if (csv) {
             try {
                 csv->Append(LevelLogRows({&rec, 1}));
@@ -355,7 +385,7 @@ int Watch(const TOptions& o, TDevice& d, std::ostream& out, std::ostream& err)
             }
         }
     }
-    return kExitDone;
+    return code;
 }
 
 // The whole text as a number of the option's kind, within its bounds.
@@ -404,9 +434,10 @@ TOptions ParseArgs(const std::vector<std::string>& args)
             o.command = "--help";
         else if (a == "--version" && o.command != "--help")
             o.command = a;
-        else if (a == "--interval")
+        else if (a == "--interval") {
             o.intervalSeconds = ParseInterval(value());
-        else if (a == "--count")
+            o.intervalGiven = true;
+        } else if (a == "--count")
             o.count = ParseCount(value());
         else if (a == "--csv")
             o.csvFile = value();
@@ -417,7 +448,7 @@ TOptions ParseArgs(const std::vector<std::string>& args)
         else if (o.command[0] != '-')
             o.operands.push_back(a);
     }
-    if (o.command != "watch" && (o.count || !o.csvFile.empty()))
+    if (o.command != "watch" && (o.count || o.intervalGiven || !o.csvFile.empty()))
         throw TFailure{kExitUsage, "--count, --interval and --csv belong to watch"};
     return o;
 }
@@ -429,10 +460,12 @@ int Execute(const TOptions& o, TDevicePort& port, std::ostream& out, std::ostrea
     };
     if (o.command == "--help") {
         out << CtlUsage();
+        CheckWritten(out);
         return kExitDone;
     }
     if (o.command == "--version") {
         out << "orvane-ctl " << OrvaneVersion() << '\n';
+        CheckWritten(out);
         return kExitDone;
     }
     if (o.command == "detect") {
@@ -440,12 +473,12 @@ int Execute(const TOptions& o, TDevicePort& port, std::ostream& out, std::ostrea
         return Detect(o, port, out);
     }
     TDevice d(port);
-    if (o.command == "get") return Get(o, d, out);
+    if (o.command == "get") return Get(o, d, out, err);
     if (o.command == "set") return Set(o, d);
     noOperands();
     if (o.command == "status") {
         d.Open();
-        return Status(o, d, out);
+        return Status(o, d, out, err);
     }
     if (o.command == "save") return Acknowledged(d, RequestKind::SaveParameters, "save");
     if (o.command == "self-check") return Acknowledged(d, RequestKind::SelfCheck, "self check");
@@ -491,7 +524,9 @@ std::string CtlUsage()
            "  --version  the version\n"
            "\n"
            "Exit codes: 0 done, 1 usage error, 2 no device, 3 device busy,\n"
-           "4 the device did not confirm a write, 5 other device errors.\n"
+           "4 the device did not confirm a write, 5 other device errors (also a\n"
+           "value no device has, printed as \"unknown code N\"), 6 the output could\n"
+           "not be written.\n"
            "Data goes to standard output, messages to standard error.\n";
 }
 

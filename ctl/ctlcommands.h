@@ -17,6 +17,9 @@ enum TCtlExit : int {
     kExitBusy = 3,
     kExitUnconfirmed = 4,
     kExitDeviceError = 5,
+    // What was to be printed could not be written (a full disk, a closed
+    // pipe).
+    kExitOutput = 6,
 };
 
 // args: the command line without the program's name.

@@ -11,6 +11,11 @@ int main(int argc, char** argv)
     const std::vector<std::string> args(argv + 1, argv + argc);
     const auto port = MakeDevicePort();
     const int code = RunCtl(args, *port, std::cout, std::cerr);
-    std::cout.flush();
+    // Also what an error message was printed for: a full disk or a closed
+    // pipe must not pass for success.
+    if (!std::cout.flush() && code != kExitOutput) {
+        std::cerr << "orvane-ctl: cannot write the output\n";
+        return kExitOutput;
+    }
     return code;
 }

@@ -1,8 +1,10 @@
 // orvane-ctl as a script runs it: the real program, the real simulator on
 // its own ports, and the simulator's `params`, state file and log as the
 // truth about what the device holds.
+#include <atomic>
 #include <regex>
 
+#include "device/deviceframe.h"
 #include "tests/e2e/simprocess.h"
 
 namespace {
@@ -19,8 +21,11 @@ struct CtlRun {
 // blocks on a pipe nobody reads.
 class Ctl {
 public:
-    Ctl(const fs::path& dir, uint16_t port, std::vector<std::string> args)
-        : out_(dir / ("ctl" + std::to_string(++runs_) + ".out")), err_(out_.string() + ".err")
+    // stdoutTo: where its standard output goes instead of a file of the
+    // test's (a full disk: /dev/full).
+    Ctl(const fs::path& dir, uint16_t port, std::vector<std::string> args, const fs::path& stdoutTo = {})
+        : out_(dir / ("ctl" + std::to_string(++runs_) + ".out")), err_(out_.string() + ".err"),
+          stdout_(stdoutTo.empty() ? out_ : stdoutTo)
     {
         args.insert(args.begin(), ORVANE_CTL_EXE);
         std::vector<char*> argv;
@@ -37,7 +42,7 @@ public:
         posix_spawn_file_actions_t fa;
         posix_spawn_file_actions_init(&fa);
         posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&fa, 1, out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&fa, 1, stdout_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_addopen(&fa, 2, err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         EXPECT_EQ(posix_spawn(&pid_, ORVANE_CTL_EXE, &fa, nullptr, argv.data(), envp.data()), 0);
         posix_spawn_file_actions_destroy(&fa);
@@ -74,7 +79,7 @@ public:
 
 private:
     static inline int runs_ = 0;
-    fs::path out_, err_;
+    fs::path out_, err_, stdout_;
     pid_t pid_ = -1;
 };
 
@@ -165,6 +170,11 @@ TEST_F(CtlTest, RefusedValuesWriteNothing)
         {{}, "no command"},
         {{"watch", "--count", "0"}, "--count"},
         {{"status", "--colour"}, "unknown option"},
+        {{"set", "offset=+-5"}, "offset: '+-5' is not a whole number"},
+        {{"set", "offset=-+5"}, "offset: '-+5' is not a whole number"},
+        {{"set", "threshold=++70"}, "is not a whole number"},
+        {{"status", "--interval", "2"}, "belong to watch"},
+        {{"get", "--interval", "0.5", "threshold"}, "belong to watch"},
     };
     for (const auto& r : refused) {
         const CtlRun run = ctl(r.args);
@@ -317,6 +327,144 @@ TEST_F(CtlTest, ExitCodesSayWhatWentWrong)
     EXPECT_EQ(ctl({"save"}).code, 4);
     sim.Command("fault off");
     EXPECT_EQ(ctl({"get", "threshold"}).out, "threshold=66\n");
+}
+
+// A device that says what it likes: a refusal full of terminal escapes and
+// bytes that are no text, or a poll reply with codes no device knows.
+class SaysAnything {
+public:
+    explicit SaysAnything(std::string refusal, std::vector<uint8_t> pollReply = {})
+        : refusal_(std::move(refusal)), reply_(std::move(pollReply))
+    {
+        std::string error;
+        listener_ = TSocket::Listen(0, error);
+        port = listener_.LocalPort();
+        thread_ = std::thread([this] { Serve(); });
+    }
+    ~SaysAnything()
+    {
+        stop_ = true;
+        thread_.join();
+    }
+    uint16_t port = 0;
+
+private:
+    void Serve()
+    {
+        while (!stop_) {
+            if (!listener_.WaitReadable(20)) continue;
+            TSocket s = listener_.Accept();
+            TLinkReader reader;
+            uint8_t buf[256];
+            for (bool open = s.Valid(); open && !stop_;) {
+                while (auto m = reader.Next()) {
+                    if (m->type == LinkType::Hello && !refusal_.empty()) {
+                        const std::vector<uint8_t> why(refusal_.begin(), refusal_.end());
+                        s.SendAll(EncodeLink(LinkType::Refuse, why), 1000);
+                        open = false;
+                    } else if (m->type == LinkType::Hello) {
+                        s.SendAll(EncodeLink(LinkType::Welcome), 1000);
+                    } else if (m->type == LinkType::Open || m->type == LinkType::Exclusive) {
+                        s.SendAll(EncodeLink(LinkType::Granted), 1000);
+                    } else if (m->type == LinkType::Frame) {
+                        s.SendAll(EncodeLink(LinkType::Frame, reply_), 1000);
+                    }
+                }
+                if (!open || !s.WaitReadable(50)) continue;
+                const int n = s.Recv(buf, sizeof buf);
+                if (n <= 0) break;
+                reader.Feed(std::span(buf, static_cast<size_t>(n)));
+            }
+        }
+    }
+
+    std::string refusal_;
+    std::vector<uint8_t> reply_;
+    TSocket listener_;
+    std::thread thread_;
+    std::atomic<bool> stop_{false};
+};
+
+// Python's own JSON reader, strict about UTF-8, on a file: the truth about
+// whether a script can read what orvane-ctl printed.
+bool PythonReadsJson(const fs::path& file)
+{
+    const std::string cmd =
+        "python3 -c 'import json,sys; [json.loads(l) for l in open(sys.argv[1], encoding=\"utf-8\", "
+        "errors=\"strict\")]' " +
+        file.string() + " 2>/dev/null";
+    return std::system(cmd.c_str()) == 0;
+}
+
+// No byte a terminal acts on: control bytes (but the line ends) and DEL;
+// nor, since no byte above 0x7F the devices below send is part of UTF-8
+// text, any of those (C1 controls to some terminals).
+bool InertText(const std::string& text)
+{
+    return std::none_of(text.begin(), text.end(), [](char ch) {
+        const auto c = static_cast<unsigned char>(ch);
+        return (c < 0x20 && c != '\n') || c >= 0x7F;
+    });
+}
+
+TEST_F(CtlTest, WhatADeviceSaysReachesTheTerminalHarmlessAndTheJsonStaysJson)
+{
+    const std::string hostile = "busy: \x1b[2J\x1b]0;owned\x07\xff\xfe\xc3 held\r\n";
+    const std::string absent = "\x1b[31m\x9b"
+                               "31mgone\x7f";
+    for (const std::string& refusal : {hostile, absent}) {
+        SaysAnything device(refusal);
+        const int code = refusal == hostile ? 3 : 2;
+        const CtlRun text = Ctl(s.dir, device.port, {"detect"}).Finish();
+        EXPECT_EQ(text.code, code);
+        EXPECT_TRUE(InertText(text.out)) << text.out;
+        if (refusal == hostile)
+            EXPECT_NE(text.out.find("\\x1b[2J"), std::string::npos) << "shown, as text: " << text.out;
+        Ctl json(s.dir, device.port, {"--json", "detect"});
+        const fs::path jsonOut = json.OutFile();
+        const CtlRun j = json.Finish();
+        EXPECT_EQ(j.code, code);
+        EXPECT_TRUE(PythonReadsJson(jsonOut)) << j.out;
+        for (const char* command : {"get", "status", "save"}) {
+            const CtlRun r = Ctl(s.dir, device.port, {command}).Finish();
+            EXPECT_EQ(r.code, code) << command;
+            EXPECT_TRUE(InertText(r.err)) << command << ": " << r.err;
+        }
+    }
+
+    // Codes no device has: input 7 and a switch of 200.
+    std::vector<uint8_t> reply = {0xEB, 0x91, 0x0C, 0x01, 71, 7, 3, 20, 90, 50, 60, 200, 5, 6, 9, 0};
+    reply.back() = FrameChecksum(std::span(reply).first(reply.size() - 1));
+    SaysAnything device("", reply);
+    const CtlRun status = Ctl(s.dir, device.port, {"status"}).Finish();
+    EXPECT_EQ(status.code, 5) << "a value no device has is a device error";
+    EXPECT_NE(status.out.find("weighting=unknown code 7\n"), std::string::npos) << status.out;
+    EXPECT_NE(status.out.find("input=unknown code 7\n"), std::string::npos) << status.out;
+    EXPECT_NE(status.err.find("input code 7"), std::string::npos) << status.err;
+    Ctl json(s.dir, device.port, {"--json", "status"});
+    const fs::path jsonOut = json.OutFile();
+    const CtlRun j = json.Finish();
+    EXPECT_EQ(j.code, 5);
+    EXPECT_TRUE(PythonReadsJson(jsonOut)) << j.out;
+    EXPECT_NE(j.out.find("\"weighting\":\"unknown code 7\""), std::string::npos) << j.out;
+    const CtlRun get = Ctl(s.dir, device.port, {"get", "threshold"}).Finish();
+    EXPECT_EQ(get.code, 0) << "a known value is read as ever: " << get.err;
+    EXPECT_EQ(get.out, "threshold=90\n");
+}
+
+// Output that cannot be written, a full disk or a closed pipe, is a failure
+// with a message, never a success.
+TEST_F(CtlTest, OutputThatCannotBeWrittenFails)
+{
+    const std::vector<std::string> commands[] = {{"--help"}, {"--version"},
+                                                 {"get"},    {"--json", "status"},
+                                                 {"detect"}, {"watch", "--count", "2", "--interval", "0.1"}};
+    for (const auto& args : commands) {
+        const CtlRun r = Ctl(s.dir, sim.port, args, "/dev/full").Finish();
+        EXPECT_EQ(r.code, 6) << args[0] << ": " << r.err;
+        EXPECT_NE(r.err.find("cannot write the output"), std::string::npos) << args[0] << ": " << r.err;
+    }
+    EXPECT_EQ(ctl({"get", "threshold"}).code, 0) << "the device is left as it was";
 }
 
 } // namespace

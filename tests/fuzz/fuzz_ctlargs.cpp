@@ -1,5 +1,5 @@
 // orvane-ctl's command lines, whatever a script passes, against the
-// simulator's device model in memory: every run ends with one of the six
+// simulator's device model in memory: every run ends with one of the seven
 // exit codes, a refused command leaves the device as it was, and the device
 // never holds a value outside its ranges.
 #include <algorithm>
@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const ParameterSet before = port.model.Parameters();
     std::ostringstream out, err;
     const int code = RunCtl(args, port, out, err);
-    if (code < 0 || code > 5) __builtin_trap();
+    if (code < 0 || code > 6) __builtin_trap();
     if (code != 0 && !(port.model.Parameters() == before)) __builtin_trap();
     if (!(ClampParameters(port.model.Parameters()) == port.model.Parameters())) __builtin_trap();
     if (code != 0 && err.str().empty()) __builtin_trap();
