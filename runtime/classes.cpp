@@ -1,7 +1,10 @@
 #include "runtime/classes.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+
+#include "runtime/savefile.h"
 
 int64_t TStream::GetSize()
 {
@@ -123,8 +126,7 @@ void TMemoryStream::LoadFromFile(const std::string& fileName)
 
 void TMemoryStream::SaveToFile(const std::string& fileName)
 {
-    TFileStream f(fileName, fmCreate);
-    SaveToStream(f);
+    SaveFileAside(fileName, data_.data(), data_.size());
 }
 
 // ---------------------------------------------------------------------------
@@ -144,6 +146,17 @@ TFileStream::TFileStream(const std::string& fileName, uint32_t mode) : fileName_
 TFileStream::~TFileStream()
 {
     if (file_) std::fclose(file_);
+}
+
+void TFileStream::Close()
+{
+    if (!file_) return;
+    const bool flushed = std::fflush(file_) == 0 && !std::ferror(file_);
+    const int err = errno;
+    const bool closed = std::fclose(file_) == 0;
+    file_ = nullptr;
+    if (!flushed || !closed)
+        throw EWriteError("Cannot write \"" + fileName_ + "\": " + std::strerror(flushed ? errno : err));
 }
 
 int64_t TFileStream::Read(void* buffer, int64_t count)
@@ -258,8 +271,8 @@ void TStrings::LoadFromFile(const std::string& fileName)
 
 void TStrings::SaveToFile(const std::string& fileName) const
 {
-    TFileStream f(fileName, fmCreate);
-    SaveToStream(f);
+    const std::string text = GetText();
+    SaveFileAside(fileName, text.data(), text.size());
 }
 
 // ---------------------------------------------------------------------------

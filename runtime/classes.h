@@ -54,6 +54,7 @@ public:
     void LoadFromStream(TStream& stream); // whole stream, position left at 0
     void SaveToStream(TStream& stream);
     void LoadFromFile(const std::string& fileName);
+    // Whole or not at all: see SaveFileAside.
     void SaveToFile(const std::string& fileName);
 
 private:
@@ -73,7 +74,11 @@ class TFileStream : public TStream {
 public:
     // Raises EFOpenError ("Cannot open file ...") or EFCreateError.
     TFileStream(const std::string& fileName, uint32_t mode);
+    // Closes without a word, as on the exception path; a writer calls Close.
     ~TFileStream() override;
+    // Flushes and closes, raising EWriteError when what was written did not
+    // all reach the file: a full disk often says so only here.
+    void Close();
     TFileStream(const TFileStream&) = delete;
     TFileStream& operator=(const TFileStream&) = delete;
 
@@ -119,6 +124,7 @@ public:
     void LoadFromStream(TStream& stream); // from the current position to the end
     void SaveToStream(TStream& stream) const;
     void LoadFromFile(const std::string& fileName);
+    // Whole or not at all: see SaveFileAside.
     void SaveToFile(const std::string& fileName) const;
 };
 

@@ -74,7 +74,8 @@ void TSkinPackageWriter::SaveToStream(TStream& dest, int32_t formatId) const
 
 void TSkinPackageWriter::SaveToFile(const std::string& fileName, int32_t formatId) const
 {
-    // Packed in memory first so that a failure leaves no half-written file.
+    // Packed in memory first, then written beside the old package and moved
+    // over it: a failure, also of the disk, leaves the old one whole.
     TMemoryStream packed;
     SaveToStream(packed, formatId);
     packed.SaveToFile(fileName);

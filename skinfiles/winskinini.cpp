@@ -140,8 +140,7 @@ void TQuickIni::SaveToStream(TStream* stream) const
 
 void TQuickIni::SaveToFile(const std::string& fileName) const
 {
-    TFileStream file(fileName, fmCreate);
-    SaveToStream(&file);
+    lines_.SaveToFile(fileName);
 }
 
 void TQuickIni::SavetoZip(const std::string& fileName) const

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <random>
 
 #include "runtime/classes.h"
+#include "runtime/savefile.h"
 #include "runtime/sysutils.h"
 
 TEST(StrToInt, AcceptsDecimalSignsBlanksAndBothHexForms)
@@ -92,6 +95,65 @@ TEST(FileStream, RoundTripsAndReportsMissingFilesByName)
     } catch (const EFOpenError& e) {
         EXPECT_EQ(e.Message, "Cannot open file \"" + name + "\"");
     }
+}
+
+// What the tools write (packages, extracted and unpacked files) is written
+// beside the old file and moved over it: whole or not at all.
+TEST(SaveFile, ReplacesTheOldFileWholeOrLeavesIt)
+{
+    namespace fs = std::filesystem;
+    const fs::path dir =
+        fs::path(::testing::TempDir()) / ("orvane-savefile-" + std::to_string(std::random_device{}()));
+    fs::create_directories(dir);
+    const auto read = [](const fs::path& p) {
+        TMemoryStream m;
+        m.LoadFromFile(p.string());
+        return std::string(m.Bytes().begin(), m.Bytes().end());
+    };
+    const fs::path file = dir / "out.skn";
+    SaveFileAside(file.string(), "first", 5);
+    SaveFileAside(file.string(), "second", 6);
+    EXPECT_EQ(read(file), "second") << "replaced";
+    TStringList lines;
+    lines.Add("a");
+    lines.SaveToFile(file.string());
+    EXPECT_EQ(read(file), lines.GetText());
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1)
+        << "nothing left beside it";
+
+    const fs::path nowhere = dir / "no-folder" / "out.skn";
+    try {
+        SaveFileAside(nowhere.string(), "x", 1);
+        ADD_FAILURE() << "written into a folder that is not there";
+    } catch (const EStreamError& e) {
+        EXPECT_NE(e.Message.find(nowhere.string()), std::string::npos) << e.Message;
+    }
+    EXPECT_FALSE(fs::exists(dir / "no-folder"));
+#ifndef _WIN32
+    // The old file's permissions stay; a link is followed to its file, and
+    // one to nothing is refused rather than followed.
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink(file, dir / "link");
+    SaveFileAside((dir / "link").string(), "third", 5);
+    EXPECT_TRUE(fs::is_symlink(dir / "link"));
+    EXPECT_EQ(read(file), "third");
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink(dir / "gone", dir / "dangling");
+    EXPECT_THROW(SaveFileAside((dir / "dangling").string(), "x", 1), EFCreateError);
+    EXPECT_FALSE(fs::exists(dir / "gone"));
+    // A full disk: the device is written in place, and the failure is said.
+    try {
+        SaveFileAside("/dev/full", "x", 1);
+        ADD_FAILURE() << "a full disk took the file";
+    } catch (const EWriteError& e) {
+        EXPECT_NE(e.Message.find("\"/dev/full\""), std::string::npos) << e.Message;
+    }
+    TFileStream full("/dev/full", fmCreate);
+    full.WriteBuffer("x", 1); // only buffered yet
+    EXPECT_THROW(full.Close(), EWriteError);
+#endif
+    fs::remove_all(dir);
 }
 
 TEST(StringList, SplitsTextAtEveryLineBreakKind)

@@ -8,7 +8,9 @@ before anything is unpacked.
 usage: skinpack_test.py SKINPACK ASSET_SKIN_DIR VERSION_FILE"""
 
 import os
+import resource
 import shutil
+import signal
 import struct
 import subprocess
 import sys
@@ -19,8 +21,25 @@ SKINPACK, ASSETS, VERSION_FILE = sys.argv[1:4]
 del sys.argv[1:4]
 
 
-def run(*args):
-    return subprocess.run([SKINPACK, *args], capture_output=True, text=True)
+def run(*args, **kwargs):
+    return subprocess.run([SKINPACK, *args], capture_output=True, text=True, **kwargs)
+
+
+def rle_bitmap(width, height):
+    """A few bytes of 8-bit RLE that describe width x height pixels, all of
+    them left to the decoder to fill."""
+    header = struct.pack("<2sIHHI", b"BM", 62, 0, 0, 14 + 40 + 8)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 1, 0, 0, 0, 0, 0)
+    return header + info + struct.pack("<II", 0x00FF00FF, 0) + bytes([0, 1])
+
+
+def file_size_limit(size):
+    """For preexec_fn: a disk that takes `size` bytes of any one file, and a
+    write beyond that fails (EFBIG) rather than ending the program."""
+    def limit():
+        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+        resource.setrlimit(resource.RLIMIT_FSIZE, (size, size))
+    return limit
 
 
 class Skinpack(unittest.TestCase):
@@ -137,6 +156,66 @@ class Skinpack(unittest.TestCase):
                     self.assertEqual(r.stdout, "")
                     self.assertIn('skinpack: "%s": ' % short, r.stderr)
                     self.assertIn("cut short", r.stderr)
+
+    def test_extract_refuses_to_write_through_links_in_the_folder(self):
+        pkg = self.path("default.skn")
+        self.assertEqual(run("build", ASSETS, pkg).returncode, 0)
+        victim = self.path("victim.txt")
+        with open(victim, "w") as f:
+            f.write("mine\n")
+        nowhere = self.path("nowhere")
+        for name, target in (("bottom.bmp", victim), ("top.bmp", nowhere)):
+            with self.subTest(link=name, to=target):
+                out = tempfile.mkdtemp(dir=self.tmp)
+                os.symlink(target, os.path.join(out, name))
+                r = run("extract", pkg, out)
+                self.assertEqual(r.returncode, 1)
+                self.assertIn('%s" is a symbolic link' % os.path.join(out, name), r.stderr)
+                with open(victim) as f:
+                    self.assertEqual(f.read(), "mine\n")
+                self.assertFalse(os.path.exists(nowhere))
+                self.assertEqual(os.listdir(out), [name], "nothing was written")
+
+    def test_output_that_cannot_be_written_fails(self):
+        pkg = self.path("default.skn")
+        self.assertEqual(run("build", ASSETS, pkg).returncode, 0)
+        ini = os.path.join(ASSETS, [n for n in os.listdir(ASSETS) if n.endswith(".ini")][0])
+        problems = self.skin_folder("lefft.bmp")
+        with open("/dev/full", "w") as full:
+            for args in (("list", pkg), ("--help",), ("--version",), ("check", problems),
+                         ("extract", pkg, self.path("all"))):
+                with self.subTest(stdout=args):
+                    r = subprocess.run([SKINPACK, *args], stdout=full, stderr=subprocess.PIPE, text=True)
+                    self.assertEqual(r.returncode, 1)
+                    self.assertIn("cannot write the output", r.stderr)
+        for args in (("pack", ini, "/dev/full"), ("unpack", pkg, "/dev/full"),
+                     ("extract", pkg, "top.bmp", "/dev/full"), ("build", ASSETS, "/dev/full")):
+            with self.subTest(file=args):
+                r = run(*args)
+                self.assertEqual(r.returncode, 1)
+                self.assertIn("/dev/full", r.stderr)
+
+    def test_a_file_whose_rewrite_fails_is_kept_whole(self):
+        pkg = self.path("default.skn")
+        self.assertEqual(run("build", ASSETS, pkg).returncode, 0)
+        with open(pkg, "rb") as f:
+            whole = f.read()
+        unpacked = self.path("unpacked")
+        self.assertEqual(run("unpack", pkg, unpacked).returncode, 0)
+        for args in (("build", ASSETS, pkg), ("pack", unpacked, pkg)):
+            with self.subTest(args=args):
+                r = run(*args, preexec_fn=file_size_limit(len(whole) // 2))
+                with open(pkg, "rb") as f:
+                    self.assertEqual(len(f.read()), len(whole), "the package as it was")
+                with open(pkg, "rb") as f:
+                    self.assertEqual(f.read(), whole, "the package as it was")
+                self.assertEqual(sorted(os.listdir(self.tmp)), ["default.skn", "unpacked"], "nothing left beside it")
+                self.assertEqual(r.returncode, 1)
+                self.assertIn(pkg, r.stderr)
+        # Written in full, it replaces the old one, keeping its permissions.
+        os.chmod(pkg, 0o600)
+        self.assertEqual(run("pack", unpacked, pkg).returncode, 0)
+        self.assertEqual(os.stat(pkg).st_mode & 0o777, 0o600)
 
     def test_version(self):
         with open(VERSION_FILE) as f:

@@ -80,15 +80,5 @@ void WritePreview(const TSkinFiles& files, const std::string& out)
     }
     // Written beside the target and moved over it whole: a reader never
     // sees half a picture, and a failed write leaves the old one.
-    const std::string temp = out + ".part";
-    try {
-        png.SaveToFile(temp);
-    } catch (const Exception&) {
-        DeleteFileA(temp.c_str());
-        throw Exception("cannot write \"" + out + "\"");
-    }
-    if (!MoveFileExA(temp.c_str(), out.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        DeleteFileA(temp.c_str());
-        throw Exception("cannot write \"" + out + "\"");
-    }
+    png.SaveToFile(out);
 }

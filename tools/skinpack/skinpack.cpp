@@ -2,7 +2,9 @@
 // skin packages, for skin authors and for the build (which packs the default
 // skin with it).
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <set>
@@ -12,6 +14,7 @@
 #include "runtime/version.h"
 
 #include "runtime/classes.h"
+#include "runtime/savefile.h"
 #include "runtime/sysutils.h"
 #include "skinfiles/skincheck.h"
 #include "skinfiles/skinpackage.h"
@@ -131,6 +134,7 @@ bool SafeFileName(const std::string& name)
 
 void ExtractAll(const std::string& package, const std::string& folder)
 {
+    namespace fs = std::filesystem;
     TSkinReader reader;
     LoadPackage(reader, package);
     for (int i = 0; i < reader.FileCount(); ++i)
@@ -138,13 +142,30 @@ void ExtractAll(const std::string& package, const std::string& folder)
             throw Exception("\"" + package + "\" holds a file named \"" + reader.FileName(i) +
                             "\", which cannot be written safely; nothing was written");
     std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    if (!std::filesystem::is_directory(folder, ec))
-        throw Exception("cannot make the folder \"" + folder + "\"");
+    fs::create_directories(folder, ec);
+    if (!fs::is_directory(folder, ec)) throw Exception("cannot make the folder \"" + folder + "\"");
+    // A link in the folder (put there by whoever else may write to it) would
+    // have a file of the package written wherever it points. Each file
+    // replaces what is at its name and never writes through it, and links
+    // already there are refused before anything is written.
+    for (int i = 0; i < reader.FileCount(); ++i) {
+        const fs::path to = fs::path(folder) / reader.FileName(i);
+        const fs::file_status st = fs::symlink_status(to, ec);
+        if (fs::is_symlink(st))
+            throw Exception("\"" + to.string() + "\" is a symbolic link (to \"" +
+                            fs::read_symlink(to, ec).string() +
+                            "\"); extract writes through no link, and nothing was written");
+        if (fs::exists(st) && !fs::is_regular_file(st))
+            throw Exception("\"" + to.string() + "\" is in the way and no plain file; nothing was written");
+    }
     for (int i = 0; i < reader.FileCount(); ++i) {
         TMemoryStream file;
         reader.readfile(reader.FileName(i), file);
-        file.SaveToFile((std::filesystem::path(folder) / reader.FileName(i)).string());
+        const std::string to = (fs::path(folder) / reader.FileName(i)).string();
+        std::string error;
+        const std::string_view bytes(reinterpret_cast<const char*>(file.Memory()),
+                                     static_cast<size_t>(file.GetSize()));
+        if (!WriteFileAtomically(to, bytes, false, error)) throw Exception(error);
     }
     std::printf("%d files written to %s\n", reader.FileCount(), folder.c_str());
 }
@@ -275,11 +296,8 @@ int Run(const std::vector<std::string>& args)
     return 0;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int Main(const std::vector<std::string>& args)
 {
-    const std::vector<std::string> args(argv + 1, argv + argc);
     if (!args.empty() && args[0] == "--version") {
         std::printf("skinpack %s\n", OrvaneVersion());
         return 0;
@@ -299,4 +317,18 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "skinpack: %s\n", e.what());
     }
     return 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int code = Main(std::vector<std::string>(argv + 1, argv + argc));
+    // What was printed (a listing, a check's findings, the help) must have
+    // reached its reader: a full disk or a closed pipe is a failure.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "skinpack: cannot write the output: %s\n", std::strerror(errno));
+        return 1;
+    }
+    return code;
 }
