@@ -1,5 +1,7 @@
 #include "skinfiles/skincheck.h"
 
+#include <algorithm>
+#include <functional>
 #include <optional>
 #include <set>
 #include <span>
@@ -21,6 +23,9 @@ struct TImageUse {
     int32_t Frames = 0; // 0: not cut into frames the check can know
     bool Vertical = false;
     std::optional<TSkinEdges> Margins;
+    // Counts the engine takes from the image's size (a system button's,
+    // a check box's): the frames for a width and a height.
+    std::function<int32_t(int32_t, int32_t)> FramesOfSize = nullptr;
 };
 
 class TSkinChecker {
@@ -50,9 +55,11 @@ public:
         ini_.LogReadsInto(nullptr);
 
         CheckLines();
+        // Of the images only the caption's pixels are looked at again.
+        if (v.Borders[2].Trans != 0) keepPixelsOf_ = LowerCase(SkinImageName(v.Borders[2].Image));
         for (const TImageUse& use : Uses(v))
             CheckImage(use);
-        CheckBorders(v);
+        if (!budgetSpent_) CheckBorders(v);
         return problems_;
     }
 
@@ -171,22 +178,22 @@ private:
                             side == "Top" || side == "Bottom", v.Borders[i].Margins});
         }
         for (const TSysButtonSpec& b : v.SysButtons) {
+            TImageUse use{b.Section, "ButtonImage", b.ImageRef, b.Frame, false, std::nullopt};
             // A count the ini leaves open is guessed from the image's shape.
-            int32_t frames = b.Frame;
-            if (frames == 0)
-                if (const TBmpImage* image = Image(b.ImageRef)) {
+            if (b.Frame == 0)
+                use.FramesOfSize = [action = b.Action](int32_t w, int32_t h) {
                     bool clear = false;
-                    frames = SysButtonFrames(0, image->Width, image->Height, b.Action, clear);
-                }
-            uses.push_back({b.Section, "ButtonImage", b.ImageRef, frames, false, std::nullopt});
+                    return SysButtonFrames(0, w, h, action, clear);
+                };
+            uses.push_back(std::move(use));
         }
         uses.push_back({"Buttons", "Bitmap", v.Button.Image, 5, false, v.Button.Margins});
         for (const auto& [key, ref, given] :
              {std::tuple{"CheckButton", v.Button.CheckImage, v.Button.CheckFrame},
               std::tuple{"RadioButton", v.Button.RadioImage, v.Button.RadioFrame}}) {
-            int32_t frames = given;
-            if (const TBmpImage* image = Image(ref)) frames = CheckFrames(given, image->Width, image->Height);
-            uses.push_back({"Buttons", key, ref, frames, false, std::nullopt});
+            TImageUse use{"Buttons", key, ref, given, false, std::nullopt};
+            use.FramesOfSize = [given = given](int32_t w, int32_t h) { return CheckFrames(given, w, h); };
+            uses.push_back(std::move(use));
         }
         uses.push_back({"Personality", "TextBack", v.Title.Image, 2, false, std::nullopt});
         uses.push_back({"Progress", "Bitmap", v.Progress.Image, v.Progress.Style == 0 ? 2 : 1, false,
@@ -206,28 +213,75 @@ private:
         return uses;
     }
 
-    // The decoded image a reference names, or null (missing, unreadable).
-    const TBmpImage* Image(const std::string& reference)
+    // The image a reference names as already read, or null (missing,
+    // unreadable, not read yet). Its pixels are kept only for the caption.
+    const TBmpImage* Image(const std::string& reference) const
     {
-        const std::string name = LowerCase(SkinImageName(reference));
-        if (name.empty() || !files_.count(name)) return nullptr;
+        const auto it = images_.find(LowerCase(SkinImageName(reference)));
+        return it != images_.end() && it->second ? &*it->second : nullptr;
+    }
+
+    // The image for one more use, paid for from the budget the panel has
+    // for all images of a skin together: it reads the image again at each
+    // use. Null when it cannot be read; once the budget is spent, its line
+    // is reported and nothing more is read.
+    const TBmpImage* Use(const TImageUse& use, const std::string& name)
+    {
+        const std::vector<uint8_t>& bytes = files_.at(name);
+        const auto decode = [&](int64_t limit) {
+            return DecodeBmp(std::span(bytes.data(), bytes.size()), limit);
+        };
         auto it = images_.find(name);
         if (it == images_.end()) {
             std::optional<TBmpImage> image;
-            const std::vector<uint8_t>& bytes = files_.at(name);
             try {
-                image = DecodeBmp(std::span(bytes.data(), bytes.size()), kSkinPixelBudget);
+                image = decode(std::max<int64_t>(pixelsLeft_, 0));
             } catch (const Exception& e) {
+                // Readable on a budget of its own: it is the skin's images
+                // together that the panel refuses.
+                bool fitsAlone = false;
+                if (pixelsLeft_ < kSkinPixelBudget) try {
+                        fitsAlone = decode(kSkinPixelBudget).Width > 0;
+                    } catch (const Exception&) {
+                    }
+                if (fitsAlone) {
+                    BudgetSpent(use, name, e.Message);
+                    return nullptr;
+                }
                 decodeErrors_[name] = e.Message;
             }
+            if (image && name != keepPixelsOf_) {
+                std::vector<uint32_t>().swap(image->Pixels);
+                std::vector<uint32_t>().swap(image->Palette);
+            }
             it = images_.emplace(name, std::move(image)).first;
+            if (it->second) pixelsLeft_ -= int64_t{it->second->Width} * it->second->Height;
+            return it->second ? &*it->second : nullptr;
         }
-        return it->second ? &*it->second : nullptr;
+        if (!it->second) return nullptr;
+        const int64_t pixels = int64_t{it->second->Width} * it->second->Height;
+        if (pixels > pixelsLeft_) {
+            BudgetSpent(use, name,
+                        "its " + IntToStr(it->second->Width) + " x " + IntToStr(it->second->Height) +
+                            " pixels, read again here, are more than the " +
+                            std::to_string(std::max<int64_t>(pixelsLeft_, 0)) + " left");
+            return nullptr;
+        }
+        pixelsLeft_ -= pixels;
+        return &*it->second;
+    }
+
+    void BudgetSpent(const TImageUse& use, const std::string& name, const std::string& why)
+    {
+        Report(name, use.Section, use.Key,
+               "cannot be read: " + why + "; the images of a skin may hold " +
+                   std::to_string(kSkinPixelBudget) + " pixels in all, and the panel would refuse the skin");
+        budgetSpent_ = true;
     }
 
     void CheckImage(const TImageUse& use)
     {
-        if (use.Reference.empty()) return;
+        if (use.Reference.empty() || budgetSpent_) return;
         const std::string key = use.Key + "=" + use.Reference;
         const std::string name = LowerCase(SkinImageName(use.Reference));
         if (name.empty()) {
@@ -239,30 +293,31 @@ private:
             Report(iniName_, use.Section, key, "the skin holds no such bitmap");
             return;
         }
-        const TBmpImage* image = Image(use.Reference);
+        const TBmpImage* image = Use(use, name);
         if (!image) {
-            Report(name, use.Section, use.Key, "cannot be read: " + decodeErrors_[name]);
+            if (!budgetSpent_) Report(name, use.Section, use.Key, "cannot be read: " + decodeErrors_[name]);
             return;
         }
         if (image->BitCount != 24)
             Report(name, use.Section, use.Key,
                    "a " + IntToStr(image->BitCount) + "-bit bitmap; skin images are 24-bit BMPs");
-        if (use.Frames < 0) {
+        const int32_t frames = use.FramesOfSize ? use.FramesOfSize(image->Width, image->Height) : use.Frames;
+        if (frames < 0) {
             Report(iniName_, use.Section, use.Key, "a frame count below 0");
             return;
         }
-        if (use.Frames == 0) return;
+        if (frames == 0) return;
         const int32_t extent = use.Vertical ? image->Height : image->Width;
-        if (extent % use.Frames != 0) {
+        if (extent % frames != 0) {
             Report(name, use.Section, use.Key,
                    std::string(use.Vertical ? "height " : "width ") + IntToStr(extent) +
-                       " is not a multiple of its " + IntToStr(use.Frames) + " frames");
+                       " is not a multiple of its " + IntToStr(frames) + " frames");
             return;
         }
         if (!use.Margins) return;
         const TSkinEdges& m = *use.Margins;
-        const int32_t fw = use.Vertical ? image->Width : image->Width / use.Frames;
-        const int32_t fh = use.Vertical ? image->Height / use.Frames : image->Height;
+        const int32_t fw = use.Vertical ? image->Width : image->Width / frames;
+        const int32_t fh = use.Vertical ? image->Height / frames : image->Height;
         if (m.Left < 0 || m.Top < 0 || m.Right < 0 || m.Bottom < 0)
             Report(iniName_, use.Section, use.Key, "a margin below 0");
         else if (m.Left + m.Right > fw)
@@ -335,6 +390,9 @@ private:
     TIniReadLog log_;
     std::map<std::string, std::optional<TBmpImage>> images_;
     std::map<std::string, std::string> decodeErrors_;
+    std::string keepPixelsOf_;
+    int64_t pixelsLeft_ = kSkinPixelBudget;
+    bool budgetSpent_ = false;
     std::vector<std::string> problems_;
 };
 

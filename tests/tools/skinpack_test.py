@@ -217,6 +217,43 @@ class Skinpack(unittest.TestCase):
         self.assertEqual(run("pack", unpacked, pkg).returncode, 0)
         self.assertEqual(os.stat(pkg).st_mode & 0o777, 0o600)
 
+    def test_check_keeps_to_the_panels_pixel_budget(self):
+        # A thousand buttons, each naming its own 8 Mi-pixel image of a few
+        # bytes: the panel refuses this skin at the image that passes its
+        # budget; check must say so in about what the panel spends.
+        folder = self.path("buttons")
+        os.mkdir(folder)
+        bmp = rle_bitmap(8192, 1024)
+        sections = []
+        for i in range(1000):
+            sections.append("[Button%d]\r\nAction=0\r\nButtonImage=b%d.bmp\r\n" % (i, i))
+            with open(os.path.join(folder, "b%d.bmp" % i), "wb") as f:
+                f.write(bmp)
+        with open(os.path.join(folder, "skin.ini"), "w", newline="") as f:
+            f.write("".join(sections))
+        pkg = self.path("buttons.skn")
+        r = run("build", folder, pkg)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertLess(os.path.getsize(pkg), 20000)
+
+        # An old check would take gigabytes: the address space is held to
+        # 1 GiB, so such a run fails here rather than starving the machine.
+        def limits():
+            resource.setrlimit(resource.RLIMIT_AS, (1 << 30, 1 << 30))
+        with open(self.path("check.out"), "w") as out, open(self.path("check.err"), "w") as err:
+            p = subprocess.Popen([SKINPACK, "check", pkg], stdout=out, stderr=err, preexec_fn=limits)
+            _, status, usage = os.wait4(p.pid, 0)
+            p.returncode = os.waitstatus_to_exitcode(status)
+        with open(self.path("check.out")) as f:
+            lines = f.read().splitlines()
+        with open(self.path("check.err")) as f:
+            errors = f.read()
+        self.assertLess(usage.ru_maxrss, 200 * 1024, "peak KiB")
+        self.assertEqual(p.returncode, 1, errors)
+        budget = [line for line in lines if "8388608 pixels in all" in line]
+        self.assertEqual(len(budget), 1, lines[:5])
+        self.assertIn("b1.bmp", budget[0])
+
     def test_version(self):
         with open(VERSION_FILE) as f:
             version = f.readline().strip()
