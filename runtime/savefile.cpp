@@ -49,12 +49,25 @@ std::string TempName(const std::string& path, int attempt)
 }
 
 #ifdef _WIN32
-// The current user's own access list: nobody else may read the file. The
-// folder's rights do not do it under Wine, which makes files 0666 less the
-// umask; given an access list, Wine sets the Unix mode from it (0600 here).
+// Whether this is Wine, which runs Windows programs as a Unix user.
+bool UnderWine()
+{
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
+// An access list that lets the current user alone read the file. On Windows
+// that is an entry for the user. Under Wine what keeps other Unix users out
+// is the file's Unix mode, which Wine derives from the list: an entry for
+// the user gives the user's Unix group the same rights (rw-rw---- less the
+// umask: 0640 under the usual 022), while an entry for the file's owner,
+// when that is not the user, gives them to the Unix user alone. So under
+// Wine the file is owned by SYSTEM, with an entry for SYSTEM and one for
+// the user: mode 0600. Windows accepts no such owner from a user's program,
+// nor needs it.
 class TUserOnly {
 public:
-    TUserOnly()
+    explicit TUserOnly(bool wineOwner)
     {
         HANDLE token = nullptr;
         if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return;
@@ -64,15 +77,21 @@ public:
         const bool got = size > 0 && GetTokenInformation(token, TokenUser, user_.data(), size, &size);
         CloseHandle(token);
         if (!got) return;
-        PSID sid = reinterpret_cast<TOKEN_USER*>(user_.data())->User.Sid;
-        acl_.resize(sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(sid));
+        PSID user = reinterpret_cast<TOKEN_USER*>(user_.data())->User.Sid;
+        DWORD systemSize = sizeof system_;
+        if (wineOwner && !CreateWellKnownSid(WinLocalSystemSid, nullptr, system_, &systemSize)) return;
+        PSID system = wineOwner ? static_cast<PSID>(system_) : nullptr;
+        acl_.resize(sizeof(ACL) + 2 * sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(user) +
+                    (system ? GetLengthSid(system) : 0));
         auto* acl = reinterpret_cast<ACL*>(acl_.data());
         // Read, write and delete (the rename over the old file needs it),
-        // nothing to execute: the mode comes out rw-------.
+        // nothing to execute: rw-------.
         const DWORD rights = FILE_GENERIC_READ | FILE_GENERIC_WRITE | DELETE;
         ok_ = InitializeAcl(acl, static_cast<DWORD>(acl_.size()), ACL_REVISION) &&
-              AddAccessAllowedAce(acl, ACL_REVISION, rights, sid) &&
+              (!system || AddAccessAllowedAce(acl, ACL_REVISION, rights, system)) &&
+              AddAccessAllowedAce(acl, ACL_REVISION, rights, user) &&
               InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) &&
+              (!system || SetSecurityDescriptorOwner(&descriptor_, system, FALSE)) &&
               SetSecurityDescriptorDacl(&descriptor_, TRUE, acl, FALSE) &&
               SetSecurityDescriptorControl(&descriptor_, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
         attributes_.nLength = sizeof attributes_;
@@ -83,23 +102,31 @@ public:
 
 private:
     std::vector<BYTE> user_, acl_;
+    BYTE system_[SECURITY_MAX_SID_SIZE] = {};
     SECURITY_DESCRIPTOR descriptor_{};
     SECURITY_ATTRIBUTES attributes_{};
     bool ok_ = false;
 };
+
+HANDLE CreateUserOnly(const std::string& temp, bool wineOwner)
+{
+    TUserOnly owner(wineOwner);
+    if (!owner.Attributes()) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
+    return CreateFileA(temp.c_str(), GENERIC_WRITE, 0, owner.Attributes(), CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
+}
 
 int OpenNew(const std::string& temp, bool userOnly)
 {
     if (!userOnly)
         return _open(temp.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
                      _S_IREAD | _S_IWRITE);
-    TUserOnly owner;
-    if (!owner.Attributes()) {
-        errno = EACCES;
-        return -1;
-    }
-    const HANDLE h = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, owner.Attributes(), CREATE_NEW,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = UnderWine() ? CreateUserOnly(temp, true) : INVALID_HANDLE_VALUE;
+    // A Wine that takes no such owner gets the Windows list: 0640 at worst.
+    if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) h = CreateUserOnly(temp, false);
     if (h == INVALID_HANDLE_VALUE) {
         errno =
             GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS ? EEXIST : EACCES;
