@@ -25,10 +25,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     // A second panel for one device would find it held by the first and
     // say "No connect device!" over it: the running one comes forward instead.
     const TPanelInstance instance(TPanelInstance::NameForThisDevice());
-    if (!instance.Claimed()) {
-        instance.BringRunningToFront(10000);
-        return ExitSuccess;
-    }
+    if (!instance.Claimed()) return instance.BringRunningToFront(10000) ? ExitAlreadyRunning : ExitSuccess;
     const int code = RunShell(*Application, [&options] {
         Application->Initialize();
         // Message boxes carry it; the file name would be "orvane-panel".

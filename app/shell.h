@@ -16,3 +16,6 @@ constexpr int ExitSuccess = 0;
 constexpr int ExitFailure = 1;
 // A command line the program does not understand.
 constexpr int ExitUsage = 2;
+// A panel for the same device was running and came to the front instead:
+// the Linux launcher tells the terminal so.
+constexpr int ExitAlreadyRunning = 3;
